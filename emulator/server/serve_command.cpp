@@ -1,0 +1,138 @@
+#include "serve_command.h"
+
+#include "socket_server.h"
+#include "traffic_log.h"
+#include "virtual_device.h"
+#include "vmouse_client.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace vmouse {
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// Ends the event loop on SIGINT/SIGTERM without doing Qt work inside the handler.
+void quitOnSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { qApp->quit(); });
+    struct sigaction sa{};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+} // namespace
+
+int runServe(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Holds one emulated mouse and serves it on a socket.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("serve", "");
+    parser.addOption({"socket", "Socket path to listen on.", "path"});
+    parser.addOption({"log", "JSON-lines traffic log.", "file"});
+    parser.addOption({"encrypted", "Encipher command reports and answers."});
+    parser.addOption({"code", "Secrecy code, six characters.", "code", "735190"});
+    parser.addOption({"without-notify", "Expose only the command interface."});
+    parser.process(app);
+
+    if (!parser.isSet("socket")) {
+        std::fprintf(stderr, "virtual-mouse serve: --socket PATH is required\n");
+        return 2;
+    }
+    const QString code = parser.value("code");
+    if (code.size() != 6) {
+        std::fprintf(stderr, "virtual-mouse serve: --code takes six characters\n");
+        return 2;
+    }
+
+    TrafficLog log(parser.value("log"));
+    VirtualDevice::Options options;
+    options.encrypted = parser.isSet("encrypted");
+    options.code = code.toStdString();
+    options.withNotify = !parser.isSet("without-notify");
+    VirtualDevice device(options, &log);
+    SocketServer server(&device);
+    QString error;
+    const QString socketPath = parser.value("socket");
+    if (!server.listen(socketPath, &error)) {
+        std::fprintf(stderr, "virtual-mouse serve: cannot listen on %s: %s\n",
+                     qPrintable(socketPath), qPrintable(error));
+        return 1;
+    }
+    quitOnSignals();
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const int rc = app.exec();
+    QLocalServer::removeServer(socketPath);
+    return rc;
+}
+
+int runCtl(const QStringList& args) {
+    const auto usage = [] {
+        std::fprintf(stderr, "usage: virtual-mouse ctl --socket PATH "
+                             "plug|unplug|state|dpi-button STAGE|fault KIND [COUNT]|"
+                             "clear-faults\n");
+        return 2;
+    };
+    QStringList rest = args;
+    const qsizetype at = rest.indexOf("--socket");
+    if (at < 0 || at + 1 >= rest.size())
+        return usage();
+    client::setSocketPath(rest.at(at + 1).toStdString());
+    rest.remove(at, 2);
+    if (rest.isEmpty())
+        return usage();
+
+    const QString command = rest.takeFirst();
+    bool ok = false;
+    if (command == "plug" && rest.isEmpty()) {
+        ok = client::plug();
+    } else if (command == "unplug" && rest.isEmpty()) {
+        ok = client::unplug();
+    } else if (command == "clear-faults" && rest.isEmpty()) {
+        ok = client::clearFaults();
+    } else if (command == "state" && rest.isEmpty()) {
+        std::string json;
+        ok = client::state(json);
+        if (ok)
+            std::printf("%s\n", json.c_str());
+    } else if (command == "dpi-button" && rest.size() == 1) {
+        bool number = false;
+        const int stage = rest.first().toInt(&number);
+        if (!number || stage < 0 || stage > 255)
+            return usage();
+        ok = client::dpiButton(stage);
+    } else if (command == "fault" && (rest.size() == 1 || rest.size() == 2)) {
+        bool number = true;
+        const int count = rest.size() == 2 ? rest.at(1).toInt(&number) : 1;
+        if (!number || count < 1)
+            return usage();
+        ok = client::fault(rest.first().toStdString(), count);
+    } else {
+        return usage();
+    }
+    if (!ok) {
+        std::fprintf(stderr, "virtual-mouse ctl: %s failed\n", qPrintable(command));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace vmouse

@@ -1,0 +1,98 @@
+// The endpoints of the emulated mouse: its HID interfaces as the host sees them (paths,
+// usages, report sizes), plug state, the input queues and the injected faults. Reports
+// are handed to the firmware model and every one crossing is logged.
+#pragma once
+
+#include "mouse_firmware.h"
+#include "traffic_log.h"
+#include "wire_protocol.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vmouse {
+
+enum class Iface { Pointer, Command, Notify };
+
+// What an open handle is bound to: an interface of one plug generation. A handle of an
+// earlier generation never works again, as a hidraw node of a re-plugged device.
+struct Binding {
+    Iface iface = Iface::Command;
+    int generation = 0;
+};
+
+class VirtualDevice : public QObject {
+    Q_OBJECT
+  public:
+    struct Options {
+        bool encrypted = false;
+        std::string code = "735190";
+        bool withNotify = true;
+    };
+    VirtualDevice(const Options& options, TrafficLog* log, QObject* parent = nullptr);
+
+    std::vector<wire::DeviceRecord> enumerate(std::uint16_t vid, std::uint16_t pid) const;
+    std::optional<Binding> open(const std::string& path) const;
+    bool alive(const Binding& b) const { return plugged_ && b.generation == generation_; }
+
+    // hidapi-shaped operations; each returns what hidapi would.
+    int sendFeature(const Binding& b, const wire::Bytes& data);
+    int getFeature(const Binding& b, std::size_t length, std::uint8_t reportId, wire::Bytes& out);
+    int write(const Binding& b, const wire::Bytes& data);
+
+    // An input report for a reader: 1 with `out` filled, 0 when none is waiting, -1 when
+    // the handle is dead or a fault fails the read.
+    int takeInput(const Binding& b, std::size_t length, wire::Bytes& out);
+    // True (and counted) when the next read is to stall.
+    bool consumeStall();
+
+    void plug();
+    void unplug();
+    void dpiButton(std::uint8_t stage);
+    bool fault(const std::string& kind, int count);
+    void clearFaults();
+    std::string stateJson() const;
+
+    QStringList paths() const;
+
+  signals:
+    void inputAvailable();
+    void deviceAdded(const QString& path);
+    void deviceRemoved(const QString& path);
+
+  private:
+    std::string pathOf(Iface iface) const;
+    const char* ifaceName(Iface iface) const;
+    bool takeFault(int& counter);
+    void garble(std::uint8_t* data, std::size_t length);
+    // Called after each bulk report: a pending vanish fault unplugs the device here.
+    void afterBulkReport();
+    void applyPendingVanish();
+
+    Options options_;
+    TrafficLog* log_;
+    MouseFirmware firmware_;
+    bool plugged_ = true;
+    bool vanishPending_ = false;
+    int generation_ = 1;
+    std::deque<wire::Bytes> notifyQueue_;
+
+    struct Faults {
+        int sendFeature = 0;
+        int getFeature = 0;
+        int write = 0;
+        int read = 0;
+        int stallRead = 0;
+        int garbage = 0;
+        int vanishBulk = 0;
+    } faults_;
+    std::mt19937 random_{0x04d9a26bu};
+};
+
+} // namespace vmouse

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test the suite.
+# Idempotent: packages already present are skipped, and apt is not touched at all
+# when nothing is missing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang-format
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript
+  qml6-module-qttest qml6-module-qtquick-controls qml6-module-qtquick-templates
+  qml6-module-qtquick-layouts libqt6svg6
+  # device access and the desktop-wide pieces
+  libhidapi-dev libudev-dev libx11-dev libxtst-dev libxi-dev
+  # headless display for GUI tests and screenshots
+  xvfb xauth xcompmgr trayer xdotool x11-utils imagemagick
+  fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq </dev/null
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null

@@ -1,0 +1,94 @@
+#include "virtual_mouse_fixture.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
+
+namespace testsupport {
+
+QString VirtualMouse::binary() {
+    const QString fromEnv = qEnvironmentVariable("VMOUSE_BIN");
+    return fromEnv.isEmpty() ? QStringLiteral("virtual-mouse") : fromEnv;
+}
+
+VirtualMouse::VirtualMouse(const QStringList& extraArgs) {
+    process_.setProgram(binary());
+    process_.setArguments(QStringList{"serve", "--socket", socketPath(), "--log", logPath()} +
+                          extraArgs);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start();
+    if (!process_.waitForStarted(10000))
+        return;
+    // The daemon says "ready" once it listens.
+    QByteArray seen;
+    while (!seen.contains("ready\n") && process_.waitForReadyRead(10000))
+        seen += process_.readAllStandardOutput();
+    started_ = seen.contains("ready\n");
+}
+
+VirtualMouse::~VirtualMouse() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+}
+
+int VirtualMouse::ctl(const QStringList& args, QString* out) const {
+    QProcess p;
+    p.start(binary(), QStringList{"ctl", "--socket", socketPath()} + args);
+    if (!p.waitForFinished(10000))
+        return -1;
+    if (out)
+        *out = QString::fromUtf8(p.readAllStandardOutput());
+    return p.exitCode();
+}
+
+QJsonObject VirtualMouse::state() const {
+    QString out;
+    if (ctl({"state"}, &out) != 0)
+        return {};
+    return QJsonDocument::fromJson(out.toUtf8()).object();
+}
+
+std::vector<QJsonObject> VirtualMouse::log() const {
+    std::vector<QJsonObject> records;
+    QFile f(logPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return records;
+    f.seek(logOffset_);
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine().trimmed();
+        if (!line.isEmpty())
+            records.push_back(QJsonDocument::fromJson(line).object());
+    }
+    return records;
+}
+
+std::vector<QJsonObject> VirtualMouse::log(const QString& kind) const {
+    std::vector<QJsonObject> out;
+    for (const auto& r : log())
+        if (r.value("kind").toString() == kind)
+            out.push_back(r);
+    return out;
+}
+
+void VirtualMouse::clearLog() { logOffset_ = QFile(logPath()).size(); }
+
+QString hex(const std::vector<unsigned char>& bytes) {
+    QStringList parts;
+    for (unsigned char b : bytes)
+        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
+    return parts.join(' ');
+}
+
+std::vector<unsigned char> bytesOf(const QString& text) {
+    std::vector<unsigned char> out;
+    for (const QString& part : text.split(' ', Qt::SkipEmptyParts))
+        out.push_back(static_cast<unsigned char>(part.toUInt(nullptr, 16)));
+    return out;
+}
+
+} // namespace testsupport
