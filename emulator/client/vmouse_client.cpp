@@ -22,7 +22,9 @@ struct Handle {
     bool nonblocking = false;
 };
 
-Handle* handleOf(hid_device* dev) { return reinterpret_cast<Handle*>(dev); }
+Handle* handleOf(hid_device* dev) {
+    return reinterpret_cast<Handle*>(dev);
+}
 
 // One request and its reply on `fd`; false when the link to the daemon broke.
 bool roundTrip(int fd, const wire::Writer& request, Bytes& reply, std::int32_t& result) {
@@ -226,9 +228,15 @@ int read(hid_device* dev, unsigned char* data, size_t length) {
     return readTimeout(dev, data, length, h->nonblocking ? 0 : -1);
 }
 
-bool plug() { return control(Op::Plug); }
-bool unplug() { return control(Op::Unplug); }
-bool clearFaults() { return control(Op::ClearFaults); }
+bool plug() {
+    return control(Op::Plug);
+}
+bool unplug() {
+    return control(Op::Unplug);
+}
+bool clearFaults() {
+    return control(Op::ClearFaults);
+}
 
 bool dpiButton(int stage) {
     wire::Writer w;

@@ -25,7 +25,9 @@ Writer& Writer::u32(std::uint32_t v) {
     return *this;
 }
 
-Writer& Writer::i32(std::int32_t v) { return u32(static_cast<std::uint32_t>(v)); }
+Writer& Writer::i32(std::int32_t v) {
+    return u32(static_cast<std::uint32_t>(v));
+}
 
 Writer& Writer::str(const std::string& s) {
     return bytes(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
@@ -160,8 +162,8 @@ bool receiveMessage(int fd, Bytes& body) {
     std::uint8_t len[4];
     if (!readAll(fd, len, 4))
         return false;
-    const std::uint32_t n = len[0] | (len[1] << 8) | (len[2] << 16) |
-                            (static_cast<std::uint32_t>(len[3]) << 24);
+    const std::uint32_t n =
+        len[0] | (len[1] << 8) | (len[2] << 16) | (static_cast<std::uint32_t>(len[3]) << 24);
     if (n > kMaxBody)
         return false;
     body.resize(n);

@@ -23,9 +23,9 @@ enum class Op : std::uint8_t {
     // Control of the emulated device.
     Plug = 20,
     Unplug = 21,
-    DpiButton = 22,  // u8 stage
-    State = 23,      // → 0, JSON text
-    Fault = 24,      // str kind, i32 count → 0, or -1 for an unknown kind
+    DpiButton = 22, // u8 stage
+    State = 23,     // → 0, JSON text
+    Fault = 24,     // str kind, i32 count → 0, or -1 for an unknown kind
     ClearFaults = 25,
 };
 

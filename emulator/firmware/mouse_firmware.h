@@ -38,13 +38,14 @@ struct FirmwareState {
     std::array<std::uint8_t, 64> buttonTable{};      // 0x12 / 0x92 index 1
     std::array<std::uint8_t, 64> gunTable{};         // 0x12 / 0x92 index 3
     std::array<std::array<std::uint8_t, kMacroSlotSize>, kMacroSlots> macros{}; // 0x13 / 0x93
-    std::array<std::uint8_t, 2> firmwareVersion{};   // 0x80: a1, a2
+    std::array<std::uint8_t, 2> firmwareVersion{};                              // 0x80: a1, a2
     // Keyboard-family registers and blocks, kept per command.
     std::array<std::uint8_t, 4> buttonSensitivity{}; // 0x84
-    std::array<std::uint8_t, 6> ledType{};           // 0x08 / 0x88: option, effect, speed, light, color, direction
-    std::uint8_t keyboardMode = 0;                   // 0x09 / 0x89
-    std::array<std::uint8_t, 512> keyMatrix{};       // 0x0D with p3 = 8
-    std::array<std::uint8_t, 21> keyOnOff{};         // 0x0E with p3 = 0x15 / 0x8E
+    std::array<std::uint8_t, 6>
+        ledType{};                 // 0x08 / 0x88: option, effect, speed, light, color, direction
+    std::uint8_t keyboardMode = 0; // 0x09 / 0x89
+    std::array<std::uint8_t, 512> keyMatrix{}; // 0x0D with p3 = 8
+    std::array<std::uint8_t, 21> keyOnOff{};   // 0x0E with p3 = 0x15 / 0x8E
     std::map<std::uint8_t, std::array<std::uint8_t, 192>> keyboardMacros; // 0x11 p3 = 3 / 0x91 p2
     std::map<std::uint8_t, std::array<std::uint8_t, 512>> userPictures;   // 0x12 p3 = 8 / 0x92 p2
     std::map<std::uint8_t, std::array<std::uint8_t, 3>> colors;           // 0x14 / 0x94

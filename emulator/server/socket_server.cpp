@@ -63,8 +63,8 @@ void SocketServer::accept() {
         connect(c->readTimer, &QTimer::timeout, this, [this, raw] { finishRead(raw, 0, {}); });
         connect(s, &QLocalSocket::readyRead, this, [this, raw] { receive(raw); });
         // Queued: a write to a vanished peer may report it while a loop walks the list.
-        connect(s, &QLocalSocket::disconnected, this, [this, raw] { drop(raw); },
-                Qt::QueuedConnection);
+        connect(
+            s, &QLocalSocket::disconnected, this, [this, raw] { drop(raw); }, Qt::QueuedConnection);
         connections_.push_back(std::move(c));
         receive(raw);
     }
@@ -85,8 +85,8 @@ void SocketServer::receive(Connection* c) {
     c->buffer += c->socket->readAll();
     while (c->buffer.size() >= 4) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(c->buffer.constData());
-        const std::uint32_t n = p[0] | (p[1] << 8) | (p[2] << 16) |
-                                (static_cast<std::uint32_t>(p[3]) << 24);
+        const std::uint32_t n =
+            p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
         if (n > wire::kMaxBody) {
             c->socket->abort();
             return;

@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::uint16_t kVendor = 0x04d9;
 constexpr std::uint16_t kProduct = 0xa26b;
-constexpr std::size_t kFeatureSize = 9;   // report id + 8
-constexpr std::size_t kOutputSize = 33;   // report id + 32
+constexpr std::size_t kFeatureSize = 9; // report id + 8
+constexpr std::size_t kOutputSize = 33; // report id + 32
 // The mouse holds a few unread notifications, then drops the oldest.
 constexpr std::size_t kNotifyBacklog = 8;
 
@@ -109,7 +109,9 @@ void VirtualDevice::garble(std::uint8_t* data, std::size_t length) {
         data[i] = static_cast<std::uint8_t>(random_());
 }
 
-bool VirtualDevice::consumeStall() { return takeFault(faults_.stallRead); }
+bool VirtualDevice::consumeStall() {
+    return takeFault(faults_.stallRead);
+}
 
 int VirtualDevice::sendFeature(const Binding& b, const wire::Bytes& data) {
     applyPendingVanish();
@@ -120,7 +122,8 @@ int VirtualDevice::sendFeature(const Binding& b, const wire::Bytes& data) {
         return -1;
     std::array<std::uint8_t, 8> wire8{};
     std::copy(data.begin() + 1, data.end(), wire8.begin());
-    TrafficLog::Record rec{"to_device", "command", "feature", withReportId(wire8.data(), 8), {}, {}};
+    TrafficLog::Record rec{"to_device", "command", "feature", withReportId(wire8.data(), 8),
+                           {},          {}};
     if (takeFault(faults_.sendFeature)) {
         rec.plain = rec.wire;
         rec.note = "fault: send-feature failed";
@@ -256,7 +259,7 @@ void VirtualDevice::dpiButton(std::uint8_t stage) {
 bool VirtualDevice::fault(const std::string& kind, int count) {
     if (count <= 0)
         count = 1;
-    int* counter = kind == "send-feature" ? &faults_.sendFeature
+    int* counter = kind == "send-feature"  ? &faults_.sendFeature
                    : kind == "get-feature" ? &faults_.getFeature
                    : kind == "write"       ? &faults_.write
                    : kind == "read"        ? &faults_.read
@@ -270,10 +273,13 @@ bool VirtualDevice::fault(const std::string& kind, int count) {
     return true;
 }
 
-void VirtualDevice::clearFaults() { faults_ = Faults{}; }
+void VirtualDevice::clearFaults() {
+    faults_ = Faults{};
+}
 
 std::string VirtualDevice::stateJson() const {
-    QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(firmware_.stateJson())).object();
+    QJsonObject o =
+        QJsonDocument::fromJson(QByteArray::fromStdString(firmware_.stateJson())).object();
     o.insert("mode", "normal");
     o.insert("plugged", plugged_);
     o.insert("generation", generation_);

@@ -11,7 +11,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using testsupport::VirtualMouse;
 using Bytes = std::vector<unsigned char>;
@@ -57,7 +59,8 @@ class Host {
         std::copy(frame.begin(), frame.end(), report + 1);
         if (encrypted_)
             codec::encrypt(report + 1, secrecy_.data());
-        return withHandle([&](hid_device* d) { return api_.send_feature_report(d, report, 9) == 9; });
+        return withHandle(
+            [&](hid_device* d) { return api_.send_feature_report(d, report, 9) == 9; });
     }
 
     // The answer bytes a0..a7, deciphered when `decipher`.
@@ -86,7 +89,8 @@ class Host {
         while (out.size() < size) {
             unsigned char report[33] = {0};
             int n = -1;
-            withHandle([&](hid_device* d) { return (n = api_.read_timeout(d, report, 33, 2000)) > 0; });
+            withHandle(
+                [&](hid_device* d) { return (n = api_.read_timeout(d, report, 33, 2000)) > 0; });
             if (n <= 0)
                 return {};
             out.insert(out.end(), report, report + std::min<std::size_t>(n, size - out.size()));
@@ -117,7 +121,9 @@ Bytes iota(std::size_t n, unsigned char start) {
     return b;
 }
 
-int openDescriptors() { return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size(); }
+int openDescriptors() {
+    return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
+}
 
 } // namespace
 
@@ -136,6 +142,7 @@ class ClientTransportTest : public QObject {
     void faultsFailTheirCall();
     void unplugKillsHandlesAndReplugMakesNewOnes();
     void handlesDoNotLeak();
+    void handlesWorkFromSeveralThreads();
     void ctlContract();
 };
 
@@ -222,7 +229,9 @@ void ClientTransportTest::commandFamiliesRoundTrip() {
         {codec::makeFrame(0x0D, 2, 4, 1), codec::makeFrame(0x8D), {2, 4, 1}},
         {codec::makeFrame(0x08, 1, 2, 3, 4, 5, 6), codec::makeFrame(0x88), {1, 2, 3, 4, 5, 6}},
         {codec::makeFrame(0x09, 2), codec::makeFrame(0x89), {2}},
-        {codec::makeFrame(0x14, 0, 2, 0xFF, 0x10, 0x20), codec::makeFrame(0x94, 0, 2), {0, 2, 0xFF, 0x10, 0x20}},
+        {codec::makeFrame(0x14, 0, 2, 0xFF, 0x10, 0x20),
+         codec::makeFrame(0x94, 0, 2),
+         {0, 2, 0xFF, 0x10, 0x20}},
     };
     for (const auto& c : registers) {
         QVERIFY(host.command(c.set));
@@ -288,8 +297,10 @@ void ClientTransportTest::commandFamiliesRoundTrip() {
     QVERIFY(host.command(codec::makeFrame(0x92, 1)));
     host.answer(false);
     const Bytes table = host.readBlock(64);
-    QCOMPARE(Bytes(table.begin(), table.begin() + 8), (Bytes{0x01, 0x00, 0xF0, 0x00, 0x01, 0x00, 0xF1, 0x00}));
-    QCOMPARE(Bytes(table.begin() + 56, table.end()), (Bytes{0x04, 0x00, 0x01, 0x00, 0x04, 0x00, 0x02, 0x00}));
+    QCOMPARE(Bytes(table.begin(), table.begin() + 8),
+             (Bytes{0x01, 0x00, 0xF0, 0x00, 0x01, 0x00, 0xF1, 0x00}));
+    QCOMPARE(Bytes(table.begin() + 56, table.end()),
+             (Bytes{0x04, 0x00, 0x01, 0x00, 0x04, 0x00, 0x02, 0x00}));
 
     // With encryption on, the wire differs from the plain bytes the log also records.
     const auto features = mouse.log("feature");
@@ -344,15 +355,23 @@ void ClientTransportTest::bulkBlocksCrossInWholeReports_data() {
     QTest::addColumn<QByteArray>("get");
     QTest::addColumn<int>("size");
     QTest::addColumn<int>("reports");
-    auto f = [](const codec::Frame& fr) { return QByteArray(reinterpret_cast<const char*>(fr.data()), 8); };
+    auto f = [](const codec::Frame& fr) {
+        return QByteArray(reinterpret_cast<const char*>(fr.data()), 8);
+    };
     QTest::newRow("4") << f(codec::makeFrame(0x10, 2, 4)) << f(codec::makeFrame(0x90, 2)) << 4 << 1;
     QTest::newRow("8") << f(codec::makeFrame(0x11, 6, 8)) << f(codec::makeFrame(0x91)) << 8 << 1;
-    QTest::newRow("21") << f(codec::makeFrame(0x0E, 0, 0, 0x15)) << f(codec::makeFrame(0x8E)) << 21 << 1;
-    QTest::newRow("24") << f(codec::makeFrame(0x10, 1, 24)) << f(codec::makeFrame(0x90, 1)) << 24 << 1;
-    QTest::newRow("64") << f(codec::makeFrame(0x12, 1, 0x40, 8)) << f(codec::makeFrame(0x92, 1)) << 64 << 2;
-    QTest::newRow("128") << f(codec::makeFrame(0x13, 12, 0x80)) << f(codec::makeFrame(0x93, 12)) << 128 << 4;
-    QTest::newRow("192") << f(codec::makeFrame(0x11, 0, 9, 3)) << f(codec::makeFrame(0x91, 0, 9)) << 192 << 6;
-    QTest::newRow("512") << f(codec::makeFrame(0x12, 0, 1, 8)) << f(codec::makeFrame(0x92, 0, 1)) << 512 << 16;
+    QTest::newRow("21") << f(codec::makeFrame(0x0E, 0, 0, 0x15)) << f(codec::makeFrame(0x8E)) << 21
+                        << 1;
+    QTest::newRow("24") << f(codec::makeFrame(0x10, 1, 24)) << f(codec::makeFrame(0x90, 1)) << 24
+                        << 1;
+    QTest::newRow("64") << f(codec::makeFrame(0x12, 1, 0x40, 8)) << f(codec::makeFrame(0x92, 1))
+                        << 64 << 2;
+    QTest::newRow("128") << f(codec::makeFrame(0x13, 12, 0x80)) << f(codec::makeFrame(0x93, 12))
+                         << 128 << 4;
+    QTest::newRow("192") << f(codec::makeFrame(0x11, 0, 9, 3)) << f(codec::makeFrame(0x91, 0, 9))
+                         << 192 << 6;
+    QTest::newRow("512") << f(codec::makeFrame(0x12, 0, 1, 8)) << f(codec::makeFrame(0x92, 0, 1))
+                         << 512 << 16;
 }
 
 void ClientTransportTest::bulkBlocksCrossInWholeReports() {
@@ -383,7 +402,8 @@ void ClientTransportTest::bulkBlocksCrossInWholeReports() {
     if (size < 32) {
         const Bytes wire = testsupport::bytesOf(outputs.front().value("wire").toString());
         QCOMPARE(Bytes(wire.begin() + 1, wire.begin() + 1 + size), data);
-        QVERIFY(std::all_of(wire.begin() + 1 + size, wire.end(), [](unsigned char b) { return b == 0; }));
+        QVERIFY(std::all_of(wire.begin() + 1 + size, wire.end(),
+                            [](unsigned char b) { return b == 0; }));
     }
 
     // Reading it back takes as many input reports, and no more are left over.
@@ -429,7 +449,7 @@ void ClientTransportTest::faultsFailTheirCall() {
     QCOMPARE(mouse.ctl({"fault", "send-feature"}), 0);
     QCOMPARE(api.send_feature_report(d, report, 9), -1);
     QCOMPARE(mouse.state().value("report_rate").toInt(), 1); // never reached the device
-    QCOMPARE(api.send_feature_report(d, report, 9), 9);     // one call only
+    QCOMPARE(api.send_feature_report(d, report, 9), 9);      // one call only
     QCOMPARE(mouse.state().value("report_rate").toInt(), 2);
 
     QCOMPARE(mouse.ctl({"fault", "get-feature", "2"}), 0);
@@ -528,6 +548,43 @@ void ClientTransportTest::handlesDoNotLeak() {
     QCOMPARE(openDescriptors(), fdsBefore);
     // The daemon let go of them too.
     QTRY_COMPARE(mouse.state().value("open_handles").toInt(), 0);
+}
+
+void ClientTransportTest::handlesWorkFromSeveralThreads() {
+    // The configurator's pattern: a listener blocked on the notification interface in
+    // one thread while commands come and go on others.
+    VirtualMouse mouse;
+    QVERIFY(mouse.started());
+    const auto& api = hid(mouse);
+    const Paths p = pathsOf(api);
+    std::atomic<int> notified{-1};
+    std::thread listener([&] {
+        hid_device* note = api.open_path(p.notify.toUtf8().constData());
+        unsigned char buf[4] = {0};
+        const int n = note ? api.read_timeout(note, buf, 4, 20000) : -1;
+        notified = n == 4 ? buf[3] : -1;
+        if (note)
+            api.close(note);
+    });
+    std::vector<std::thread> senders;
+    std::atomic<int> answered{0};
+    for (int t = 0; t < 3; ++t) {
+        senders.emplace_back([&, t] {
+            Host host(api, p.command);
+            for (int i = 0; i < 40; ++i) {
+                // Each thread reads a register no other thread writes.
+                if (host.command(codec::makeFrame(0x87, static_cast<unsigned char>(10 + t))) &&
+                    host.answer().size() == 8)
+                    ++answered;
+            }
+        });
+    }
+    for (auto& s : senders)
+        s.join();
+    QCOMPARE(answered.load(), 120);
+    QCOMPARE(mouse.ctl({"dpi-button", "4"}), 0);
+    listener.join();
+    QCOMPARE(notified.load(), 4);
 }
 
 void ClientTransportTest::ctlContract() {

@@ -15,7 +15,8 @@ VirtualMouse::VirtualMouse(const QStringList& extraArgs) {
     process_.setProgram(binary());
     process_.setArguments(QStringList{"serve", "--socket", socketPath(), "--log", logPath()} +
                           extraArgs);
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    // The daemon's complaints (and a sanitizer's) show in the test's output.
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start();
     if (!process_.waitForStarted(10000))
         return;
@@ -38,6 +39,7 @@ VirtualMouse::~VirtualMouse() {
 
 int VirtualMouse::ctl(const QStringList& args, QString* out) const {
     QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(binary(), QStringList{"ctl", "--socket", socketPath()} + args);
     if (!p.waitForFinished(10000))
         return -1;
@@ -75,7 +77,9 @@ std::vector<QJsonObject> VirtualMouse::log(const QString& kind) const {
     return out;
 }
 
-void VirtualMouse::clearLog() { logOffset_ = QFile(logPath()).size(); }
+void VirtualMouse::clearLog() {
+    logOffset_ = QFile(logPath()).size();
+}
 
 QString hex(const std::vector<unsigned char>& bytes) {
     QStringList parts;

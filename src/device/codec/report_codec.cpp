@@ -38,7 +38,9 @@ Frame makeFrame(std::uint8_t code, std::uint8_t p1, std::uint8_t p2, std::uint8_
     return f;
 }
 
-bool checksumValid(const Frame& frame) { return checksum(frame.data()) == frame[7]; }
+bool checksumValid(const Frame& frame) {
+    return checksum(frame.data()) == frame[7];
+}
 
 void encrypt(std::uint8_t* b, const std::uint8_t* s) {
     swapPairs(b);

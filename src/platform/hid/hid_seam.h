@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QString>
 
-
 namespace hidseam {
 
 struct Api {

@@ -15,8 +15,8 @@ class UdevHotplug : public HotplugSource {
         if (!udev_)
             return;
         monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-        if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw",
-                                                                         nullptr) < 0 ||
+        if (!monitor_ ||
+            udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
             udev_monitor_enable_receiving(monitor_) < 0) {
             qWarning("hot-plug: the udev monitor is not available; devices are seen at start only");
             return;
