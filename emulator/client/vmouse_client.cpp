@@ -244,6 +244,12 @@ bool dpiButton(int stage) {
     return control(Op::DpiButton, w);
 }
 
+bool notify(const std::vector<unsigned char>& report) {
+    wire::Writer w;
+    w.bytes(report.data(), report.size());
+    return control(Op::Notify, w);
+}
+
 bool fault(const std::string& kind, int count) {
     wire::Writer w;
     w.str(kind).i32(count);

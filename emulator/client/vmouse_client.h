@@ -6,6 +6,7 @@
 #include <hidapi/hidapi.h>
 
 #include <string>
+#include <vector>
 
 namespace vmouse::client {
 
@@ -29,6 +30,7 @@ int readTimeout(hid_device* dev, unsigned char* data, size_t length, int millise
 bool plug();
 bool unplug();
 bool dpiButton(int stage);
+bool notify(const std::vector<unsigned char>& report);
 bool fault(const std::string& kind, int count);
 bool clearFaults();
 bool state(std::string& json);

@@ -27,6 +27,7 @@ enum class Op : std::uint8_t {
     State = 23,     // → 0, JSON text
     Fault = 24,     // str kind, i32 count → 0, or -1 for an unknown kind
     ClearFaults = 25,
+    Notify = 26, // bytes: a raw report on the notification interface
 };
 
 // Event messages on a watching connection: result = EventAdded / EventRemoved, str path.

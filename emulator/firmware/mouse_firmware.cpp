@@ -242,6 +242,7 @@ template <std::size_t N> QJsonArray intArray(const std::array<std::uint8_t, N>& 
 MouseFirmware::MouseFirmware(bool encrypted, const std::string& code) : encrypted_(encrypted) {
     codec::secrecyFromText(code.data(), code.size(), secrecy_);
     factoryReset();
+    state_.firmwareVersion = {0x01, 0x0a};
 }
 
 void MouseFirmware::factoryReset() {
@@ -263,7 +264,8 @@ void MouseFirmware::factoryReset() {
         macro.fill(0);
         macro[1] = 0x01; // repeat once; the end mark 00 00 follows
     }
-    s.firmwareVersion = {0x01, 0x0a};
+    // The version belongs to the running image, not to the settings a recovery resets.
+    s.firmwareVersion = state_.firmwareVersion;
     s.buttonSensitivity = {0x14, 0x14, 0x14, 0x14};
     state_ = s;
 }

@@ -50,6 +50,7 @@ int runServe(int argc, char** argv) {
     parser.addOption({"encrypted", "Encipher command reports and answers."});
     parser.addOption({"code", "Secrecy code, six characters.", "code", "735190"});
     parser.addOption({"without-notify", "Expose only the command interface."});
+    parser.addOption({"fw-version", "Firmware version a1.a2 in hex (e.g. 1b.05).", "version"});
     parser.process(app);
 
     if (!parser.isSet("socket")) {
@@ -67,6 +68,17 @@ int runServe(int argc, char** argv) {
     options.encrypted = parser.isSet("encrypted");
     options.code = code.toStdString();
     options.withNotify = !parser.isSet("without-notify");
+    if (parser.isSet("fw-version")) {
+        const QStringList parts = parser.value("fw-version").split('.');
+        bool ok1 = false, ok2 = false;
+        const uint a1 = parts.size() == 2 ? parts[0].toUInt(&ok1, 16) : 0;
+        const uint a2 = parts.size() == 2 ? parts[1].toUInt(&ok2, 16) : 0;
+        if (!ok1 || !ok2 || a1 > 0xff || a2 > 0xff) {
+            std::fprintf(stderr, "virtual-mouse serve: --fw-version takes A1.A2 in hex\n");
+            return 2;
+        }
+        options.firmwareVersion = {static_cast<std::uint8_t>(a1), static_cast<std::uint8_t>(a2)};
+    }
     VirtualDevice device(options, &log);
     SocketServer server(&device);
     QString error;
@@ -87,7 +99,7 @@ int runServe(int argc, char** argv) {
 int runCtl(const QStringList& args) {
     const auto usage = [] {
         std::fprintf(stderr, "usage: virtual-mouse ctl --socket PATH "
-                             "plug|unplug|state|dpi-button STAGE|fault KIND [COUNT]|"
+                             "plug|unplug|state|dpi-button STAGE|notify HEX…|fault KIND [COUNT]|"
                              "clear-faults\n");
         return 2;
     };
@@ -119,6 +131,17 @@ int runCtl(const QStringList& args) {
         if (!number || stage < 0 || stage > 255)
             return usage();
         ok = client::dpiButton(stage);
+    } else if (command == "notify" && !rest.isEmpty() && rest.size() <= 4) {
+        // Any notification report, e.g. "notify 06 08 00 03".
+        std::vector<std::uint8_t> report;
+        for (const QString& b : rest) {
+            bool number = false;
+            const uint v = b.toUInt(&number, 16);
+            if (!number || v > 0xff)
+                return usage();
+            report.push_back(static_cast<std::uint8_t>(v));
+        }
+        ok = client::notify(report);
     } else if (command == "fault" && (rest.size() == 1 || rest.size() == 2)) {
         bool number = true;
         const int count = rest.size() == 2 ? rest.at(1).toInt(&number) : 1;

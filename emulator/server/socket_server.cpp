@@ -174,6 +174,13 @@ void SocketServer::handle(Connection* c, const wire::Bytes& body) {
         device_->dpiButton(stage);
         return reply(c, out.i32(0).body());
     }
+    case wire::Op::Notify: {
+        wire::Bytes report;
+        if (!r.bytes(report) || report.empty() || report.size() > 4)
+            return fail();
+        device_->notify(report);
+        return reply(c, out.i32(0).body());
+    }
     case wire::Op::State: {
         QJsonObject o =
             QJsonDocument::fromJson(QByteArray::fromStdString(device_->stateJson())).object();

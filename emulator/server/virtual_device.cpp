@@ -37,7 +37,9 @@ wire::Bytes withReportId(const std::uint8_t* data, std::size_t n) {
 } // namespace
 
 VirtualDevice::VirtualDevice(const Options& options, TrafficLog* log, QObject* parent)
-    : QObject(parent), options_(options), log_(log), firmware_(options.encrypted, options.code) {}
+    : QObject(parent), options_(options), log_(log), firmware_(options.encrypted, options.code) {
+    firmware_.state().firmwareVersion = options.firmwareVersion;
+}
 
 std::string VirtualDevice::pathOf(Iface iface) const {
     for (const auto& i : kInterfaces)
@@ -247,7 +249,10 @@ void VirtualDevice::unplug() {
 }
 
 void VirtualDevice::dpiButton(std::uint8_t stage) {
-    const wire::Bytes report = firmware_.dpiButton(stage);
+    notify(firmware_.dpiButton(stage));
+}
+
+void VirtualDevice::notify(const wire::Bytes& report) {
     if (!plugged_ || !options_.withNotify)
         return;
     if (notifyQueue_.size() >= kNotifyBacklog)

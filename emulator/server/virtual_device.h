@@ -34,6 +34,7 @@ class VirtualDevice : public QObject {
         bool encrypted = false;
         std::string code = "735190";
         bool withNotify = true;
+        std::array<std::uint8_t, 2> firmwareVersion{0x01, 0x0a};
     };
     VirtualDevice(const Options& options, TrafficLog* log, QObject* parent = nullptr);
 
@@ -55,6 +56,8 @@ class VirtualDevice : public QObject {
     void plug();
     void unplug();
     void dpiButton(std::uint8_t stage);
+    // Queues any report on the notification interface.
+    void notify(const wire::Bytes& report);
     bool fault(const std::string& kind, int count);
     void clearFaults();
     std::string stateJson() const;

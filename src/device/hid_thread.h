@@ -1,0 +1,163 @@
+// The device I/O object: the device table, the report transport with its link token,
+// the handshake and notification listener, and every command the mouse understands.
+// It derives from QThread for its heritage, but its own thread is never started: slots
+// run on the caller's thread, asynchronous writes on the global thread pool.
+#pragma once
+
+#include "device_registry.h"
+
+#include <QFuture>
+#include <QMutex>
+#include <QSettings>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+
+class Hid_Thread : public QThread {
+    Q_OBJECT
+  public:
+    explicit Hid_Thread(QObject* owner = nullptr);
+    ~Hid_Thread() override;
+
+    // Where the handshake reads `common/sCode`N and discovery `common/product_name`.
+    void setAppConfig(QSettings* apConfig) { apConfig_ = apConfig; }
+
+    // One discovery pass over `registryPath`, then the handshake.
+    void discover(const QString& registryPath = QStringLiteral(":/DevInfo.ini"));
+
+    // The table is replaced by discovery and paths are cleared by failing transfers, on
+    // several threads; callers get a copy.
+    DeviceTable deviceTable() const;
+    uint currentDeviceIndex() const { return curDevice_; }
+    void setDeviceTable(const DeviceTable& table);
+
+    // Takes the link token, polling every 8 ms with events processed, 255 rounds at most.
+    // The transfer that follows gives it back.
+    bool acquire();
+    bool isLinkFree() const { return linkFree_; }
+    bool isListening() const { return listening_; }
+    // Forces the link token free (the view host's clearHidBusy).
+    void clearHidBusy() { linkFree_ = true; }
+
+    void startListener(uint index);
+    void stopListener();
+
+    // How long a bulk input read waits before the transfer counts as failed.
+    static constexpr int kBulkReadTimeoutMs = 2000;
+
+  signals:
+    // What acceptance and the listener ask of the window, the view host and the tray.
+    // Always emitted on the thread that owns this object.
+    void runRequested();
+    void viewEnabledRequested(bool enabled);
+    void balloonRequested(const QString& title, const QString& text, int icon, int msecs);
+    void windowHideRequested();
+
+  public slots:
+    void swichCurDevice(uint did);
+    uchar hidCS(uchar* buf);
+    void chkDeviceIsEnCode();
+    void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
+    void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
+
+    void hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    void hid_01H_SetReportRate(uchar rate);
+    void hid_02H_SetCurrentProfile(uchar profile);
+    void hid_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
+    void hid_03H_SetFunctionOption(uchar type, uchar rate, uchar option1, uchar option2);
+    void hid_04H_SetGunData(uchar par0, uchar par1, uchar par2, uchar par3, uchar par4);
+    void hid_07H_SetControlIndicatorLight(uchar effect, uchar frequenty);
+    void hid_07H_SetLEDInstructFunction(uchar type, uchar option1, uchar option2, uchar option3);
+    void hid_08H_SetLEDType(uchar option, uchar effect, uchar speed, uchar light, uchar color,
+                            uchar direction);
+    void hid_09H_SetKeyboardMode(uchar mode);
+    void hid_0BH_SetCurrentDPIStage(uchar dpiStage);
+    void hid_0DH_SetKeyMatrix(uchar* src512);
+    void hid_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2);
+    void hid_0EH_SetKeyOnOff(uchar* src21);
+    void hid_0EH_SetXYSensitive(uchar par0, uchar par1);
+    void hid_10H_SetLED8StageColor(uchar type, uchar* src24);
+    void hid_11H_SetMacroKey(uchar macroId, uchar* src192);
+    void hid_11H_SetDPISet(uchar dpiStage, uchar* src8);
+    void hid_12H_SetUserPicture(uchar index, uchar option, uchar* src512);
+    void hid_12H_SetKeyMatrix(uchar* src64, uchar indexAddOne);
+    void hid_13H_SetRecoveryData();
+    void hid_13H_SetMacroKey(uchar macroId, uchar* src128);
+    void hid_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar bValue);
+
+    void hid_80H_GetFWVersion(QString& version);
+    void hid_81H_GetReportRate(uchar& rate);
+    void hid_82H_GetCurrentProfile(uchar& profile);
+    void hid_83H_GetKeyboardoption(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    void hid_83H_GetFunctionOption(uchar& type, uchar& option1, uchar& option2);
+    void hid_84H_GetButtonSensitivity(uchar& sens1, uchar& sens2, uchar& sens3, uchar& sens4);
+    bool hid_87H_GetLEDInstructFunction(uchar type, uchar& option1, uchar& option2, uchar& option3);
+    void hid_88H_GetLEDType(uchar& effect, uchar& speed, uchar& light, uchar& color,
+                            uchar& direction);
+    void hid_89H_GetKeyboardMode(uchar& mode);
+    void hid_8BH_GetCurrentDPIStage(uchar& dpiStage);
+    void hid_8DH_GetKeyMatrix(uchar* src512);
+    void hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2);
+    void hid_8EH_GetKeyOnOff(uchar* src21);
+    void hid_90H_GetLED8StageColor(uchar type, uchar* src24);
+    void hid_91H_GetMacroKey(uchar macroId, uchar* src192);
+    bool hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8);
+    void hid_92H_GetUserPicture(uchar index, uchar* src512);
+    void hid_92H_GetKeyMatrix(uchar* src64);
+    void hid_93H_GetMacroKey(uchar macroId, uchar* src128);
+    void hid_94H_GetColor(uchar index, uchar& rValue, uchar& gValue, uchar& bValue);
+
+  private:
+    enum class Interface { Command, Notify };
+
+    void release() { linkFree_ = true; }
+
+    // Fills the command report (code, p1..p6, checksum) and zeroes the answer buffer.
+    void frame(uchar code, uchar p1 = 0, uchar p2 = 0, uchar p3 = 0, uchar p4 = 0, uchar p5 = 0,
+               uchar p6 = 0);
+    bool writeTransfer(int length, bool settle);
+    bool readTransfer(int length);
+    void startAsyncWrite(int length, bool settle);
+    void settleWait();
+
+    hid_device* openInterface(Interface which, uint index);
+    void closeCommand();
+    QString pathOf(Interface which, uint index) const;
+    void clearPath(Interface which, uint index);
+    int reportLengthOf(uint index) const;
+
+    // How a setter's write transfer runs: on the caller's thread or the pool, and
+    // whether the caller sleeps 8 ms afterwards.
+    enum class Run { Now, NowThenPause, Background, BackgroundThenPause };
+    using Params = std::array<uchar, 6>;
+    void set(uchar code, const Params& params, Run run, bool settle, const uchar* block = nullptr,
+             int length = 0);
+    // Runs a getter's read transfer with the answer preset to `preset` (a0..a7) and
+    // `block` moved through the bulk data area. False when the token was not had or the
+    // transfer failed; `sent` tells the two apart.
+    bool get(uchar code, const Params& params, const std::array<uchar, 8>& preset,
+             uchar* block = nullptr, int length = 0, bool* sent = nullptr);
+    uchar answer(int i) const { return answerReport_[1 + i]; }
+
+    // The secrecy command with the transfer's result, for the handshake.
+    bool secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    void listenLoop(uint index);
+    void showDpiBalloon(const uchar* report);
+    // Runs `f` on this object's thread (queued when called from elsewhere).
+    template <typename F> void onOwnerThread(F&& f);
+
+    QObject* owner_;
+    mutable QMutex tableMutex_;
+    DeviceTable devices_;
+    std::atomic<uint> curDevice_{1};
+    hid_device* commandHandle_ = nullptr;
+    hid_device* notifyHandle_ = nullptr;
+    std::atomic<bool> linkFree_{true};
+    std::atomic<bool> listening_{false};
+    QFuture<void> listener_;
+    uchar commandReport_[9] = {};
+    uchar answerReport_[9] = {};
+    uchar bulk_[512] = {};
+    QSettings* apConfig_ = nullptr;
+};

@@ -1,0 +1,83 @@
+#include "device_fixture.h"
+
+#include "vmouse_client.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace devicetest {
+namespace {
+
+QMutex linesMutex;
+QStringList lines;
+QtMessageHandler previous = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    {
+        QMutexLocker lock(&linesMutex);
+        lines << message;
+    }
+    if (previous && type != QtDebugMsg)
+        previous(type, context, message);
+}
+
+} // namespace
+
+void DebugLines::install() {
+    if (!previous)
+        previous = qInstallMessageHandler(collect);
+}
+
+QStringList DebugLines::take() {
+    QMutexLocker lock(&linesMutex);
+    QStringList out;
+    out.swap(lines);
+    return out;
+}
+
+bool DebugLines::contains(const QString& line) {
+    QMutexLocker lock(&linesMutex);
+    return lines.contains(line);
+}
+
+void routeSeamTo(const testsupport::VirtualMouse& mouse) {
+    const QByteArray path = mouse.socketPath().toUtf8();
+    qputenv("VIRTUAL_MOUSE_SOCKET", path);
+    hidseam::apiFor(path.constData());
+    vmouse::client::setSocketPath(path.toStdString());
+}
+
+Rig::Rig(const QStringList& mouseArgs, const QString& code) : mouse(mouseArgs) {
+    DebugLines::install();
+    LinkState::instance().reset();
+    routeSeamTo(mouse);
+    apConfig = std::make_unique<QSettings>(dir.filePath("apConfig.bin"), QSettings::IniFormat);
+    apConfig->setValue("common/product_name", QStringList{"Mouse A", "Mouse B"});
+    if (!code.isNull()) {
+        apConfig->setValue("common/sCode0", code);
+        apConfig->setValue("common/sCode1", code);
+    }
+    hid = std::make_unique<Hid_Thread>();
+    hid->setAppConfig(apConfig.get());
+    runs = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::runRequested);
+    views = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::viewEnabledRequested);
+    balloons = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::balloonRequested);
+    hides = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::windowHideRequested);
+    DebugLines::take();
+}
+
+Rig::~Rig() {
+    waitFree();
+    hid->stopListener();
+}
+
+bool Rig::waitFree(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!hid->isLinkFree() && t.elapsed() < ms)
+        QTest::qWait(5);
+    return hid->isLinkFree();
+}
+
+} // namespace devicetest

@@ -1,0 +1,48 @@
+// What the device-link tests share: a Hid_Thread wired to a fresh virtual mouse and a
+// real application configuration file, and the debug lines the link writes.
+#pragma once
+
+#include "hid_seam.h"
+#include "hid_thread.h"
+#include "link_state.h"
+#include "virtual_mouse_fixture.h"
+
+#include <QMutex>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace devicetest {
+
+// Collects the link's debug lines for the whole process.
+class DebugLines {
+  public:
+    static void install();
+    static QStringList take();
+    static bool contains(const QString& line);
+};
+
+// Points the process's HID seam at `mouse` (the seam picks the virtual client once, from
+// the environment; the client then follows the socket it is given).
+void routeSeamTo(const testsupport::VirtualMouse& mouse);
+
+struct Rig {
+    explicit Rig(const QStringList& mouseArgs = {}, const QString& code = QString());
+    ~Rig();
+
+    // Discovery with the shipped registry, then the handshake.
+    void discover() { hid->discover(); }
+    // Waits until the token is back (asynchronous writes done).
+    bool waitFree(int ms = 5000);
+
+    testsupport::VirtualMouse mouse;
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> apConfig;
+    std::unique_ptr<Hid_Thread> hid;
+    std::unique_ptr<QSignalSpy> runs, views, balloons, hides;
+};
+
+} // namespace devicetest

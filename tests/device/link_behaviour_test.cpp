@@ -1,0 +1,367 @@
+// Discovery, the secrecy handshake, the link token and what failures leave behind.
+#include "device_fixture.h"
+
+#include <QFile>
+#include <QTest>
+
+using devicetest::DebugLines;
+using devicetest::Rig;
+
+namespace {
+
+QString writeRegistry(const QTemporaryDir& dir, const QString& text) {
+    const QString path = dir.filePath("registry.ini");
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(text.toLatin1());
+    return path;
+}
+
+} // namespace
+
+class LinkBehaviourTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { DebugLines::install(); }
+    void discoveryFindsTheShippedMouse();
+    void discoveryWithoutTheMouse();
+    void discoveryNeedsBothInterfaces();
+    void registryParsing();
+    void handshakeRejectsAnotherCode();
+    void tBeaconSwitchesTheLinkOff();
+    void oddLengthCodesAreIgnored();
+    void handshakeWithoutTheTokenIsARejection();
+    void secondCommandWaitsBehindAsyncWrite();
+    void busyTokenDropsTheCommand();
+    void failedGettersLeaveTheirPresets();
+    void firmwareVersionFormats();
+    void faultsEndTransfersCleanly_data();
+    void faultsEndTransfersCleanly();
+};
+
+void LinkBehaviourTest::discoveryFindsTheShippedMouse() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
+    rig.discover();
+    const DeviceTable table = rig.hid->deviceTable();
+    QCOMPARE(table.size(), 1);
+    QCOMPARE(table[0].index, 0);
+    QCOMPARE(table[0].productName, QString("Mouse A"));
+    QCOMPARE(table[0].reportLength, 32);
+    QVERIFY(table[0].commandPath.contains("/command/"));
+    QVERIFY(table[0].notifyPath.contains("/notify/"));
+    QCOMPARE(rig.hid->currentDeviceIndex(), 0u);
+
+    // Accepted: the pages run, the view is enabled, the user is told, the listener runs
+    // after the keyboard-option command.
+    QCOMPARE(rig.runs->count(), 1);
+    QCOMPARE(rig.views->count(), 1);
+    QCOMPARE(rig.views->at(0).at(0).toBool(), true);
+    QCOMPARE(rig.balloons->count(), 1);
+    QCOMPARE(rig.balloons->at(0).at(1).toString(), QString("Detect Mouse!"));
+    QCOMPARE(rig.hides->count(), 0);
+    QVERIFY(LinkState::instance().deviceAccepted);
+    QVERIFY(rig.hid->isListening());
+    QVERIFY(DebugLines::contains("Device Connect"));
+    const auto features = rig.mouse.log("feature");
+    QCOMPARE(int(features.size()), 2);
+    QVERIFY(features[0].value("wire").toString().startsWith("00 00 "));
+    QCOMPARE(features[1].value("wire").toString(), QString("00 03 00 0F 9E 45 00 00 0A"));
+}
+
+void LinkBehaviourTest::discoveryWithoutTheMouse() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
+    rig.discover();
+    const DeviceTable table = rig.hid->deviceTable();
+    QCOMPARE(table.size(), 2);
+    for (const DeviceEntry& e : table)
+        QVERIFY(e.commandPath.isEmpty() && e.notifyPath.isEmpty());
+    QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
+    // Rejected: the window hides, nothing was sent, a tray double-click has nothing to show.
+    QCOMPARE(rig.hides->count(), 1);
+    QCOMPARE(rig.runs->count(), 0);
+    QVERIFY(!LinkState::instance().deviceAccepted);
+    QVERIFY(DebugLines::contains("Device Error"));
+    QVERIFY(rig.mouse.log("feature").empty());
+    QVERIFY(rig.hid->isLinkFree());
+}
+
+void LinkBehaviourTest::discoveryNeedsBothInterfaces() {
+    Rig rig({"--without-notify"});
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    const DeviceTable table = rig.hid->deviceTable();
+    QCOMPARE(table.size(), 2);
+    QVERIFY(table[0].commandPath.isEmpty() && table[0].notifyPath.isEmpty());
+    QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
+    QCOMPARE(rig.hides->count(), 1);
+}
+
+void LinkBehaviourTest::registryParsing() {
+    QTemporaryDir dir;
+    const QString path = writeRegistry(dir, "[common]\ntotal = 3\nisEncode = true\n"
+                                            "[0]\ntype = 1\nvid = 04D9\npid = A26B\n"
+                                            "usagePage = FF00\nreportLength = 32\n"
+                                            "[1]\ntype = 1\nvid = 04d9\npid = a26b\n"
+                                            "usagePage = ff00\nreportLength = 32\n");
+    QSettings s(path, QSettings::IniFormat);
+    const auto records = registry::read(s, {"only one name"});
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[0].vid, quint16(0x04D9));
+    QCOMPARE(records[0].vid, records[1].vid);
+    QCOMPARE(records[0].pid, records[1].pid);
+    QCOMPARE(records[0].usagePage, records[1].usagePage);
+    QCOMPARE(records[0].productName, QString("only one name"));
+    QVERIFY(records[1].productName.isEmpty());
+    // Missing keys take their defaults.
+    QCOMPARE(records[2].type, -1);
+    QCOMPARE(records[2].vid, quint16(0));
+    QCOMPARE(records[2].reportLength, 0u);
+    QVERIFY(registry::encodeFlag(s));
+
+    // The shipped registry: two identical mouse entries, no encryption.
+    QSettings shipped(":/DevInfo.ini", QSettings::IniFormat);
+    const auto shippedRecords = registry::read(shipped, {});
+    QCOMPARE(shippedRecords.size(), 2);
+    QCOMPARE(shippedRecords[0].pid, quint16(0xa26b));
+    QCOMPARE(shippedRecords[1].usage2, quint16(0xff01));
+    QVERIFY(!registry::encodeFlag(shipped));
+    QFile raw(":/DevInfo.ini");
+    QVERIFY(raw.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(raw.readAll());
+    QVERIFY(text.startsWith("; type 0: Keyboard, type 1: Mouse"));
+    QVERIFY(text.contains(";pid = 8008"));
+}
+
+void LinkBehaviourTest::handshakeRejectsAnotherCode() {
+    QTemporaryDir dir;
+    const QString registry =
+        writeRegistry(dir, QString::fromLatin1([] {
+                               QFile f(":/DevInfo.ini");
+                               f.open(QIODevice::ReadOnly);
+                               return f.readAll();
+                           }())
+                               .replace("isEncode = false", "isEncode = true"));
+    {
+        Rig rig({"--encrypted", "--code", "112233"}, "112233");
+        QVERIFY(rig.mouse.started());
+        rig.hid->discover(registry);
+        QCOMPARE(rig.runs->count(), 1);
+        QVERIFY(LinkState::instance().encodeEnabled);
+    }
+    Rig rig({"--encrypted", "--code", "112233"}, "735190");
+    QVERIFY(rig.mouse.started());
+    rig.hid->discover(registry);
+    QCOMPARE(rig.runs->count(), 0);
+    QCOMPARE(rig.hides->count(), 1);
+    QVERIFY(!LinkState::instance().deviceAccepted);
+    QVERIFY(!rig.hid->isListening());
+}
+
+void LinkBehaviourTest::tBeaconSwitchesTheLinkOff() {
+    Rig rig({}, "t-beacon");
+    QVERIFY(rig.mouse.started());
+    QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
+    rig.discover();
+    QCOMPARE(rig.hides->count(), 0);
+    QCOMPARE(rig.runs->count(), 0);
+    QVERIFY(LinkState::instance().deviceAccepted);
+    QVERIFY(LinkState::instance().linkDisabled);
+
+    // From now on nothing goes out, even with the mouse back.
+    QCOMPARE(rig.mouse.ctl({"plug"}), 0);
+    rig.discover();
+    rig.mouse.clearLog();
+    uchar rate = 7;
+    rig.hid->hid_81H_GetReportRate(rate);
+    QCOMPARE(rate, uchar(7));
+    uchar maxStage = 9;
+    uchar codes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    QVERIFY(!rig.hid->hid_91H_GetDPISet(maxStage, codes));
+    rig.hid->hid_01H_SetReportRate(4);
+    rig.hid->hid_0BH_SetCurrentDPIStage(2);
+    QVERIFY(rig.waitFree());
+    QVERIFY(rig.mouse.log().empty());
+}
+
+void LinkBehaviourTest::oddLengthCodesAreIgnored() {
+    Rig rig({}, "735190");
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    const auto before = LinkState::instance().secrecyCode;
+    QCOMPARE(before[1], uchar('7'));
+    QCOMPARE(before[0], uchar(0));
+    QCOMPARE(before[7], uchar(0));
+    for (const char* code : {"12345", "1234567"}) {
+        rig.apConfig->setValue("common/sCode0", code);
+        rig.hid->stopListener();
+        rig.hid->chkDeviceIsEnCode();
+        QCOMPARE(LinkState::instance().secrecyCode, before);
+    }
+}
+
+void LinkBehaviourTest::handshakeWithoutTheTokenIsARejection() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    rig.hid->stopListener();
+    rig.runs->clear();
+    rig.mouse.clearLog();
+    QVERIFY(rig.hid->acquire()); // someone holds the token and never gives it back
+    rig.hid->chkDeviceIsEnCode();
+    QVERIFY(rig.mouse.log().empty());
+    QCOMPARE(rig.runs->count(), 0);
+    QCOMPARE(rig.hides->count(), 1);
+    QVERIFY(!LinkState::instance().deviceAccepted);
+    rig.hid->clearHidBusy();
+}
+
+void LinkBehaviourTest::secondCommandWaitsBehindAsyncWrite() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.mouse.clearLog();
+    uchar block[64] = {};
+    rig.hid->hid_12H_SetKeyMatrix(block, 1); // returns at once, the worker holds the token
+    QVERIFY(!rig.hid->isLinkFree());
+    rig.hid->hid_01H_SetReportRate(8);
+    const auto records = rig.mouse.log();
+    QCOMPARE(int(records.size()), 4);
+    QVERIFY(records[0].value("wire").toString().startsWith("00 12 01 40 08"));
+    QCOMPARE(records[3].value("wire").toString(), QString("00 01 08 00 00 00 00 00 F6"));
+    // It went out after the first one's second settle wait.
+    QVERIFY(records[3].value("t_ms").toDouble() - records[2].value("t_ms").toDouble() >= 120);
+    QVERIFY(DebugLines::take().filter("cmd Failed").isEmpty());
+}
+
+void LinkBehaviourTest::busyTokenDropsTheCommand() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.mouse.clearLog();
+    QVERIFY(rig.hid->acquire());
+    DebugLines::take();
+    rig.hid->hid_0BH_SetCurrentDPIStage(5);
+    uchar rate = 3;
+    rig.hid->hid_81H_GetReportRate(rate);
+    const QStringList lines = DebugLines::take();
+    QVERIFY(lines.contains("cmd Failed 0B"));
+    QVERIFY(lines.contains("cmd Failed"));
+    QCOMPARE(rate, uchar(3));
+    QVERIFY(rig.mouse.log().empty());
+    rig.hid->clearHidBusy();
+    rig.hid->hid_0BH_SetCurrentDPIStage(5);
+    QVERIFY(rig.waitFree());
+    QCOMPARE(rig.mouse.state().value("dpi_stage").toInt(), 5);
+}
+
+void LinkBehaviourTest::failedGettersLeaveTheirPresets() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.hid->stopListener();
+    QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
+    uchar rate = 5;
+    rig.hid->hid_81H_GetReportRate(rate);
+    QCOMPARE(rate, uchar(5));
+    uchar stage = 4;
+    rig.hid->hid_8BH_GetCurrentDPIStage(stage);
+    QCOMPARE(stage, uchar(0));
+    uchar maxStage = 6;
+    uchar codes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    QVERIFY(!rig.hid->hid_91H_GetDPISet(maxStage, codes));
+    QCOMPARE(maxStage, uchar(6));
+    QCOMPARE(codes[7], uchar(8));
+    uchar o1 = 1, o2 = 2, o3 = 3;
+    QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(0, o1, o2, o3));
+    QCOMPARE(o1, uchar(1));
+    uchar table[64];
+    std::fill(std::begin(table), std::end(table), uchar(0xAB));
+    rig.hid->hid_92H_GetKeyMatrix(table);
+    QCOMPARE(table[63], uchar(0xAB)); // the caller's own block comes back
+    QString version = "before";
+    rig.hid->hid_80H_GetFWVersion(version);
+    QCOMPARE(version, QString("unknown"));
+    // The path that failed to open stays cleared until the next discovery.
+    QVERIFY(rig.hid->deviceTable()[0].commandPath.isEmpty());
+    QVERIFY(rig.hid->isLinkFree());
+}
+
+void LinkBehaviourTest::firmwareVersionFormats() {
+    for (const auto& [given, shown] :
+         {std::pair{"1.0a", "1.0A"}, std::pair{"1b.05", "1b.05"}, std::pair{"0.00", "0.00"}}) {
+        Rig rig({"--fw-version", given});
+        QVERIFY(rig.mouse.started());
+        rig.discover();
+        QString version;
+        rig.hid->hid_80H_GetFWVersion(version);
+        QCOMPARE(version, QString(shown));
+    }
+}
+
+void LinkBehaviourTest::faultsEndTransfersCleanly_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("send-feature on a getter") << "send-feature"
+                                              << "87";
+    QTest::newRow("get-feature on a getter") << "get-feature"
+                                             << "87";
+    QTest::newRow("read on a bulk getter") << "read"
+                                           << "91";
+    QTest::newRow("stall on a bulk getter") << "stall-read"
+                                            << "91";
+    QTest::newRow("vanish in a bulk read") << "vanish-bulk"
+                                           << "93";
+    QTest::newRow("send-feature on a setter") << "send-feature"
+                                              << "12pic";
+    QTest::newRow("write on a bulk setter") << "write"
+                                            << "12pic";
+    QTest::newRow("vanish in a bulk write") << "vanish-bulk"
+                                            << "12pic";
+    QTest::newRow("write on an async setter") << "write"
+                                              << "13";
+}
+
+void LinkBehaviourTest::faultsEndTransfersCleanly() {
+    QFETCH(QString, fault);
+    QFETCH(QString, command);
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.hid->stopListener();
+    rig.mouse.clearLog();
+    QCOMPARE(rig.mouse.ctl({"fault", fault}), 0);
+    uchar block[512] = {};
+    uchar a = 0, b = 0, c = 0;
+    if (command == "87") {
+        QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(1, a, b, c));
+    } else if (command == "91") {
+        QVERIFY(!rig.hid->hid_91H_GetDPISet(a, block));
+    } else if (command == "93") {
+        std::fill(std::begin(block), std::end(block), uchar(0xEE));
+        rig.hid->hid_93H_GetMacroKey(1, block);
+        // The first report arrived before the mouse vanished; the rest is the caller's.
+        QCOMPARE(block[0], uchar(0x00));
+        QCOMPARE(block[1], uchar(0x01));
+        QCOMPARE(block[127], uchar(0xEE));
+    } else if (command == "12pic") {
+        rig.hid->hid_12H_SetUserPicture(1, 0, block);
+        QVERIFY(rig.mouse.log("output").size() < 16);
+    } else if (command == "13") {
+        rig.hid->hid_13H_SetMacroKey(1, block);
+    }
+    QVERIFY(rig.waitFree());
+    // No handle stays open after a failed transfer.
+    QTRY_COMPARE(rig.mouse.state().value("open_handles").toInt(), 0);
+}
+
+QTEST_GUILESS_MAIN(LinkBehaviourTest)
+#include "link_behaviour_test.moc"
