@@ -327,6 +327,8 @@ void LinkBehaviourTest::faultsEndTransfersCleanly_data() {
                                             << "12pic";
     QTest::newRow("write on an async setter") << "write"
                                               << "13";
+    QTest::newRow("garbage answer") << "garbage"
+                                    << "87ok";
 }
 
 void LinkBehaviourTest::faultsEndTransfersCleanly() {
@@ -343,6 +345,11 @@ void LinkBehaviourTest::faultsEndTransfersCleanly() {
     uchar a = 0, b = 0, c = 0;
     if (command == "87") {
         QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(1, a, b, c));
+    } else if (command == "87ok") {
+        // Noise is not a failure the host can see; it must simply not wedge the link.
+        QVERIFY(rig.hid->hid_87H_GetLEDInstructFunction(1, a, b, c));
+        QVERIFY(rig.hid->hid_87H_GetLEDInstructFunction(1, a, b, c));
+        QCOMPARE(a, uchar(0));
     } else if (command == "91") {
         QVERIFY(!rig.hid->hid_91H_GetDPISet(a, block));
     } else if (command == "93") {

@@ -176,7 +176,8 @@ class ListenerTest : public QObject {
         QCOMPARE(returns.value("hid_87H_GetLEDInstructFunction"), QString("bool"));
         QCOMPARE(returns.value("hid_91H_GetDPISet"), QString("bool"));
         QCOMPARE(returns.value("hid_80H_GetFWVersion"), QString("void"));
-        QVERIFY(qobject_cast<QThread*>(new Hid_Thread(this)));
+        Hid_Thread h;
+        QVERIFY(qobject_cast<QThread*>(&h));
     }
 };
 
