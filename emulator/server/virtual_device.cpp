@@ -29,8 +29,8 @@ constexpr IfaceInfo kInterfaces[] = {
 };
 
 wire::Bytes withReportId(const std::uint8_t* data, std::size_t n) {
-    wire::Bytes b{0};
-    b.insert(b.end(), data, data + n);
+    wire::Bytes b(n + 1, 0);
+    std::copy_n(data, n, b.begin() + 1);
     return b;
 }
 

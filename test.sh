@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, checks the C++ formatting and runs the whole test
+# suite under a private Xvfb. Exits non-zero on any failure.
+#
+#   BUILD_DIR=dir     build directory (default: build)
+#   CMAKE_ARGS="..."  extra configure arguments, e.g. -DENABLE_ASAN_UBSAN=ON
+#   CTEST_JOBS=n      tests run in parallel (default: 2)
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")"
+BUILD_DIR="${BUILD_DIR:-build}"
+read -r -a extra_cmake_args <<<"${CMAKE_ARGS:-}"
+
+scripts/install-deps.sh
+
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra_cmake_args[@]}"
+cmake --build "$BUILD_DIR" --parallel 2
+
+echo "-- clang-format check"
+# Tracked and new (not ignored) sources; build trees inside the repo are left out.
+pathspec=('*.cpp' '*.h' ':(exclude)build*/**')
+case "$BUILD_DIR" in
+/*) ;;
+*) pathspec+=(":(exclude)${BUILD_DIR#./}/**") ;;
+esac
+git ls-files -z --cached --others --exclude-standard -- "${pathspec[@]}" |
+    xargs -0 -r clang-format --dry-run --Werror
+
+. scripts/xvfb-lib.sh
+trap xvfb_stop EXIT
+mkdir -p "$BUILD_DIR/test-run"
+xvfb_start 1280x800x24 "$BUILD_DIR/test-run/xvfb.log"
+echo "-- tests on DISPLAY=$DISPLAY"
+
+ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error --parallel "${CTEST_JOBS:-2}"
