@@ -162,89 +162,78 @@ void Hid_Thread::settleWait() {
     QThread::msleep(64);
 }
 
+bool Hid_Thread::finishTransfer(bool ok) {
+    closeCommand();
+    release();
+    return ok;
+}
+
+bool Hid_Thread::sendCommandReport(uint index) {
+    LinkState& link = LinkState::instance();
+    if (link.linkDisabled || !openInterface(Interface::Command, index))
+        return false;
+    if (link.encodeEnabled)
+        codec::encrypt(commandReport_ + 1, link.secrecyCode.data());
+    return hid().send_feature_report(commandHandle_, commandReport_, sizeof commandReport_) >= 0;
+}
+
+bool Hid_Thread::moveBulk(uint index, int length, bool out) {
+    const int reportLength = reportLengthOf(index);
+    if (reportLength <= 0)
+        return false;
+    const int chunk = std::min(length, reportLength);
+    QByteArray buffer(reportLength + 1, '\0');
+    auto* report = reinterpret_cast<uchar*>(buffer.data());
+    const auto size = static_cast<size_t>(buffer.size());
+    for (int offset = 0; offset < length; offset += chunk) {
+        const auto n = static_cast<size_t>(std::min(chunk, length - offset));
+        buffer.fill('\0');
+        if (out)
+            std::memcpy(report + 1, bulk_ + offset, n);
+        if (!openInterface(Interface::Command, index))
+            return false;
+        if (out) {
+            if (hid().write(commandHandle_, report, size) < 0)
+                return false;
+            QThread::msleep(kBulkPauseMs);
+        } else {
+            // Bounded: a mouse that stops answering must not hang the window.
+            if (hid().read_timeout(commandHandle_, report, size, kBulkReadTimeoutMs) <= 0)
+                return false;
+            std::memcpy(bulk_ + offset, report, n);
+        }
+    }
+    return true;
+}
+
 bool Hid_Thread::writeTransfer(int length, bool settle) {
     QCoreApplication::processEvents();
     const uint index = curDevice_;
-    LinkState& link = LinkState::instance();
-    const auto fail = [this] {
-        closeCommand();
-        release();
-        return false;
-    };
-    if (link.linkDisabled || !openInterface(Interface::Command, index))
-        return fail();
-    if (link.encodeEnabled)
-        codec::encrypt(commandReport_ + 1, link.secrecyCode.data());
-    if (hid().send_feature_report(commandHandle_, commandReport_, sizeof commandReport_) < 0)
-        return fail();
+    if (!sendCommandReport(index))
+        return finishTransfer(false);
     if (settle)
         settleWait();
     if (length > 0) {
-        const int reportLength = reportLengthOf(index);
-        if (reportLength <= 0)
-            return fail();
-        const int chunk = std::min(length, reportLength);
-        QByteArray report(reportLength + 1, '\0');
-        auto* out = reinterpret_cast<uchar*>(report.data());
-        for (int offset = 0; offset < length; offset += chunk) {
-            report.fill('\0');
-            std::memcpy(out + 1, bulk_ + offset,
-                        static_cast<size_t>(std::min(chunk, length - offset)));
-            if (!openInterface(Interface::Command, index) ||
-                hid().write(commandHandle_, out, static_cast<size_t>(report.size())) < 0)
-                return fail();
-            QThread::msleep(kBulkPauseMs);
-        }
+        if (!moveBulk(index, length, true))
+            return finishTransfer(false);
         if (settle)
             settleWait();
     }
-    closeCommand();
-    release();
-    return true;
+    return finishTransfer(true);
 }
 
 bool Hid_Thread::readTransfer(int length) {
     const uint index = curDevice_;
-    LinkState& link = LinkState::instance();
-    const auto fail = [this] {
-        closeCommand();
-        release();
-        return false;
-    };
-    if (link.linkDisabled || !openInterface(Interface::Command, index))
-        return fail();
-    if (link.encodeEnabled)
-        codec::encrypt(commandReport_ + 1, link.secrecyCode.data());
-    if (hid().send_feature_report(commandHandle_, commandReport_, sizeof commandReport_) < 0)
-        return fail();
-    if (!openInterface(Interface::Command, index) ||
+    if (!sendCommandReport(index) || !openInterface(Interface::Command, index) ||
         hid().get_feature_report(commandHandle_, answerReport_, sizeof answerReport_) < 0)
-        return fail();
+        return finishTransfer(false);
     if (length == 0) {
-        closeCommand();
-        release();
+        LinkState& link = LinkState::instance();
         if (link.encodeEnabled)
             codec::decipher(answerReport_ + 1, link.secrecyCode.data());
-        return true;
+        return finishTransfer(true);
     }
-    const int reportLength = reportLengthOf(index);
-    if (reportLength <= 0)
-        return fail();
-    const int chunk = std::min(length, reportLength);
-    QByteArray report(reportLength + 1, '\0');
-    auto* in = reinterpret_cast<uchar*>(report.data());
-    for (int offset = 0; offset < length; offset += chunk) {
-        report.fill('\0');
-        // Bounded: a mouse that stops answering must not hang the window.
-        if (!openInterface(Interface::Command, index) ||
-            hid().read_timeout(commandHandle_, in, static_cast<size_t>(report.size()),
-                               kBulkReadTimeoutMs) <= 0)
-            return fail();
-        std::memcpy(bulk_ + offset, in, static_cast<size_t>(std::min(chunk, length - offset)));
-    }
-    closeCommand();
-    release();
-    return true;
+    return finishTransfer(moveBulk(index, length, false));
 }
 
 void Hid_Thread::startAsyncWrite(int length, bool settle) {

@@ -117,6 +117,13 @@ class Hid_Thread : public QThread {
     void frame(uchar code, uchar p1 = 0, uchar p2 = 0, uchar p3 = 0, uchar p4 = 0, uchar p5 = 0,
                uchar p6 = 0);
     bool writeTransfer(int length, bool settle);
+    // Opens the command interface and sends the command report, enciphered when the
+    // link is.
+    bool sendCommandReport(uint index);
+    // Moves `length` bytes of the bulk data area in reports of the entry's length.
+    bool moveBulk(uint index, int length, bool out);
+    // Every transfer ends here: handle closed, token given back.
+    bool finishTransfer(bool ok);
     bool readTransfer(int length);
     void startAsyncWrite(int length, bool settle);
     void settleWait();
