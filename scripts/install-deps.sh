@@ -14,6 +14,8 @@ PACKAGES=(
   qml6-module-qtquick-layouts libqt6svg6
   # device access and the desktop-wide pieces
   libhidapi-dev libudev-dev libx11-dev libxtst-dev libxi-dev
+  # compile check of the Windows side that needs no Qt
+  g++-mingw-w64-i686
   # headless display for GUI tests and screenshots
   xvfb xauth xcompmgr trayer xdotool x11-utils imagemagick
   fonts-dejavu-core

@@ -1,0 +1,58 @@
+#include "ui_controler.h"
+
+#include "my_quick_view.h"
+
+#include <QQuickItem>
+#include <QWidget>
+
+Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent) {}
+
+void Ui_Controler::setup(QWidget* window, Hid_Thread* hid) {
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("Widget"));
+    window_ = window;
+    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::CustomizeWindowHint);
+    window->setWindowOpacity(1.0);
+    window->setAttribute(Qt::WA_TranslucentBackground);
+    window->setStyleSheet(QStringLiteral("background:transparent;"));
+
+    view_ = new myQQuickView(window, hid);
+    view_->setObjectName(QStringLiteral("ui_View"));
+    view_->publish(this);
+    view_->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));
+    // Again after loading, as the pages expect them on the loaded root context.
+    view_->publish(this);
+    window->resize(view_->size());
+    window->setWindowTitle(view_->windowTitleFromConfig());
+}
+
+void Ui_Controler::onMinimize() {
+    if (window_)
+        window_->showMinimized();
+}
+
+void Ui_Controler::onClose() {
+    if (window_)
+        window_->setVisible(false);
+}
+
+void Ui_Controler::onXChanged(int x) {
+    if (window_)
+        window_->move(window_->x() + x, window_->y());
+}
+
+void Ui_Controler::onYChanged(int y) {
+    if (window_)
+        window_->move(window_->x(), window_->y() + y);
+}
+
+void Ui_Controler::setBusy(int busyTime) {
+    if (!window_ || !view_ || !view_->rootObject())
+        return;
+    QMetaObject::invokeMethod(view_->rootObject(), "setProtectUI", Qt::DirectConnection,
+                              Q_ARG(QVariant, QVariant(busyTime)));
+}
+
+void Ui_Controler::setBusy() {
+    setBusy(0);
+}

@@ -1,0 +1,31 @@
+// The window controller the pages use to drag, minimise and hide the window, and through
+// which the program asks the pages to lock themselves while busy.
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+class myQQuickView;
+class Hid_Thread;
+
+class Ui_Controler : public QObject {
+    Q_OBJECT
+  public:
+    explicit Ui_Controler(QObject* parent = nullptr);
+
+    // Makes `window` the frameless, translucent host of the pages and loads them.
+    void setup(QWidget* window, Hid_Thread* hid);
+    myQQuickView* view() const { return view_; }
+
+  public slots:
+    void onMinimize();
+    void onClose();
+    void onXChanged(int x);
+    void onYChanged(int y);
+    void setBusy(int busyTime);
+    void setBusy();
+
+  private:
+    QWidget* window_ = nullptr;
+    myQQuickView* view_ = nullptr;
+};

@@ -1,0 +1,94 @@
+// Everything the stores, the macro library and the device facade need from around them,
+// in one place: the settings they share, the device link, dialogs and message boxes.
+#pragma once
+
+#include "app_config.h"
+#include "facade_host.h"
+#include "file_dialogs.h"
+#include "link_info.h"
+#include "macro_host.h"
+#include "profile_store.h"
+#include "system_mouse_settings.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+
+class Hid_Thread;
+class MacroLibrary;
+
+class ViewServices : public LinkInfo,
+                     public FileDialogs,
+                     public ProfileAccess,
+                     public MacroFileDialogs,
+                     public CurrentProfile,
+                     public FacadeHost {
+  public:
+    ViewServices(QWidget* view, AppConfig& config, ProfileStore& profiles);
+
+    void setHid(Hid_Thread* hid) { hid_ = hid; }
+    void setMacroLibrary(MacroLibrary* library) { macros_ = library; }
+    // The texts of the warning boxes that have no page text of their own.
+    const QStringList& messageTexts() const { return messageTexts_; }
+
+    // LinkInfo
+    uint currentDeviceIndex() const override;
+    void setNotificationTexts(const QStringList& texts) override;
+
+    // The device as the macro code sees it.
+    MacroDevice& macroDevice() { return macroDevice_; }
+
+    // FileDialogs, MacroFileDialogs
+    QString openFileName(const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString getSaveFileName(const QString& caption, const QString& dir,
+                            const QString& filter) override {
+        return saveFileName(caption, dir, filter);
+    }
+    QString getOpenFileName(const QString& caption, const QString& dir,
+                            const QString& filter) override {
+        return openFileName(caption, dir, filter);
+    }
+
+    // ProfileAccess, CurrentProfile
+    QSettings* profileSettings(int position) override;
+    QSettings* currentProfile() const override;
+
+    // FacadeHost (warning() also serves FileDialogs)
+    QSettings& currentProfile() override;
+    QSettings& appConfig() override;
+    int currentProfileIndex() const override;
+    void setCurrentProfileIndex(int index) override;
+    bool viewVisible() const override;
+    QVariantList loadMacroLines(const QString& name) override;
+    QVariantList encodeMacro(const QVariantList& lines) override;
+    QVariantList fitMacro(const QVariantList& image, int size) override;
+    quint16 macroRepeat(const QString& name) override;
+    void warning(const QString& title, const QString& text) override;
+    bool confirm(const QString& title, const QString& text) override;
+    QString messageText(int index) const override;
+
+  private:
+    class MacroDeviceLink : public MacroDevice {
+      public:
+        explicit MacroDeviceLink(ViewServices& owner) : owner_(owner) {}
+        int currentDeviceIndex() const override {
+            return static_cast<int>(owner_.currentDeviceIndex());
+        }
+        void sendMacroBlock(int macroId, const QByteArray& block) override;
+
+      private:
+        ViewServices& owner_;
+    };
+
+    QWidget* view_;
+    AppConfig& config_;
+    ProfileStore& profiles_;
+    Hid_Thread* hid_ = nullptr;
+    MacroLibrary* macros_ = nullptr;
+    QStringList messageTexts_;
+    MacroDeviceLink macroDevice_{*this};
+};

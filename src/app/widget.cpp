@@ -1,0 +1,143 @@
+#include "widget.h"
+
+#include "link_state.h"
+#include "my_quick_view.h"
+#include "ui_controler.h"
+#include "user_event.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+
+namespace {
+
+constexpr int kPollMs = 2048;
+
+const char* const kTrayMenuStyle =
+    "QMenu { border: 1px solid rgb(100, 100, 100); background: rgb(68, 69, 73); } "
+    "QMenu::item { height: 22px; padding: 0px 25px 0px 20px; } "
+    "QMenu::item:enabled { color: rgb(225, 225, 225); } "
+    "QMenu::item:!enabled { color: rgb(155, 155, 155); } "
+    "QMenu::item:enabled:selected { color: rgb(230, 230, 230); background: rgba(255, 255, "
+    "255, 40); } "
+    "QMenu::separator { height: 1px; background: rgb(100, 100, 100); } "
+    "QMenu::indicator { width: 13px; height: 13px; } "
+    "QMenu::icon { padding-left: 2px; padding-right: 2px; } ";
+
+} // namespace
+
+Widget::Widget(QWidget* parent)
+    : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(this) {
+    controller_->setup(this, &hid_);
+    hid_.setAppConfig(&view()->appConfig());
+
+    pollTimer_->setInterval(kPollMs);
+    pollTimer_->setSingleShot(true);
+    connect(pollTimer_.get(), &QTimer::timeout, this, &Widget::checkDevice);
+
+    // What acceptance and the listener ask of the window, the view and the tray.
+    connect(&hid_, &Hid_Thread::runRequested, this, &Widget::requestRun);
+    connect(&hid_, &Hid_Thread::viewEnabledRequested, view(), &QWidget::setEnabled);
+    connect(&hid_, &Hid_Thread::windowHideRequested, this, [this] { setVisible(false); });
+    connect(&hid_, &Hid_Thread::balloonRequested, this,
+            [this](const QString& title, const QString& text, int icon, int msecs) {
+                if (tray_)
+                    tray_->showMessage(title, text, static_cast<QSystemTrayIcon::MessageIcon>(icon),
+                                       msecs);
+            });
+
+    setupTray();
+
+    hotplug_ = hidseam::createHotplugSource(this);
+    connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, &Widget::deviceChanged);
+    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, &Widget::deviceChanged);
+}
+
+Widget::~Widget() {
+    hid_.stopListener();
+    controller_->deleteLater();
+}
+
+myQQuickView* Widget::view() const {
+    return controller_->view();
+}
+
+void Widget::setupTray() {
+    tray_ = new QSystemTrayIcon(this);
+    auto* quit = new QAction(tr("Quit (&Q)"), this);
+    connect(quit, &QAction::triggered, this, &Widget::exitSYS);
+    auto* menu = new QMenu(this);
+    menu->addAction(quit);
+    menu->setStyleSheet(QString::fromLatin1(kTrayMenuStyle));
+    tray_->setContextMenu(menu);
+    tray_->setToolTip(QStringLiteral("HALDORA SKARN MOUSE R418"));
+    tray_->setIcon(QIcon(QStringLiteral("./modules/img/trayIcon.ico")));
+    connect(tray_, &QSystemTrayIcon::activated, this, &Widget::trayIconActivated);
+    tray_->setVisible(true);
+}
+
+void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::DoubleClick || !LinkState::instance().deviceAccepted)
+        return;
+    // A restore request, handled after this activation like the system's own.
+    QMetaObject::invokeMethod(
+        this, [this] { showNormal(); }, Qt::QueuedConnection);
+}
+
+void Widget::checkDevice() {
+    hid_.discover();
+}
+
+void Widget::exitSYS() {
+    QCoreApplication::exit(0);
+}
+
+void Widget::deviceChanged() {
+    if (!hid_.isListening())
+        pollTimer_->start();
+}
+
+void Widget::requestRun() {
+    view()->initUI();
+    QCoreApplication::postEvent(this, new UserEvent(UserEvent::kRunType, UserEvent::kRunCode));
+}
+
+void Widget::customEvent(QEvent* event) {
+    if (event->type() == UserEvent::kRunType &&
+        static_cast<UserEvent*>(event)->code() == UserEvent::kRunCode)
+        view()->runUI();
+}
+
+void Widget::keyEvent(bool pressed, uchar code) {
+    view()->detectKeyboard(pressed, code);
+    hotKey(pressed, code);
+}
+
+void Widget::mouseEvent(bool pressed, uchar code, int x, int y) {
+    view()->detectMouse(pressed, code, x, y);
+}
+
+void Widget::hotKey(bool pressed, uchar code) {
+    switch (code) {
+    case 0xE1:
+    case 0xE5:
+        shiftHeld_ = pressed;
+        break;
+    case 0xE2:
+    case 0xE6:
+        altHeld_ = pressed;
+        break;
+    case 0x45:
+        if (pressed && shiftHeld_ && altHeld_ && isHidden())
+            showNormal();
+        break;
+    default:
+        break;
+    }
+}
+
+bool Widget::showChannelMessage(const QString& text) {
+    QMessageBox::warning(nullptr, windowTitle(), text, QMessageBox::Ok);
+    return true;
+}

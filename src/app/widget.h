@@ -1,0 +1,65 @@
+// The configurator's one top-level window: frameless and translucent, the pages inside,
+// living in the tray. It owns the device I/O object and drives discovery after device
+// changes.
+#pragma once
+
+#include "hid_thread.h"
+
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+class Ui_Controler;
+class myQQuickView;
+namespace hidseam {
+class HotplugSource;
+}
+
+class Widget : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Widget(QWidget* parent = nullptr);
+    ~Widget() override;
+
+    myQQuickView* view() const;
+    Hid_Thread& hid() { return hid_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    QTimer& pollTimer() { return *pollTimer_; }
+
+    // The keyboard and mouse callbacks of the capture, and the message channel.
+    void keyEvent(bool pressed, uchar code);
+    void mouseEvent(bool pressed, uchar code, int x, int y);
+    // A warning another process asked for; returns whether it was shown.
+    bool showChannelMessage(const QString& text);
+
+    // Shift+Alt+F12, pressed anywhere: brings back a hidden window.
+    void hotKey(bool pressed, uchar code);
+
+    // A device arrived or left: discovery 2048 ms after the last change of a burst,
+    // unless a device is being listened to (the listener notices removal itself).
+    void deviceChanged();
+
+  public slots:
+    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    void checkDevice();
+    void exitSYS();
+
+  protected:
+    void customEvent(QEvent* event) override;
+
+  private:
+    // After acceptance: the pages' initUI now (queued), run after it.
+    void requestRun();
+    void setupTray();
+
+    // Destroyed last, after the device I/O object.
+    std::unique_ptr<QTimer> pollTimer_;
+    Ui_Controler* controller_;
+    Hid_Thread hid_;
+    QSystemTrayIcon* tray_ = nullptr;
+    bool shiftHeld_ = false;
+    bool altHeld_ = false;
+    hidseam::HotplugSource* hotplug_ = nullptr;
+};

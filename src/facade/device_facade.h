@@ -1,0 +1,86 @@
+// The device-facing slots of the view host: page values in, command blocks and profile
+// entries out, and the readers that answer from the profile or ask the mouse.
+#pragma once
+
+#include "facade_host.h"
+#include "hid_thread.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+class DeviceFacade : public QObject {
+    Q_OBJECT
+  public:
+    DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent = nullptr);
+
+    // The updater, relative to the working directory.
+    static QString updaterPath();
+
+  public slots:
+    // Mouse and shared commands.
+    void ui_01H_SetReportRate(uchar rate);
+    void ui_02H_SetCurrentProfile(int profile);
+    void ui_04H_SetGunData(uchar par0, uchar par1, uchar par2, uchar par3, uchar par4);
+    void ui_0BH_SetCurrentDPIStage(uchar dpiStage);
+    void ui_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2, QVariantList configs);
+    void ui_0EH_SetXYSensitive(QVariant par0, QVariant par1);
+    void ui_10H_SetLED8StageColor(uchar type, QVariantList src24);
+    void ui_11H_SetDPISet(uchar dpiStage, QVariantList src8, QVariantList valueForIndex);
+    void ui_11H_SetDPISelect(QVariantList valueForIndex);
+    void ui_12H_SetKeyMatrix(QVariantList src64);
+    void ui_12H_SetGunKeyMatrix(QVariantList src64);
+    void ui_13H_SetRecoveryData();
+    void ui_13H_SetMacroKey(QVariant macroId, QVariant name);
+    QString ui_80H_GetFWVersion();
+    QVariant ui_81H_GetReportRate();
+    QVariant ui_82H_GetCurrentProfile();
+    QVariant ui_8BH_GetCurrentDPIStage();
+    QVariantList ui_8DH_GetRGBLedEffect();
+    QVariantList ui_90H_GetLED8StageColor(uchar type);
+    QVariantList ui_91H_GetDPISet();
+    QVariantList ui_91H_GetDPISelect();
+    uchar ui_91H_SyncDPI();
+    QVariantList ui_92H_GetKeyMatrix();
+    QVariantList ui_93H_GetMacroKey(uchar macroId);
+    QVariant getSensorType();
+    bool chkIsLogoLedWork();
+    bool getMsgAns_FoolProofing();
+    void openUpdateExe();
+    void clearHidBusy();
+
+    // Keyboard-family commands.
+    void ui_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
+    void ui_07H_SetControlIndicatorLight(uchar effect, uchar frequenty);
+    void ui_08H_SetLEDType(uchar option, uchar effect, uchar speed, uchar light, uchar color,
+                           uchar direction);
+    void ui_09H_SetKeyboardMode(uchar mode);
+    void ui_0DH_SetKeyMatrix(QVariantList src512);
+    void ui_0EH_SetKeyOnOff(QVariantList src21);
+    void ui_11H_SetMacroKey(QVariant macroId, QVariant name);
+    void ui_12H_SetUserPicture(uchar index, uchar option, QVariantList src512);
+    void ui_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar bValue);
+    QVariantList ui_83H_GetKeyboardoption();
+    QVariantList ui_84H_GetButtonSensitivity();
+    QVariantList ui_88H_GetLEDType();
+    QVariant ui_89H_GetKeyboardMode();
+    QVariantList ui_8DH_GetKeyMatrix();
+    QVariantList ui_8EH_GetKeyOnOff();
+    QVariantList ui_91H_GetMacroKey(uchar macroId);
+    QVariantList ui_92H_GetUserPicture(uchar index);
+    QVariantList ui_94H_GetColor(uchar index);
+
+    // The scroll-direction swap: stored in the profile, then read-modify-write of the
+    // mouse's function options.
+    void setScrollPinSwap(bool isSwap);
+
+  private:
+    bool reportRateKept() const;
+    // A macro image fitted into a device slot of `size` bytes, the repeat count in front;
+    // warns with (title, text) when it had to be cut.
+    QByteArray macroBlock(const QString& name, int size, const QString& title, const QString& text);
+
+    Hid_Thread& hid_;
+    FacadeHost& host_;
+};

@@ -1,0 +1,54 @@
+// Pointer speed and acceleration through the X server's core pointer control; wheel lines
+// and double-click time through the desktop's own settings (see DesktopMouseSettings).
+//
+// X has one factor and one threshold: motion of more than `threshold` pixels in one event is
+// multiplied by numerator / denominator, slower motion passes unchanged. The Windows values
+// are put into them like this, and read back the same way:
+//  - speed 1 to 20 -> the factor, as Windows' own multiplier for that speed in 32nds over 32:
+//    1 -> 1/32, 2 -> 2/32, 3 -> 4/32, then 4/32 more per step up to 10 -> 32/32 (1:1), then
+//    8/32 more per step up to 20 -> 112/32 (3.5). A factor read back maps to the nearest
+//    speed, so a factor set by another tool still reads as a speed.
+//  - acceleration flag off -> threshold 1: the factor applies to practically every motion,
+//    which is Windows' constant pointer speed.
+//  - acceleration flag on -> threshold = Windows' first threshold (at least 2, at most 32767):
+//    slow, precise motion stays 1:1 and quicker motion takes the factor.
+// X keeps no second threshold and no first threshold while acceleration is off, so this
+// object remembers the thresholds it was last given (Windows' defaults 6 and 10 until then)
+// and reports them with the flag; a threshold changed by another tool while acceleration is
+// on is reported as it is.
+#pragma once
+
+#include "desktop_mouse_settings.h"
+#include "system_mouse.h"
+
+#include <string>
+
+class SystemMouseX11 : public SystemMouse {
+  public:
+    // Factor of each speed in 32nds; index 0 is speed 1.
+    static constexpr int kSpeedFactorDenominator = 32;
+    static constexpr std::array<int, 20> kSpeedFactors = {1,  2,  4,  8,  12, 16, 20, 24, 28,  32,
+                                                          40, 48, 56, 64, 72, 80, 88, 96, 104, 112};
+
+    // `displayName` empty: the display named by $DISPLAY. A connection is opened for each
+    // call, so a display that comes and goes costs no stale handle.
+    explicit SystemMouseX11(std::string displayName = {});
+
+    bool setPointerSpeed(unsigned speed) override;
+    bool getPointerSpeed(unsigned& speed) override;
+    bool getMouseThresholds(Thresholds& thresholds) override;
+    bool setMouseThresholds(const Thresholds& thresholds) override;
+    bool setWheelScrollLines(unsigned lines) override;
+    bool setDoubleClickTime(unsigned milliseconds) override;
+
+    // The speed whose factor is nearest to numerator / denominator (denominator > 0).
+    static unsigned speedForFactor(int numerator, int denominator);
+    // The X threshold that carries a Windows threshold array.
+    static int xThresholdFor(const Thresholds& thresholds);
+
+  private:
+    std::string displayName_;
+    int firstThreshold_ = 6;
+    int secondThreshold_ = 10;
+    DesktopMouseSettings desktop_;
+};

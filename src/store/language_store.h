@@ -1,0 +1,31 @@
+// The language files "i18n/lang_LLLCCC.ini": the list of installed languages, the text
+// groups of the pages and the product-layout texts. The program only reads them.
+#pragma once
+
+#include <QStringList>
+#include <QVariant>
+
+class LinkInfo;
+
+class LanguageStore {
+  public:
+    // `link` receives the DPI notification captions of group 6; it may be null and must
+    // outlive the store.
+    explicit LanguageStore(const QString& modulesRoot = QStringLiteral("./modules"),
+                           LinkInfo* link = nullptr);
+
+    // --- the view host's slots ---
+    // Display name ("CHINESE (Simp)", "ENGLISH (UNITED STATES)") → six-digit code.
+    QVariantMap chkLanguages() const;
+    // `langCode` includes the "lang_" prefix. Type 0 to 6 picks a group; any other type
+    // reads the top level of the file. Type 6 also replaces the notification captions.
+    QStringList getGlobalStrings(const QVariant& type, const QString& langCode);
+    // `langCode` without the prefix; always sixteen texts.
+    QStringList getProductLayoutStrings_Q7(const QString& langCode) const;
+
+  private:
+    QString languageFile(const QString& baseName) const;
+
+    QString modulesRoot_;
+    LinkInfo* link_;
+};

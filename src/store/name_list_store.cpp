@@ -1,0 +1,174 @@
+#include "name_list_store.h"
+
+#include "file_dialogs.h"
+#include "profile_store.h"
+#include "settings_values.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace {
+
+QString translate(const char* text) {
+    return QCoreApplication::translate("myQQuickView", text);
+}
+
+// Key of a list kind (0 macros, 1 gun records, 2 profile rows, 3 selected guns); empty
+// for any other kind.
+QString nameListKey(const QVariant& type) {
+    bool ok = false;
+    const int kind = type.toString().trimmed().toInt(&ok);
+    if (!ok)
+        return {};
+    switch (kind) {
+    case 0:
+        return QStringLiteral("macro/macroName");
+    case 1:
+        return QStringLiteral("gun/gunName");
+    case 2:
+        return QStringLiteral("profile/profileName");
+    case 3:
+        return QStringLiteral("gun/selectGun");
+    default:
+        return {};
+    }
+}
+
+// A record name becomes an INI key: slashes and backslashes would put it into a sub-group
+// where getGunDataKey never lists it, and an empty name addresses no key at all.
+bool gunKey(const QVariant& name, QString* key) {
+    const QString text = name.toString();
+    if (text.isEmpty() || text.contains(QLatin1Char('/')) || text.contains(QLatin1Char('\\')))
+        return false;
+    *key = QStringLiteral("gunData/") + text;
+    return true;
+}
+
+} // namespace
+
+NameListStore::NameListStore(ProfileStore& profiles, const QString& modulesRoot,
+                             FileDialogs* dialogs)
+    : profiles_(profiles), modulesRoot_(modulesRoot), dialogs_(dialogs) {}
+
+QString NameListStore::nameFilePath() const {
+    return modulePath(modulesRoot_, QStringLiteral("setting/name.bin"));
+}
+
+QString NameListStore::gunFilePath() const {
+    return modulePath(modulesRoot_, QStringLiteral("gun/gunData.bin"));
+}
+
+QVariant NameListStore::updataNameList(const QVariant& type, const QStringList& nameList) {
+    const QString key = nameListKey(type);
+    if (key.isEmpty())
+        return true;
+    QStringList names = nameList;
+    if (names.size() == 1)
+        names.append(kSentinel);
+    QSettings file(nameFilePath(), QSettings::IniFormat);
+    if (names.isEmpty())
+        file.remove(key);
+    else
+        file.setValue(key, names);
+    return true;
+}
+
+QVariantList NameListStore::getNameList(const QVariant& type) const {
+    const QString key = nameListKey(type);
+    if (key.isEmpty())
+        return {};
+    const QSettings file(nameFilePath(), QSettings::IniFormat);
+    return listValue(file.value(key));
+}
+
+void NameListStore::saveGundata(const QVariantList& src6) {
+    QString key;
+    if (src6.size() < 6 || !gunKey(src6.at(0), &key) || !QFile::exists(gunFilePath()))
+        return;
+    QSettings file(gunFilePath(), QSettings::IniFormat);
+    file.setValue(key, src6.mid(1, 5));
+}
+
+void NameListStore::modifyGundata(const QVariant& modifyType, const QVariantList& src6) {
+    bool ok = false;
+    const int kind = modifyType.toString().trimmed().toInt(&ok);
+    if (!ok || !QFile::exists(gunFilePath()))
+        return;
+    QString key;
+    if (src6.isEmpty() || !gunKey(src6.at(0), &key))
+        return;
+    if (kind == 0) {
+        QSettings file(gunFilePath(), QSettings::IniFormat);
+        file.remove(key);
+    } else if (kind == 1) {
+        // Renaming needs the whole record and the former name, or it would drop the record.
+        QString formerKey;
+        if (src6.size() < 7 || !gunKey(src6.at(6), &formerKey))
+            return;
+        QSettings file(gunFilePath(), QSettings::IniFormat);
+        file.remove(formerKey);
+        file.setValue(key, src6.mid(1, 5));
+    }
+}
+
+QVariantList NameListStore::getGunData(const QVariant& name) const {
+    QString key;
+    if (!gunKey(name, &key) || !QFile::exists(gunFilePath()))
+        return {};
+    const QSettings file(gunFilePath(), QSettings::IniFormat);
+    return listValue(file.value(key));
+}
+
+QStringList NameListStore::getGunDataKey() const {
+    if (!QFile::exists(gunFilePath()))
+        return {};
+    QSettings file(gunFilePath(), QSettings::IniFormat);
+    file.beginGroup(QStringLiteral("gunData"));
+    return file.childKeys();
+}
+
+QVariant NameListStore::getXYSensitive(const QVariant& index) const {
+    QString key;
+    if (!decimalKey(QStringLiteral("XYSensitive/"), index, &key))
+        return 4;
+    return profiles_.current()->value(key, 4);
+}
+
+void NameListStore::setXYSensitive(const QVariant& index, const QVariant& xyData) {
+    QString key;
+    if (decimalKey(QStringLiteral("XYSensitive/"), index, &key))
+        profiles_.current()->setValue(key, xyData);
+}
+
+QVariant NameListStore::getselectGun(const QVariant& index) const {
+    QString key;
+    if (!decimalKey(QStringLiteral("selectGun/"), index, &key))
+        return QString();
+    return profiles_.current()->value(key, QString());
+}
+
+void NameListStore::setSelectGun(const QVariant& index, const QVariant& xyData) {
+    QString key;
+    if (decimalKey(QStringLiteral("selectGun/"), index, &key))
+        profiles_.current()->setValue(key, xyData);
+}
+
+QString NameListStore::getCustomFilePath() {
+    if (!dialogs_)
+        return {};
+    const QString path = dialogs_->openFileName(
+        translate("Open File"), QStandardPaths::writableLocation(QStandardPaths::PicturesLocation),
+        translate("Image Files(*.png)"));
+    if (path.isEmpty())
+        return {};
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        return path;
+    const QString title = messageTexts_.size() > 2 ? messageTexts_.at(2) : translate("Open File");
+    const QString text =
+        messageTexts_.size() > 3 ? messageTexts_.at(3) : translate("Cannot open the file: ");
+    dialogs_->warning(title, QStringLiteral("%1%2").arg(text, path));
+    return {};
+}

@@ -1,0 +1,48 @@
+// The name lists of "setting/name.bin" (macros, gun records, profiles), the gun records of
+// "gun/gunData.bin", the per-profile axis sensitivity and gun selection, and the picture
+// file chooser. Each call opens its file, works and closes it again.
+#pragma once
+
+#include <QStringList>
+#include <QVariant>
+
+class FileDialogs;
+class ProfileStore;
+
+class NameListStore {
+  public:
+    // The padding that keeps a one-name list a list in the file; readers drop it.
+    static inline const QString kSentinel = QStringLiteral("loaderpellam");
+
+    // `profiles` and `dialogs` must outlive the store; `dialogs` may be null (cancelled).
+    NameListStore(ProfileStore& profiles, const QString& modulesRoot = QStringLiteral("./modules"),
+                  FileDialogs* dialogs = nullptr);
+
+    // The view host's message-text list; entries 2 and 3 title and introduce the warning
+    // of getCustomFilePath. Without them built-in English texts are used.
+    void setMessageTexts(const QStringList& texts) { messageTexts_ = texts; }
+
+    // --- the view host's slots ---
+    QVariant updataNameList(const QVariant& type, const QStringList& nameList);
+    QVariantList getNameList(const QVariant& type) const;
+    // Gun records are written only into an installed gunData.bin, never a new one, and
+    // only when complete (six elements, seven for a rename) with a usable name.
+    void saveGundata(const QVariantList& src6);
+    void modifyGundata(const QVariant& modifyType, const QVariantList& src6);
+    QVariantList getGunData(const QVariant& name) const;
+    QStringList getGunDataKey() const;
+    QVariant getXYSensitive(const QVariant& index) const;
+    void setXYSensitive(const QVariant& index, const QVariant& xyData);
+    QVariant getselectGun(const QVariant& index) const;
+    void setSelectGun(const QVariant& index, const QVariant& xyData);
+    QString getCustomFilePath();
+
+  private:
+    QString nameFilePath() const;
+    QString gunFilePath() const;
+
+    ProfileStore& profiles_;
+    QString modulesRoot_;
+    FileDialogs* dialogs_;
+    QStringList messageTexts_;
+};

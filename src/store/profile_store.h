@@ -1,0 +1,59 @@
+// The ten profile files "setting/p1.bin" … "setting/p10.bin", the factory profile
+// "setting/pD.bin" beside them, and the current profile index that every keyed read and
+// write of the facade goes to.
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <array>
+#include <memory>
+
+class FileDialogs;
+class LinkInfo;
+
+class ProfileStore {
+  public:
+    static constexpr int kProfiles = 10;
+
+    // `link` may be null (device index 0 is assumed); `dialogs` may be null (every dialog
+    // counts as cancelled). Both must outlive the store.
+    explicit ProfileStore(const QString& modulesRoot = QStringLiteral("./modules"),
+                          LinkInfo* link = nullptr, FileDialogs* dialogs = nullptr);
+    ~ProfileStore();
+    ProfileStore(const ProfileStore&) = delete;
+    ProfileStore& operator=(const ProfileStore&) = delete;
+
+    int currentIndex() const { return current_; }
+    // Profile numbers outside 0 to 9 are refused.
+    bool setCurrentIndex(int profile);
+    // The settings object of the current profile. Do not keep the pointer across an
+    // import, reset or copy of that profile: those replace the object.
+    QSettings* current() const { return profiles_[current_].get(); }
+    // Null outside 0 to 9; the same caveat as current().
+    QSettings* at(int profile) const;
+    QString filePath(int profile) const;
+    QString factoryFilePath() const;
+
+    // --- the view host's slots ---
+    QVariantList loadDefaultProfile(uchar uiPageId) const;
+    // True when a chosen file was copied in; false when cancelled or it could not be read.
+    bool loadProfile(int profile);
+    void saveProfile(int profile);
+    void resetProfile(int profile);
+    void copyProfile(int destprofile, int srcprofile);
+    QVariantList getKeydefine(const QVariant& matrixId) const;
+    void setMacroKey(int index, const QVariant& macroName);
+    QVariant getMacroKey(int index) const;
+
+  private:
+    static bool isProfile(int profile) { return profile >= 0 && profile < kProfiles; }
+    bool replaceProfile(int profile, const QByteArray& content);
+
+    QString modulesRoot_;
+    LinkInfo* link_;
+    FileDialogs* dialogs_;
+    std::array<std::unique_ptr<QSettings>, kProfiles> profiles_;
+    int current_ = 0;
+};

@@ -1,0 +1,108 @@
+// qml-tests: runs Qt Quick Test files against the real view host, controller and device
+// object, each file with a fresh virtual mouse and a fresh copy of the installation data.
+//
+//   build/bin/qml-tests -input DIR
+#include "hid_seam.h"
+#include "link_state.h"
+#include "my_quick_view.h"
+#include "test_env.h"
+#include "ui_controler.h"
+#include "virtual_mouse_fixture.h"
+#include "vmouse_client.h"
+#include "widget.h"
+
+#include <QDir>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QtQuickTest>
+
+#include <memory>
+
+namespace {
+
+void copyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    const QDir src(from);
+    for (const QFileInfo& fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = QDir(to).filePath(fi.fileName());
+        if (fi.isDir())
+            copyTree(fi.filePath(), target);
+        else
+            QFile::copy(fi.filePath(), target);
+    }
+}
+
+} // namespace
+
+class Setup : public QObject {
+    Q_OBJECT
+  public slots:
+    void applicationAvailable() {
+        TestEnv::installMessageHandler();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    // One engine per test file: everything behind it starts afresh.
+    void qmlEngineAvailable(QQmlEngine* engine) {
+        rig_.reset();
+        rig_ = std::make_unique<Rig>();
+        QQmlContext* context = engine->rootContext();
+        context->setContextProperty("ui_View", rig_->window->view());
+        context->setContextProperty("hid", &rig_->window->hid());
+        context->setContextProperty(
+            "ui_Ctl", rig_->window->findChild<QObject*>() ? controllerOf(*rig_->window) : nullptr);
+        context->setContextProperty("testEnv", rig_->env.get());
+    }
+
+    void cleanupTestCase() { rig_.reset(); }
+
+  private:
+    static QObject* controllerOf(Widget& window) {
+        return window.view()->rootContext()->contextProperty("ui_Ctl").value<QObject*>();
+    }
+
+    struct Rig {
+        Rig() {
+            const QString modules = dir.filePath("modules");
+            copyTree(QStringLiteral(MODULES_SOURCE_DIR), modules);
+            previousDir = QDir::currentPath();
+            QDir::setCurrent(dir.path());
+            const QByteArray socket = mouse.socketPath().toUtf8();
+            qputenv("VIRTUAL_MOUSE_SOCKET", socket);
+            hidseam::apiFor(socket.constData());
+            LinkState::instance().reset();
+            window = std::make_unique<Widget>();
+            window->showNormal();
+            window->checkDevice();
+            env = std::make_unique<TestEnv>(modules, mouse, *window);
+        }
+        ~Rig() {
+            env.reset();
+            window.reset();
+            QDir::setCurrent(previousDir);
+        }
+        QTemporaryDir dir;
+        QString previousDir;
+        testsupport::VirtualMouse mouse;
+        std::unique_ptr<Widget> window;
+        std::unique_ptr<TestEnv> env;
+    };
+    std::unique_ptr<Rig> rig_;
+};
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setSceneGraphBackend(QStringLiteral("software"));
+    if (qEnvironmentVariableIsEmpty("VMOUSE_BIN"))
+        qputenv("VMOUSE_BIN",
+                (QFileInfo(QString::fromLocal8Bit(argv[0])).absolutePath() + "/virtual-mouse")
+                    .toUtf8());
+    // The harness needs widgets (the real window) as well as Qt Quick.
+    QApplication app(argc, argv);
+    Setup setup;
+    return quick_test_main_with_setup(argc, argv, "qml-tests", nullptr, &setup);
+}
+
+#include "qml_tests_main.moc"
