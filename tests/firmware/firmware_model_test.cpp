@@ -1,6 +1,7 @@
-// Drives the firmware model the way the configurator's link does: command frames
-// (enciphered when the link is), bulk output reports of 32 data bytes, answer reports and
-// bulk input reports.
+// The firmware model on its own, for what the link cannot show: frames it refuses or
+// abandons, commands that share a code, slots out of range, recovery and the state dump.
+// Set-and-read-back of every family, both ways and enciphered, is tested through the
+// client and through Hid_Thread.
 #include "mouse_firmware.h"
 #include "report_codec.h"
 
@@ -107,11 +108,6 @@ struct Host {
     }
 };
 
-void addBothLinks(const char* name) {
-    QTest::addRow("%s/plain", name) << false;
-    QTest::addRow("%s/encrypted", name) << true;
-}
-
 } // namespace
 
 // Readable failure messages for byte blocks and frames.
@@ -130,122 +126,6 @@ class FirmwareModelTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void registers_data() {
-        QTest::addColumn<QByteArray>("setter");
-        QTest::addColumn<QByteArray>("getter");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<bool>("encrypted");
-        const char* rows[][4] = {
-            {"report rate", "0104", "81", "8104"},
-            {"profile", "0203", "82", "8203"},
-            {"function option", "0301024305", "83", "8301024305"},
-            {"function option keeps report rate", "0301080000", "81", "8101"},
-            {"report rate keeps function option", "0108", "83", "8300010000"},
-            {"led instruct", "0705010203", "8705", "8705010203"},
-            {"led instruct other type", "0705010203", "8701", "8701000000"},
-            {"led instruct unknown type", "", "8709", "8709"},
-            {"dpi stage", "0b04", "8b", "8b04"},
-            {"led effect", "0d030201", "8d", "8d030201"},
-            {"led effect option2 8", "0d020008", "8d", "8d020008"},
-            {"led type", "08010203040506", "88", "88010203040506"},
-            {"keyboard mode", "0902", "89", "8902"},
-            {"colour", "1400071020ff", "940007", "9400071020ff"},
-            {"colour other index", "1400071020ff", "940006", "940006"},
-            {"factory firmware version", "", "80", "80010a"},
-            {"factory button sensitivity", "", "84", "8414141414"},
-            {"factory function option", "", "83", "8300010000"},
-            {"factory led effect", "", "8d", "8d010000"},
-            {"factory dpi stage", "", "8b", "8b01"},
-        };
-        for (const auto& r : rows)
-            for (bool enc : {false, true})
-                QTest::addRow("%s/%s", r[0], enc ? "encrypted" : "plain")
-                    << QByteArray(r[1]) << QByteArray(r[2]) << QByteArray(r[3]) << enc;
-    }
-    void registers() {
-        QFETCH(QByteArray, setter);
-        QFETCH(QByteArray, getter);
-        QFETCH(QByteArray, expected);
-        QFETCH(bool, encrypted);
-        MouseFirmware fw(encrypted, kCode);
-        Host host{fw, encrypted};
-        if (!setter.isEmpty()) {
-            const auto out = host.send(setter);
-            QVERIFY(out.executed);
-            QCOMPARE(out.note, std::string());
-            QCOMPARE(host.answer(), answerFrom(setter.left(2)));
-        }
-        const auto out = host.send(getter);
-        QVERIFY(out.executed);
-        QCOMPARE(host.answer(), answerFrom(expected));
-        QCOMPARE(fw.answerPlain(), answerFrom(expected));
-        QVERIFY(fw.commandInput().empty());
-    }
-
-    void writeOnlyRegisters_data() {
-        QTest::addColumn<bool>("encrypted");
-        addBothLinks("gun data and axes");
-    }
-    void writeOnlyRegisters() {
-        QFETCH(bool, encrypted);
-        MouseFirmware fw(encrypted, kCode);
-        Host host{fw, encrypted};
-        QVERIFY(host.send("04f005fe0300").executed);
-        QVERIFY(host.send("0e3c50").executed);
-        QCOMPARE(bytes(fw.state().gunData), (Bytes{0xf0, 0x05, 0xfe, 0x03, 0x00}));
-        QCOMPARE(bytes(fw.state().xySensitivity), (Bytes{0x3c, 0x50}));
-        QCOMPARE(fw.outputReport(pattern(32).data(), 32), std::string("unexpected output"));
-    }
-
-    void secrecyEcho_data() {
-        QTest::addColumn<bool>("deviceEncrypted");
-        QTest::addColumn<bool>("hostEncrypted");
-        QTest::addColumn<QByteArray>("hostCode");
-        QTest::addColumn<bool>("echoed");
-        QTest::newRow("plain link") << false << false << QByteArray(kCode) << true;
-        QTest::newRow("same code") << true << true << QByteArray(kCode) << true;
-        QTest::newRow("other code") << true << true << QByteArray("123456") << false;
-        QTest::newRow("host not enciphering") << true << false << QByteArray(kCode) << false;
-    }
-    void secrecyEcho() {
-        QFETCH(bool, deviceEncrypted);
-        QFETCH(bool, hostEncrypted);
-        QFETCH(QByteArray, hostCode);
-        QFETCH(bool, echoed);
-        MouseFirmware fw(deviceEncrypted, kCode);
-        Host host{fw, hostEncrypted, secrecy(hostCode.constData())};
-        host.send("005ac301fe");
-        const auto a = host.answer();
-        QCOMPARE(Bytes(a.begin() + 1, a.begin() + 5) == (Bytes{0x5a, 0xc3, 0x01, 0xfe}), echoed);
-        // An enciphering device must not leave the echo readable on the wire.
-        if (deviceEncrypted)
-            QVERIFY(fw.answerWire() != fw.answerPlain());
-    }
-
-    void checksumRejected_data() {
-        QTest::addColumn<bool>("encrypted");
-        addBothLinks("bad checksum");
-    }
-    void checksumRejected() {
-        QFETCH(bool, encrypted);
-        MouseFirmware fw(encrypted, kCode);
-        Host host{fw, encrypted};
-        auto bad = frame("0105");
-        ++bad[7];
-        const auto out = host.send(bad);
-        QVERIFY(!out.executed);
-        QCOMPARE(out.note, std::string("bad checksum"));
-        QCOMPARE(out.plain, bad);
-        QCOMPARE(fw.state().reportRate, 1);
-        QCOMPARE(fw.answerPlain(), codec::Frame{});
-        // A block setter with a bad frame must not start waiting for its block.
-        auto badTable = frame("12014008");
-        badTable[7] ^= 0x40;
-        QVERIFY(!host.send(badTable).executed);
-        QCOMPARE(fw.outputReport(pattern(32).data(), 32), std::string("unexpected output"));
-        QCOMPARE(bytes(fw.state().buttonTable), factoryButtons());
-    }
-
     void unknownCommand() {
         MouseFirmware fw;
         Host host{fw, false};
@@ -255,74 +135,6 @@ class FirmwareModelTest : public QObject {
         QCOMPARE(fw.answerPlain(), codec::Frame{});
     }
 
-    void bulkBlocks_data() {
-        QTest::addColumn<QByteArray>("setter");
-        QTest::addColumn<QByteArray>("getter");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<int>("reports");
-        QTest::addColumn<bool>("encrypted");
-        struct Row {
-            const char *name, *setter, *getter, *answer;
-            int size, reports;
-        };
-        const Row rows[] = {
-            {"packed stage colours", "100204", "9002", "90", 4, 1},
-            {"dpi codes", "110508", "91", "9105", 8, 1},
-            {"key on/off", "0e000015", "8e", "8e000015", 21, 1},
-            {"stage colours", "100118", "9001", "90", 24, 1},
-            {"button table", "12014008", "9201", "92", 64, 2},
-            {"gun table", "12034008", "9203", "92", 64, 2},
-            {"macro slot 12", "130c80", "930c", "93", 128, 4},
-            {"keyboard macro", "11000403", "910004", "91000003", 192, 6},
-            {"key matrix", "0d000008", "", "", 512, 16},
-            {"user picture", "1200020801", "920002", "92000008", 512, 16},
-        };
-        for (const auto& r : rows)
-            for (bool enc : {false, true})
-                QTest::addRow("%s/%s", r.name, enc ? "encrypted" : "plain")
-                    << QByteArray(r.setter) << QByteArray(r.getter) << QByteArray(r.answer)
-                    << r.size << r.reports << enc;
-    }
-    void bulkBlocks() {
-        QFETCH(QByteArray, setter);
-        QFETCH(QByteArray, getter);
-        QFETCH(QByteArray, answer);
-        QFETCH(int, size);
-        QFETCH(int, reports);
-        QFETCH(bool, encrypted);
-        MouseFirmware fw(encrypted, kCode);
-        Host host{fw, encrypted};
-        const Bytes block = pattern(size);
-
-        const auto out = host.send(setter);
-        QVERIFY(out.executed);
-        QCOMPARE(out.note, std::string());
-        // Answers of bulk commands travel plain: the host does not decipher them.
-        QCOMPARE(fw.answerWire(), fw.answerPlain());
-        QCOMPARE(fw.answerPlain()[0], frame(setter)[0]);
-        int sent = 0;
-        QCOMPARE(host.write(block, sent), std::string());
-        QCOMPARE(sent, reports);
-        QCOMPARE(fw.outputReport(block.data(), 32), std::string("unexpected output"));
-
-        if (getter.isEmpty()) {
-            QCOMPARE(bytes(fw.state().keyMatrix), block);
-            return;
-        }
-        QVERIFY(host.send(getter).executed);
-        QCOMPARE(fw.answerWire(), fw.answerPlain());
-        QCOMPARE(fw.answerPlain(), answerFrom(answer));
-        int received = 0;
-        bool fullSize = false;
-        const Bytes in = host.drain(received, fullSize);
-        QCOMPARE(received, reports);
-        QVERIFY(fullSize);
-        QCOMPARE(Bytes(in.begin(), in.begin() + size), block);
-        QVERIFY(std::all_of(in.begin() + size, in.end(), [](auto b) { return b == 0; }));
-    }
-
-    // A report shorter than its chunk still stands for the whole chunk, zero-filled.
     void shortOutputReport() {
         MouseFirmware fw;
         Host host{fw, false};
