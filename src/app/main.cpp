@@ -1,9 +1,34 @@
 // configurator: the mouse's configuration program.
+#include "copydata_message.h"
+#include "key_capture.h"
+#include "message_channel.h"
 #include "single_application.h"
 #include "widget.h"
 
 #include <QDir>
 #include <QQuickWindow>
+
+namespace {
+
+void onKey(std::uint8_t code, bool pressed, void* context) {
+    if (context)
+        static_cast<Widget*>(context)->keyEvent(pressed, code);
+}
+
+void onMouse(std::uint8_t code, bool pressed, int x, int y, void* context) {
+    if (context)
+        static_cast<Widget*>(context)->mouseEvent(pressed, code, x, y);
+}
+
+// Another process may put a warning in front of the user.
+void onCopyData(const msgchannel::CopyData& message, void* context) {
+    if (!context)
+        return;
+    if (const auto text = msgchannel::warningText(message))
+        static_cast<Widget*>(context)->showChannelMessage(QString::fromStdString(*text));
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     // No GPU is assumed: Qt Quick draws in software unless the environment picks a backend.
@@ -19,12 +44,20 @@ int main(int argc, char* argv[]) {
     // Everything under ./modules/ and ./update/ is found next to the executable.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
-    int rc = 0;
-    {
-        Widget window;
-        window.showNormal();
-        window.checkDevice();
-        rc = app.exec();
-    }
+    auto window = std::make_unique<Widget>();
+    auto capture = std::make_unique<KeyCapture>(false);
+    capture->setKeyboardCallback(onKey, window.get());
+    capture->setMouseCallback(onMouse, window.get());
+    MessageChannel channel;
+    channel.setCopyDataHandler(onCopyData, &app, window.get());
+
+    window->showNormal();
+    window->checkDevice();
+    const int rc = app.exec();
+
+    // The capture goes before the window it reports to.
+    capture->removeHooks();
+    channel.stop();
+    window.reset();
     return rc;
 }

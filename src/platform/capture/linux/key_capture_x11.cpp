@@ -1,0 +1,302 @@
+// KeyCapture on X11: the RECORD extension delivers every key and button event of the
+// display. Two X connections of our own are used (Qt's is left alone): one to create and
+// later disable the record context, one on which the context is enabled and the recorded
+// events arrive. That second connection's socket is watched by a QSocketNotifier, so the
+// events are read and reported by the GUI thread's event loop; there is no extra thread.
+//
+// X key codes are evdev codes + 8. They go to PC scan codes (evdev_scan_codes.h) and
+// then through the same tables as on Windows.
+#include "key_capture.h"
+
+#include "evdev_scan_codes.h"
+#include "key_translation.h"
+
+#include <QLoggingCategory>
+#include <QSocketNotifier>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <poll.h>
+
+// Xlib last: it defines None, Bool, KeyPress and friends as macros.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+
+Q_LOGGING_CATEGORY(lcCapture, "platform.capture")
+
+namespace {
+
+// Longest wait for the server to confirm that recording has started.
+constexpr std::chrono::milliseconds kStartTimeout{5000};
+
+void reportUnavailableOnce(const char* reason) {
+    static bool reported = false;
+    if (reported)
+        return;
+    reported = true;
+    qCDebug(lcCapture, "keystroke capture unavailable: %s", reason);
+}
+
+struct PendingEvent {
+    bool mouse;
+    capture::KeyEvent event;
+    int x;
+    int y;
+};
+
+} // namespace
+
+struct KeyCapture::Impl {
+    explicit Impl(bool backslashAlt) : translator(backslashAlt) {}
+    ~Impl() { uninstall(); }
+
+    bool install();
+    void uninstall();
+    void readReplies();
+    void deliver();
+    void take(const xEvent& ev);
+
+    static void onRecord(XPointer closure, XRecordInterceptData* data);
+
+    capture::KeyTranslator translator;
+    KeyboardCallback keyboardCallback = nullptr;
+    void* keyboardContext = nullptr;
+    MouseCallback mouseCallback = nullptr;
+    void* mouseContext = nullptr;
+
+    Display* control = nullptr;
+    Display* data = nullptr;
+    XRecordContext context = 0;
+    QSocketNotifier* notifier = nullptr;
+    bool started = false;
+    bool delivering = false;
+    int inNotifier = 0; // depth of readReplies() calls from the notifier
+    std::deque<PendingEvent> pending;
+};
+
+bool KeyCapture::Impl::install() {
+    uninstall();
+
+    control = XOpenDisplay(nullptr);
+    if (!control) {
+        reportUnavailableOnce("no X display");
+        return false;
+    }
+    // Asked plainly first: the RECORD call would print a complaint of its own.
+    int opcode = 0;
+    int firstEvent = 0;
+    int firstError = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XQueryExtension(control, "RECORD", &opcode, &firstEvent, &firstError) ||
+        !XRecordQueryVersion(control, &major, &minor)) {
+        reportUnavailableOnce("the X server has no RECORD extension");
+        uninstall();
+        return false;
+    }
+    data = XOpenDisplay(DisplayString(control));
+    if (!data) {
+        reportUnavailableOnce("cannot open a second X connection");
+        uninstall();
+        return false;
+    }
+
+    XRecordRange* range = XRecordAllocRange();
+    if (!range) {
+        uninstall();
+        return false;
+    }
+    // KeyPress, KeyRelease, ButtonPress, ButtonRelease; no motion.
+    range->device_events.first = KeyPress;
+    range->device_events.last = ButtonRelease;
+    XRecordClientSpec clients = XRecordAllClients;
+    context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
+    XFree(range);
+    if (!context) {
+        reportUnavailableOnce("cannot create a record context");
+        uninstall();
+        return false;
+    }
+    // The context must exist on the server before the other connection enables it.
+    XSync(control, False);
+
+    started = false;
+    if (!XRecordEnableContextAsync(data, context, &Impl::onRecord,
+                                   reinterpret_cast<XPointer>(this))) {
+        reportUnavailableOnce("cannot enable the record context");
+        uninstall();
+        return false;
+    }
+    XFlush(data);
+
+    // Wait for the start-of-data reply, so that every event after install() returns is
+    // recorded. One round trip; bounded in case the server never answers.
+    const int fd = ConnectionNumber(data);
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    for (;;) {
+        XRecordProcessReplies(data);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (started || left.count() <= 0)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        poll(&p, 1, static_cast<int>(left.count()));
+    }
+    if (!started) {
+        reportUnavailableOnce("the X server did not start recording");
+        uninstall();
+        return false;
+    }
+
+    notifier = new QSocketNotifier(fd, QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+        ++inNotifier;
+        readReplies();
+        --inNotifier;
+    });
+    // Replies read during the wait may already hold events; they go out from the event
+    // loop like all others.
+    if (!pending.empty())
+        QMetaObject::invokeMethod(
+            notifier, [this] { deliver(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void KeyCapture::Impl::uninstall() {
+    if (notifier) {
+        // Deleting the notifier also drops a delivery still queued on it. When its own
+        // signal is being handled (a callback removed the capture), it goes later.
+        notifier->setEnabled(false);
+        if (inNotifier > 0)
+            notifier->deleteLater();
+        else
+            delete notifier;
+        notifier = nullptr;
+    }
+    if (context && control) {
+        XRecordDisableContext(control, context);
+        XRecordFreeContext(control, context);
+        XSync(control, False);
+    }
+    context = 0;
+    if (data) {
+        XCloseDisplay(data);
+        data = nullptr;
+    }
+    if (control) {
+        XCloseDisplay(control);
+        control = nullptr;
+    }
+    started = false;
+    pending.clear();
+}
+
+void KeyCapture::Impl::readReplies() {
+    if (!data)
+        return;
+    // Only queues: the record callback runs inside Xlib, where nothing else may happen.
+    XRecordProcessReplies(data);
+    deliver();
+}
+
+void KeyCapture::Impl::deliver() {
+    // A callback that spins a nested event loop brings us back here; the outer call
+    // keeps delivering, in order, once the callback returns.
+    if (delivering)
+        return;
+    delivering = true;
+    while (!pending.empty()) {
+        const PendingEvent p = pending.front();
+        pending.pop_front();
+        if (p.mouse) {
+            if (mouseCallback)
+                mouseCallback(p.event.code, p.event.pressed, p.x, p.y, mouseContext);
+        } else if (keyboardCallback) {
+            keyboardCallback(p.event.code, p.event.pressed, keyboardContext);
+        }
+    }
+    delivering = false;
+}
+
+void KeyCapture::Impl::take(const xEvent& ev) {
+    const int type = ev.u.u.type & 0x7F;
+    const unsigned detail = ev.u.u.detail;
+    switch (type) {
+    case KeyPress:
+    case KeyRelease: {
+        const auto scan = capture::scanCodeForXKeycode(detail);
+        if (!scan)
+            return;
+        const bool altDown = (ev.u.keyButtonPointer.state & Mod1Mask) != 0;
+        const auto change =
+            translator.translate(scan->scan, scan->extended, altDown, type == KeyPress);
+        if (change)
+            pending.push_back({false, *change, 0, 0});
+        return;
+    }
+    case ButtonPress:
+    case ButtonRelease: {
+        const auto button = capture::mouseEventForXButton(detail, type == ButtonPress);
+        if (button)
+            pending.push_back(
+                {true, *button, ev.u.keyButtonPointer.rootX, ev.u.keyButtonPointer.rootY});
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void KeyCapture::Impl::onRecord(XPointer closure, XRecordInterceptData* recorded) {
+    auto* self = reinterpret_cast<Impl*>(closure);
+    switch (recorded->category) {
+    case XRecordStartOfData:
+        self->started = true;
+        break;
+    case XRecordFromServer:
+        // data_len counts 4-byte units; a device event is one 32-byte xEvent.
+        if (recorded->data && recorded->data_len * 4 >= sizeof(xEvent)) {
+            xEvent ev;
+            std::memcpy(&ev, recorded->data, sizeof ev);
+            self->take(ev);
+        }
+        break;
+    default:
+        break;
+    }
+    XRecordFreeData(recorded);
+}
+
+KeyCapture::KeyCapture(bool backslashAlt) : d(std::make_unique<Impl>(backslashAlt)) {
+    d->install();
+}
+
+KeyCapture::~KeyCapture() = default;
+
+bool KeyCapture::installHooks() {
+    return d->install();
+}
+
+void KeyCapture::removeHooks() {
+    d->uninstall();
+}
+
+bool KeyCapture::installed() const {
+    return d->context != 0;
+}
+
+void KeyCapture::setKeyboardCallback(KeyboardCallback callback, void* context) {
+    d->keyboardCallback = callback;
+    d->keyboardContext = context;
+}
+
+void KeyCapture::setMouseCallback(MouseCallback callback, void* context) {
+    d->mouseCallback = callback;
+    d->mouseContext = context;
+}
+
+const capture::KeyTranslator& KeyCapture::translator() const {
+    return d->translator;
+}

@@ -1,0 +1,190 @@
+// The message channel on Linux: a QLocalServer in the user's runtime folder. The socket
+// is created for the user only, and every accepted connection is checked once more
+// against the kernel's record of the peer's user id, so a socket in a shared folder
+// (/tmp) is safe as well.
+#include "message_channel.h"
+
+#include "local_peer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLoggingCategory>
+
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcMessages, "platform.messages")
+
+namespace {
+
+// How long listen() waits for an existing server's answer before it takes the socket
+// over as stale.
+constexpr int kStaleProbeMs = 500;
+
+std::uint32_t ownUid() {
+    return static_cast<std::uint32_t>(geteuid());
+}
+
+} // namespace
+
+struct MessageChannel::Impl {
+    bool listen();
+    void accept();
+    void read(QLocalSocket* socket, msgchannel::FrameReader& reader);
+    void close();
+
+    QString requestedName;
+    std::unique_ptr<QLocalServer> server;
+    CopyDataHandler handler = nullptr;
+    void* context = nullptr;
+    int inHandler = 0; // depth of handler calls under way
+};
+
+bool MessageChannel::Impl::listen() {
+    if (server && server->isListening())
+        return true;
+    // QLocalServer would put its socket in place of an existing one, so look first: a
+    // server that answers there is left alone, a socket nobody answers on is left over
+    // from a process that died and is taken over.
+    if (QFileInfo::exists(requestedName)) {
+        QLocalSocket probe;
+        probe.connectToServer(requestedName);
+        const bool alive = probe.waitForConnected(kStaleProbeMs);
+        probe.abort();
+        if (alive) {
+            qCDebug(lcMessages) << "message channel: another server answers on" << requestedName;
+            return false;
+        }
+        QLocalServer::removeServer(requestedName);
+    }
+    server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    QObject::connect(server.get(), &QLocalServer::newConnection, server.get(),
+                     [this] { accept(); });
+    if (server->listen(requestedName))
+        return true;
+    qCDebug(lcMessages) << "message channel: cannot listen on" << requestedName << ":"
+                        << server->errorString();
+    server.reset();
+    return false;
+}
+
+void MessageChannel::Impl::accept() {
+    while (server && server->hasPendingConnections()) {
+        QLocalSocket* socket = server->nextPendingConnection();
+        if (!msgchannel::peerIsUser(static_cast<int>(socket->socketDescriptor()), ownUid())) {
+            qCDebug(lcMessages) << "message channel: refused a connection of another user";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // The reader lives as long as the connection of this lambda, i.e. the socket.
+        auto reader = std::make_shared<msgchannel::FrameReader>();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket,
+                         [this, socket, reader] { read(socket, *reader); });
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0)
+            read(socket, *reader);
+    }
+}
+
+void MessageChannel::Impl::read(QLocalSocket* socket, msgchannel::FrameReader& reader) {
+    const QByteArray bytes = socket->readAll();
+    if (!reader.append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                       static_cast<std::size_t>(bytes.size()))) {
+        qCDebug(lcMessages) << "message channel: dropped an oversized frame";
+        socket->abort();
+        return;
+    }
+    // Neither the socket nor the reader is touched once the handler runs: it may open a
+    // dialog and spin an event loop, or stop the channel.
+    const std::vector<msgchannel::Frame> frames = reader.takeFrames();
+    ++inHandler;
+    for (const msgchannel::Frame& frame : frames) {
+        if (!server || !handler)
+            break;
+        const msgchannel::CopyData message{frame.dwData,
+                                           static_cast<std::uint32_t>(frame.data.size()),
+                                           frame.data.empty() ? nullptr : frame.data.data()};
+        handler(message, context);
+    }
+    --inHandler;
+}
+
+void MessageChannel::Impl::close() {
+    if (!server)
+        return;
+    server->close();
+    // Open connections are the server's children and go with it. From inside a handler
+    // the socket whose signal is being handled is among them, so then it goes later.
+    const auto sockets = server->findChildren<QLocalSocket*>();
+    for (QLocalSocket* socket : sockets) {
+        QObject::disconnect(socket, nullptr, nullptr, nullptr);
+        socket->abort();
+    }
+    if (inHandler > 0)
+        server.release()->deleteLater();
+    else
+        server.reset();
+}
+
+MessageChannel::MessageChannel(const QString& serverName) : d(std::make_unique<Impl>()) {
+    d->requestedName = serverName.isEmpty() ? defaultServerName() : serverName;
+}
+
+MessageChannel::~MessageChannel() {
+    stop();
+}
+
+bool MessageChannel::setCopyDataHandler(CopyDataHandler handler, QCoreApplication* app,
+                                        void* context) {
+    Q_UNUSED(app);
+    d->handler = handler;
+    d->context = context;
+    return d->listen();
+}
+
+void MessageChannel::stop() {
+    d->close();
+}
+
+QString MessageChannel::serverName() const {
+    return d->server && d->server->isListening() ? d->server->fullServerName() : QString();
+}
+
+QString MessageChannel::defaultServerName() {
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QDir::tempPath();
+    return dir + QStringLiteral("/configurator-messages-") + QString::number(ownUid());
+}
+
+namespace msgchannel {
+
+bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
+                  int timeoutMs) {
+    if (static_cast<std::uint64_t>(data.size()) > kMaxFrameData)
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    if (!peerIsUser(static_cast<int>(socket.socketDescriptor()), ownUid())) {
+        socket.abort();
+        return false;
+    }
+    const std::vector<std::uint8_t> frame =
+        encodeFrame(dwData, data.constData(), static_cast<std::uint32_t>(data.size()));
+    socket.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(timeoutMs))
+            return false;
+    }
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return true;
+}
+
+} // namespace msgchannel

@@ -1,0 +1,69 @@
+// The message channel: other processes of the same user hand the running program
+// (dwData, bytes) messages, which reach a handler on the GUI thread.
+//
+// Windows: an application-wide native event filter takes every WM_COPYDATA once a
+// handler is registered and passes its COPYDATASTRUCT on; the message counts as handled
+// whatever the handler did with it. Linux: a local socket server only the user can reach
+// (see copydata_message.h for the frames); connections of other users are refused, and
+// malformed or oversized frames are dropped.
+//
+// What the program does with a message is msgchannel::warningText's business. The handler
+// may call stop(), but must not destroy the channel.
+#pragma once
+
+#include "copydata_message.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class QCoreApplication;
+
+class MessageChannel {
+  public:
+    // (message, context). On Linux lpData points to the frame's bytes, valid during the
+    // call only.
+    using CopyDataHandler = void (*)(const msgchannel::CopyData& message, void* context);
+
+    // `serverName` (Linux only): the local server to listen on; empty means
+    // defaultServerName().
+    explicit MessageChannel(const QString& serverName = QString());
+    ~MessageChannel();
+
+    MessageChannel(const MessageChannel&) = delete;
+    MessageChannel& operator=(const MessageChannel&) = delete;
+
+    // Keeps the handler and its context and starts taking messages for `app`: installs
+    // the native event filter (Windows) or starts listening (Linux). False when the
+    // channel cannot be opened. A null handler lets every message pass (Windows) or
+    // drops it (Linux).
+    bool setCopyDataHandler(CopyDataHandler handler, QCoreApplication* app, void* context);
+
+    // Stops taking messages: removes the filter, closes the server and its connections.
+    void stop();
+
+    // Linux: the full path of the server's socket once listening; empty otherwise.
+    QString serverName() const;
+
+    // Linux: the user's default server, in $XDG_RUNTIME_DIR (or the temporary folder)
+    // with the user id in its name. Windows: empty.
+    static QString defaultServerName();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+#ifndef _WIN32
+namespace msgchannel {
+
+// Sends one frame to the server `serverName` of this user and waits until it is written.
+// Refuses a server run by another user. False when the server cannot be reached in
+// `timeoutMs` milliseconds or the data is longer than kMaxFrameData.
+bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
+                  int timeoutMs = 3000);
+
+} // namespace msgchannel
+#endif

@@ -1,0 +1,166 @@
+// KeyCapture on Windows: the low-level keyboard and mouse hooks (WH_KEYBOARD_LL,
+// WH_MOUSE_LL). Windows calls them through the message loop of the thread that installed
+// them, the GUI thread. They translate, call the registered callbacks and always pass the
+// event on to the next hook: input is never swallowed.
+//
+// No Qt here, so the file builds on its own with any Windows compiler.
+#include "key_capture.h"
+
+#include "key_translation.h"
+
+#include <deque>
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace {
+
+struct PendingEvent {
+    bool mouse;
+    capture::KeyEvent event;
+    int x;
+    int y;
+};
+
+} // namespace
+
+struct KeyCapture::Impl {
+    explicit Impl(bool backslashAlt) : translator(backslashAlt) {}
+    ~Impl() { uninstall(); }
+
+    bool install();
+    void uninstall();
+    void deliver();
+
+    static LRESULT CALLBACK keyboardProc(int nCode, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK mouseProc(int nCode, WPARAM wParam, LPARAM lParam);
+
+    // The hook procedures carry no user data; they reach the process's capture here.
+    static Impl* active;
+
+    capture::KeyTranslator translator;
+    KeyboardCallback keyboardCallback = nullptr;
+    void* keyboardContext = nullptr;
+    MouseCallback mouseCallback = nullptr;
+    void* mouseContext = nullptr;
+
+    HHOOK keyboardHook = nullptr;
+    HHOOK mouseHook = nullptr;
+    bool delivering = false;
+    std::deque<PendingEvent> pending;
+};
+
+KeyCapture::Impl* KeyCapture::Impl::active = nullptr;
+
+bool KeyCapture::Impl::install() {
+    uninstall();
+    active = this;
+    HMODULE module = GetModuleHandleW(nullptr);
+    keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, &Impl::keyboardProc, module, 0);
+    mouseHook = SetWindowsHookExW(WH_MOUSE_LL, &Impl::mouseProc, module, 0);
+    if (keyboardHook && mouseHook)
+        return true;
+    // Half a capture is no capture: the hook that did install is taken out again rather
+    // than left running without an owner.
+    uninstall();
+    return false;
+}
+
+void KeyCapture::Impl::uninstall() {
+    if (keyboardHook)
+        UnhookWindowsHookEx(keyboardHook);
+    if (mouseHook)
+        UnhookWindowsHookEx(mouseHook);
+    keyboardHook = nullptr;
+    mouseHook = nullptr;
+    pending.clear();
+    if (active == this)
+        active = nullptr;
+}
+
+void KeyCapture::Impl::deliver() {
+    // A callback that pumps messages lets Windows call the hooks again before it
+    // returns. Those events wait in the queue; the outer call hands them out in order.
+    if (delivering)
+        return;
+    delivering = true;
+    while (!pending.empty()) {
+        const PendingEvent p = pending.front();
+        pending.pop_front();
+        if (p.mouse) {
+            if (mouseCallback)
+                mouseCallback(p.event.code, p.event.pressed, p.x, p.y, mouseContext);
+        } else if (keyboardCallback) {
+            keyboardCallback(p.event.code, p.event.pressed, keyboardContext);
+        }
+    }
+    delivering = false;
+}
+
+LRESULT CALLBACK KeyCapture::Impl::keyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    Impl* self = active;
+    HHOOK hook = self ? self->keyboardHook : nullptr;
+    // A negative code must go straight on, untouched.
+    if (self && nCode >= 0 && lParam != 0) {
+        const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+        const bool pressed =
+            nCode == HC_ACTION && (wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN);
+        const bool extended = (info->flags & LLKHF_EXTENDED) != 0;
+        const bool altDown = (info->flags & LLKHF_ALTDOWN) != 0;
+        const auto change = self->translator.translate(info->scanCode, extended, altDown, pressed);
+        if (change) {
+            self->pending.push_back({false, *change, 0, 0});
+            self->deliver();
+        }
+    }
+    return CallNextHookEx(hook, nCode, wParam, lParam);
+}
+
+LRESULT CALLBACK KeyCapture::Impl::mouseProc(int nCode, WPARAM wParam, LPARAM lParam) {
+    Impl* self = active;
+    HHOOK hook = self ? self->mouseHook : nullptr;
+    if (self && nCode >= 0 && lParam != 0) {
+        const auto button = capture::mouseEventForMessage(static_cast<std::uint32_t>(wParam));
+        if (button) {
+            const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+            self->pending.push_back(
+                {true, *button, static_cast<int>(info->pt.x), static_cast<int>(info->pt.y)});
+            self->deliver();
+        }
+    }
+    return CallNextHookEx(hook, nCode, wParam, lParam);
+}
+
+KeyCapture::KeyCapture(bool backslashAlt) : d(std::make_unique<Impl>(backslashAlt)) {
+    d->install();
+}
+
+KeyCapture::~KeyCapture() = default;
+
+bool KeyCapture::installHooks() {
+    return d->install();
+}
+
+void KeyCapture::removeHooks() {
+    d->uninstall();
+}
+
+bool KeyCapture::installed() const {
+    return d->keyboardHook != nullptr && d->mouseHook != nullptr;
+}
+
+void KeyCapture::setKeyboardCallback(KeyboardCallback callback, void* context) {
+    d->keyboardCallback = callback;
+    d->keyboardContext = context;
+}
+
+void KeyCapture::setMouseCallback(MouseCallback callback, void* context) {
+    d->mouseCallback = callback;
+    d->mouseContext = context;
+}
+
+const capture::KeyTranslator& KeyCapture::translator() const {
+    return d->translator;
+}
