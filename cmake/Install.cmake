@@ -5,11 +5,18 @@
 #   P/lib/udev/rules.d/70-mouse-suite.rules   access to the mouse without root
 #   P/share/applications/mouse-suite.desktop  menu entry running the configurator
 #   P/share/icons/hicolor/32x32/apps/mouse-suite.png
-# The updater (update/) and ISPDLL go into the same folder once they exist.
+#   P/lib/mouse-suite/update/update, libISPDLL.so and data.bin beside it
 
 set(MOUSE_SUITE_INSTALL_DIR lib/mouse-suite)
 
 install(TARGETS configurator RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR})
+
+# The updater finds ISPDLL beside itself ($ORIGIN) and reads ./data.bin there.
+install(TARGETS update RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR}/update)
+install(TARGETS ISPDLL
+    LIBRARY DESTINATION ${MOUSE_SUITE_INSTALL_DIR}/update
+    RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR}/update)
+install(FILES ${DIST_DIR}/update/data.bin DESTINATION ${MOUSE_SUITE_INSTALL_DIR}/update)
 
 # The installation data from the source tree, not from build/dist: a configurator run from
 # build/dist writes its settings there, and those are not to be shipped.

@@ -1,5 +1,6 @@
 #include "mouse_firmware.h"
 
+#include "boot_loader.h"
 #include "report_codec.h"
 
 #include <QJsonArray>
@@ -270,8 +271,24 @@ void MouseFirmware::factoryReset() {
     state_ = s;
 }
 
+void MouseFirmware::powerOn() {
+    pending_ = false;
+    block_ = PendingBlock{};
+    commandInput_.clear();
+    bootArmed_ = false;
+    bootConfirmed_ = false;
+}
+
+bool MouseFirmware::takeBootRequest() {
+    const bool requested = bootConfirmed_;
+    bootConfirmed_ = false;
+    return requested;
+}
+
 FeatureOutcome MouseFirmware::featureReport(const std::uint8_t* wire8) {
     FeatureOutcome outcome;
+    // A confirmation of the hand-over holds only for the answer that carries it.
+    bootConfirmed_ = false;
     std::copy_n(wire8, outcome.plain.size(), outcome.plain.begin());
     if (encrypted_)
         codec::decipher(outcome.plain.data(), secrecy_.data());
@@ -374,6 +391,14 @@ void MouseFirmware::execute(const std::array<std::uint8_t, 8>& f) {
     case 0x0e:
         s.xySensitivity = {f[1], f[2]};
         break;
+    case 0x0f: // hand over to the boot loader
+        if (std::equal(kBootEntryCode.begin(), kBootEntryCode.end(), f.begin() + 1)) {
+            bootArmed_ = true;
+            executeNote_ = "boot loader entry armed";
+        } else {
+            executeNote_ = "wrong boot loader entry code";
+        }
+        break;
     case 0x13: // p1 = 0xFF; every other 0x13 carries a macro block
         factoryReset();
         break;
@@ -383,6 +408,10 @@ void MouseFirmware::execute(const std::array<std::uint8_t, 8>& f) {
     case 0x80:
         answer_[1] = s.firmwareVersion[0];
         answer_[2] = s.firmwareVersion[1];
+        break;
+    case 0x8f:
+        answer_[1] = bootArmed_ ? 0xff : 0x00;
+        bootConfirmed_ = bootArmed_;
         break;
     case 0x81:
         answer_[1] = s.reportRate;

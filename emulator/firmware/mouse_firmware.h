@@ -85,6 +85,14 @@ class MouseFirmware {
     // Back to the factory state (0x13 with p1 = 0xFF does the same).
     void factoryReset();
 
+    // Power-up: what lives in RAM is gone (a pending block, queued input, a hand-over to
+    // the boot loader that was offered); the settings stay.
+    void powerOn();
+
+    // True once: the host has confirmed (0x8F) the hand-over it asked for with 0x0F and the
+    // MCU is to restart into its boot loader.
+    bool takeBootRequest();
+
     const FirmwareState& state() const { return state_; }
     FirmwareState& state() { return state_; }
 
@@ -113,6 +121,10 @@ class MouseFirmware {
     };
     bool pending_ = false;
     PendingBlock block_;
+
+    // 0x0F with the entry code arms the hand-over, 0x8F confirms it.
+    bool bootArmed_ = false;
+    bool bootConfirmed_ = false;
 
     // Set by execute() for the outcome of the command being handled.
     bool known_ = true;

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
         return vmouse::runCtl(args);
     }
     std::fprintf(stderr, "usage: virtual-mouse serve --socket PATH [--log FILE] [--encrypted] "
-                         "[--code SIXCHARS] [--without-notify]\n"
+                         "[--code SIXCHARS] [--without-notify] [--fw-version A1.A2]\n"
+                         "                            [--boot-loader] [--restart-delay MS]\n"
                          "       virtual-mouse ctl --socket PATH COMMAND\n");
     return 2;
 }

@@ -51,6 +51,11 @@ int runServe(int argc, char** argv) {
     parser.addOption({"code", "Secrecy code, six characters.", "code", "735190"});
     parser.addOption({"without-notify", "Expose only the command interface."});
     parser.addOption({"fw-version", "Firmware version a1.a2 in hex (e.g. 1b.05).", "version"});
+    parser.addOption({"boot-loader", "Start in boot-loader mode (04d9:8022)."});
+    parser.addOption({"restart-delay",
+                      "Milliseconds the device is away while it restarts into or out of its "
+                      "boot loader.",
+                      "ms", "500"});
     parser.process(app);
 
     if (!parser.isSet("socket")) {
@@ -78,6 +83,13 @@ int runServe(int argc, char** argv) {
             return 2;
         }
         options.firmwareVersion = {static_cast<std::uint8_t>(a1), static_cast<std::uint8_t>(a2)};
+    }
+    options.startInBootLoader = parser.isSet("boot-loader");
+    bool delayOk = false;
+    options.restartDelayMs = parser.value("restart-delay").toInt(&delayOk);
+    if (!delayOk || options.restartDelayMs < 0) {
+        std::fprintf(stderr, "virtual-mouse serve: --restart-delay takes milliseconds\n");
+        return 2;
     }
     VirtualDevice device(options, &log);
     SocketServer server(&device);

@@ -27,6 +27,19 @@ constexpr IfaceInfo kInterfaces[] = {
     {Iface::Command, "command", 0xff00, 0xff00, 1},
     {Iface::Notify, "notify", 0xff01, 0xff01, 2},
 };
+constexpr IfaceInfo kBootInterface = {Iface::Boot, "boot", bootproto::kUsagePage, bootproto::kUsage,
+                                      0};
+
+// The interfaces the device shows in `mode`.
+std::vector<IfaceInfo> shown(DeviceMode mode, bool withNotify) {
+    if (mode == DeviceMode::BootLoader)
+        return {kBootInterface};
+    std::vector<IfaceInfo> out;
+    for (const auto& i : kInterfaces)
+        if (i.iface != Iface::Notify || withNotify)
+            out.push_back(i);
+    return out;
+}
 
 wire::Bytes withReportId(const std::uint8_t* data, std::size_t n) {
     wire::Bytes b(n + 1, 0);
@@ -39,17 +52,18 @@ wire::Bytes withReportId(const std::uint8_t* data, std::size_t n) {
 VirtualDevice::VirtualDevice(const Options& options, TrafficLog* log, QObject* parent)
     : QObject(parent), options_(options), log_(log), firmware_(options.encrypted, options.code) {
     firmware_.state().firmwareVersion = options.firmwareVersion;
+    setUpBootLoader();
 }
 
 std::string VirtualDevice::pathOf(Iface iface) const {
-    for (const auto& i : kInterfaces)
-        if (i.iface == iface)
-            return "virtual-mouse/04d9:a26b/" + std::string(i.tag) + "/" +
-                   std::to_string(generation_);
-    return {};
+    const char* ids = iface == Iface::Boot ? "04d9:8022/" : "04d9:a26b/";
+    return "virtual-mouse/" + std::string(ids) + ifaceName(iface) + "/" +
+           std::to_string(generation_);
 }
 
 const char* VirtualDevice::ifaceName(Iface iface) const {
+    if (iface == Iface::Boot)
+        return kBootInterface.tag;
     for (const auto& i : kInterfaces)
         if (i.iface == iface)
             return i.tag;
@@ -58,30 +72,29 @@ const char* VirtualDevice::ifaceName(Iface iface) const {
 
 QStringList VirtualDevice::paths() const {
     QStringList out;
-    for (const auto& i : kInterfaces)
-        if (i.iface != Iface::Notify || options_.withNotify)
-            out << QString::fromStdString(pathOf(i.iface));
+    for (const auto& i : shown(mode_, options_.withNotify))
+        out << QString::fromStdString(pathOf(i.iface));
     return out;
 }
 
 std::vector<wire::DeviceRecord> VirtualDevice::enumerate(std::uint16_t vid,
                                                          std::uint16_t pid) const {
     std::vector<wire::DeviceRecord> out;
-    if (!plugged_ || (vid != 0 && vid != kVendor) || (pid != 0 && pid != kProduct))
+    const bool boot = mode_ == DeviceMode::BootLoader;
+    const std::uint16_t product = boot ? bootproto::kProductId : kProduct;
+    if (!plugged_ || (vid != 0 && vid != kVendor) || (pid != 0 && pid != product))
         return out;
-    for (const auto& i : kInterfaces) {
-        if (i.iface == Iface::Notify && !options_.withNotify)
-            continue;
+    for (const auto& i : shown(mode_, options_.withNotify)) {
         wire::DeviceRecord d;
         d.path = pathOf(i.iface);
         d.vendorId = kVendor;
-        d.productId = kProduct;
+        d.productId = product;
         d.releaseNumber = 0x0100;
         d.usagePage = i.usagePage;
         d.usage = i.usage;
         d.interfaceNumber = i.number;
         d.manufacturer = "Virtual";
-        d.product = "Virtual Gaming Mouse";
+        d.product = boot ? "Virtual Gaming Mouse Boot Loader" : "Virtual Gaming Mouse";
         out.push_back(d);
     }
     return out;
@@ -90,12 +103,9 @@ std::vector<wire::DeviceRecord> VirtualDevice::enumerate(std::uint16_t vid,
 std::optional<Binding> VirtualDevice::open(const std::string& path) const {
     if (!plugged_)
         return std::nullopt;
-    for (const auto& i : kInterfaces) {
-        if (i.iface == Iface::Notify && !options_.withNotify)
-            continue;
+    for (const auto& i : shown(mode_, options_.withNotify))
         if (path == pathOf(i.iface))
             return Binding{i.iface, generation_};
-    }
     return std::nullopt;
 }
 
@@ -161,12 +171,19 @@ int VirtualDevice::getFeature(const Binding& b, std::size_t length, std::uint8_t
     log_->write({"to_host", "command", "answer", out,
                  note.isEmpty() ? withReportId(plain8.data(), 8) : out, note});
     out.resize(std::min(length, kFeatureSize));
+    // The host has the confirmation in hand; the MCU restarts into its boot loader.
+    if (firmware_.takeBootRequest())
+        restartInto(DeviceMode::BootLoader);
     return static_cast<int>(out.size());
 }
 
 int VirtualDevice::write(const Binding& b, const wire::Bytes& data) {
     applyPendingVanish();
-    if (!alive(b) || b.iface != Iface::Command)
+    if (!alive(b))
+        return -1;
+    if (b.iface == Iface::Boot)
+        return bootWrite(data);
+    if (b.iface != Iface::Command)
         return -1;
     if (data.empty() || data.size() > kOutputSize || data[0] != 0)
         return -1;
@@ -193,7 +210,10 @@ int VirtualDevice::takeInput(const Binding& b, std::size_t length, wire::Bytes& 
         log_->write({"to_host", ifaceName(b.iface), "input", {}, {}, "fault: read failed"});
         return -1;
     }
-    std::deque<wire::Bytes>& queue = command ? firmware_.commandInput() : notifyQueue_;
+    const bool boot = b.iface == Iface::Boot;
+    std::deque<wire::Bytes>& queue = command ? firmware_.commandInput()
+                                     : boot  ? bootInput_
+                                             : notifyQueue_;
     if (queue.empty())
         return 0;
     out = queue.front();
@@ -208,6 +228,8 @@ int VirtualDevice::takeInput(const Binding& b, std::size_t length, wire::Bytes& 
         out.resize(length);
     if (command)
         afterBulkReport();
+    if (boot)
+        afterBootReply();
     return 1;
 }
 
@@ -229,19 +251,20 @@ void VirtualDevice::applyPendingVanish() {
 void VirtualDevice::plug() {
     if (plugged_)
         return;
-    plugged_ = true;
-    ++generation_;
-    for (const QString& p : paths())
-        emit deviceAdded(p);
+    powerUp(powerOnMode());
 }
 
 void VirtualDevice::unplug() {
+    // Pulled while restarting: it stays away.
+    restartTimer_.stop();
     if (!plugged_)
         return;
     const QStringList gone = paths();
     plugged_ = false;
     notifyQueue_.clear();
     firmware_.commandInput().clear();
+    bootInput_.clear();
+    restartAfterReply_ = false;
     for (const QString& p : gone)
         emit deviceRemoved(p);
     // Readers waiting on a handle learn that it died.
@@ -264,28 +287,30 @@ void VirtualDevice::notify(const wire::Bytes& report) {
 bool VirtualDevice::fault(const std::string& kind, int count) {
     if (count <= 0)
         count = 1;
-    int* counter = kind == "send-feature"  ? &faults_.sendFeature
-                   : kind == "get-feature" ? &faults_.getFeature
-                   : kind == "write"       ? &faults_.write
-                   : kind == "read"        ? &faults_.read
-                   : kind == "stall-read"  ? &faults_.stallRead
-                   : kind == "garbage"     ? &faults_.garbage
-                   : kind == "vanish-bulk" ? &faults_.vanishBulk
-                                           : nullptr;
+    int* counter = kind == "send-feature"     ? &faults_.sendFeature
+                   : kind == "get-feature"    ? &faults_.getFeature
+                   : kind == "write"          ? &faults_.write
+                   : kind == "read"           ? &faults_.read
+                   : kind == "stall-read"     ? &faults_.stallRead
+                   : kind == "garbage"        ? &faults_.garbage
+                   : kind == "vanish-bulk"    ? &faults_.vanishBulk
+                   : kind == "boot-no-return" ? &faults_.bootNoReturn
+                                              : nullptr;
     if (!counter)
-        return false;
+        return boot_.fault(kind, count);
     *counter = count;
     return true;
 }
 
 void VirtualDevice::clearFaults() {
     faults_ = Faults{};
+    boot_.clearFaults();
 }
 
 std::string VirtualDevice::stateJson() const {
     QJsonObject o =
         QJsonDocument::fromJson(QByteArray::fromStdString(firmware_.stateJson())).object();
-    o.insert("mode", "normal");
+    o.insert("mode", mode_ == DeviceMode::Normal ? "normal" : "boot-loader");
     o.insert("plugged", plugged_);
     o.insert("generation", generation_);
     o.insert("notify_interface", options_.withNotify);
@@ -297,7 +322,12 @@ std::string VirtualDevice::stateJson() const {
     f.insert("stall-read", faults_.stallRead);
     f.insert("garbage", faults_.garbage);
     f.insert("vanish-bulk", faults_.vanishBulk);
+    f.insert("boot-no-return", faults_.bootNoReturn);
+    const QJsonObject bootFaults = boot_.faultsJson();
+    for (auto it = bootFaults.constBegin(); it != bootFaults.constEnd(); ++it)
+        f.insert(it.key(), it.value());
     o.insert("faults", f);
+    bootStateJson(o);
     return QJsonDocument(o).toJson(QJsonDocument::Indented).toStdString();
 }
 

@@ -1,14 +1,17 @@
 // The endpoints of the emulated mouse: its HID interfaces as the host sees them (paths,
 // usages, report sizes), plug state, the input queues and the injected faults. Reports
-// are handed to the firmware model and every one crossing is logged.
+// are handed to the firmware model (normal mode) or the boot loader and every one
+// crossing is logged. The boot-loader side lives in virtual_device_boot.cpp.
 #pragma once
 
+#include "boot_loader.h"
 #include "mouse_firmware.h"
 #include "traffic_log.h"
 #include "wire_protocol.h"
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 
 #include <deque>
 #include <optional>
@@ -18,7 +21,11 @@
 
 namespace vmouse {
 
-enum class Iface { Pointer, Command, Notify };
+enum class Iface { Pointer, Command, Notify, Boot };
+
+// Normal mode shows the mouse (04d9:a26b) with its interfaces; boot-loader mode shows
+// only the boot loader (04d9:8022, one interface).
+enum class DeviceMode { Normal, BootLoader };
 
 // What an open handle is bound to: an interface of one plug generation. A handle of an
 // earlier generation never works again, as a hidraw node of a re-plugged device.
@@ -34,7 +41,13 @@ class VirtualDevice : public QObject {
         bool encrypted = false;
         std::string code = "735190";
         bool withNotify = true;
+        // The version of the factory image in flash.
         std::array<std::uint8_t, 2> firmwareVersion{0x01, 0x0a};
+        // Start in boot-loader mode, as a mouse whose last update did not finish.
+        bool startInBootLoader = false;
+        // How long the device is away from the bus while it restarts (into or out of the
+        // boot loader).
+        int restartDelayMs = 500;
     };
     VirtualDevice(const Options& options, TrafficLog* log, QObject* parent = nullptr);
 
@@ -70,6 +83,16 @@ class VirtualDevice : public QObject {
     void deviceRemoved(const QString& path);
 
   private:
+    // Boot-loader side (virtual_device_boot.cpp).
+    int bootWrite(const wire::Bytes& data);
+    void afterBootReply();
+    // Drops off the bus now and comes back in `mode` after the restart delay.
+    void restartInto(DeviceMode mode);
+    void powerUp(DeviceMode mode);
+    DeviceMode powerOnMode() const;
+    void setUpBootLoader();
+    void bootStateJson(QJsonObject& o) const;
+
     std::string pathOf(Iface iface) const;
     const char* ifaceName(Iface iface) const;
     bool takeFault(int& counter);
@@ -86,6 +109,13 @@ class VirtualDevice : public QObject {
     int generation_ = 1;
     std::deque<wire::Bytes> notifyQueue_;
 
+    DeviceMode mode_ = DeviceMode::Normal;
+    BootLoader boot_;
+    std::deque<wire::Bytes> bootInput_;
+    bool restartAfterReply_ = false;
+    QTimer restartTimer_;
+    DeviceMode restartMode_ = DeviceMode::Normal;
+
     struct Faults {
         int sendFeature = 0;
         int getFeature = 0;
@@ -94,6 +124,7 @@ class VirtualDevice : public QObject {
         int stallRead = 0;
         int garbage = 0;
         int vanishBulk = 0;
+        int bootNoReturn = 0;
     } faults_;
     std::mt19937 random_{0x04d9a26bu};
 };

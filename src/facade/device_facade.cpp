@@ -245,10 +245,9 @@ bool DeviceFacade::getMsgAns_FoolProofing() {
 void DeviceFacade::openUpdateExe() {
     hid_.stopListener();
     QThread::msleep(500);
-    auto* process = new QProcess(this);
-    // The updater outlives nothing of ours: when it ends, its process object goes.
-    connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    process->start(updaterPath(), QStringList(), QIODevice::ReadWrite);
+    // Detached: quitting the configurator must never kill an updater in the middle of
+    // writing the mouse's flash.
+    QProcess::startDetached(updaterPath(), QStringList());
 }
 
 void DeviceFacade::clearHidBusy() {

@@ -37,6 +37,13 @@ foreach(f IN LISTS data_files)
     endif()
 endforeach()
 
+# The updater with its library and firmware file, where the configurator starts it.
+foreach(f update/update update/libISPDLL.so update/data.bin)
+    if(NOT EXISTS "${DIST_DIR}/${f}")
+        fail("${f} was not staged")
+    endif()
+endforeach()
+
 if(failures)
     message(FATAL_ERROR "portable folder ${DIST_DIR} is wrong:\n${failures}")
 endif()

@@ -44,6 +44,12 @@ else()
     endif()
 endif()
 
+foreach(f update/update update/libISPDLL.so update/data.bin)
+    if(NOT EXISTS "${app}/${f}")
+        fail("lib/mouse-suite/${f} is missing")
+    endif()
+endforeach()
+
 foreach(folder setting macro gun i18n img)
     if(NOT IS_DIRECTORY "${app}/modules/${folder}")
         fail("lib/mouse-suite/modules/${folder}/ is missing")

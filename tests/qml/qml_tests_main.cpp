@@ -67,6 +67,9 @@ class Setup : public QObject {
         Rig() {
             const QString modules = dir.filePath("modules");
             copyTree(QStringLiteral(MODULES_SOURCE_DIR), modules);
+            // The updater as the configurator finds it: ./update beside ./modules.
+            if (QFileInfo::exists(QStringLiteral(DIST_DIR "/update/update")))
+                copyTree(QStringLiteral(DIST_DIR "/update"), dir.filePath("update"));
             previousDir = QDir::currentPath();
             QDir::setCurrent(dir.path());
             const QByteArray socket = mouse.socketPath().toUtf8();

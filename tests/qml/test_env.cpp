@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QMutex>
+#include <QProcess>
 #include <QSettings>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -104,4 +107,54 @@ void TestEnv::setWindowVisible(bool visible) {
 
 int TestEnv::stageDpi(int index) const {
     return static_cast<int>(LinkState::instance().stageDpi(index));
+}
+
+void TestEnv::setEnv(const QString& name, const QString& value) {
+    qputenv(name.toUtf8().constData(), value.toUtf8());
+}
+
+bool TestEnv::hasDisplay() const {
+    return !qEnvironmentVariableIsEmpty("DISPLAY");
+}
+
+bool TestEnv::clickUpdater() {
+    const auto run = [](const QStringList& args) {
+        QProcess p;
+        p.start("xdotool", args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QStringList windows =
+        run({"search", "--onlyvisible", "--classname", "update"}).split('\n', Qt::SkipEmptyParts);
+    if (windows.isEmpty())
+        return false;
+    // "Update" is the left one of the two buttons in the bottom right corner; a click on it
+    // while it is still disabled does nothing.
+    int width = 0, height = 0;
+    for (const QString& line : run({"getwindowgeometry", "--shell", windows.first()}).split('\n')) {
+        if (line.startsWith("WIDTH="))
+            width = line.mid(6).toInt();
+        else if (line.startsWith("HEIGHT="))
+            height = line.mid(7).toInt();
+    }
+    if (width <= 0 || height <= 0)
+        return false;
+    run({"mousemove", "--window", windows.first(), QString::number(width - 125),
+         QString::number(height - 26), "click", "1"});
+    return true;
+}
+
+int TestEnv::stopUpdaters() {
+    const QString program = QDir(modulesDir_ + "/../update").absoluteFilePath("update");
+    int stopped = 0;
+    for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const int id = pid.toInt(&number);
+        if (number && QFileInfo("/proc/" + pid + "/exe").canonicalFilePath() ==
+                          QFileInfo(program).canonicalFilePath()) {
+            ::kill(id, SIGTERM);
+            ++stopped;
+        }
+    }
+    return stopped;
 }

@@ -37,6 +37,14 @@ class TestEnv : public QObject {
     Q_INVOKABLE bool waitLinkFree(int ms = 5000) const;
     Q_INVOKABLE void setWindowVisible(bool visible);
     Q_INVOKABLE int stageDpi(int index) const;
+    // For programs the configurator starts (they inherit the environment).
+    Q_INVOKABLE void setEnv(const QString& name, const QString& value);
+    Q_INVOKABLE bool hasDisplay() const;
+    // Presses "Update" in the updater's window on the test display; false when the
+    // window is not there.
+    Q_INVOKABLE bool clickUpdater();
+    // Ends updaters started from this test's folder (they outlive the configurator).
+    Q_INVOKABLE int stopUpdaters();
 
     static void installMessageHandler();
 

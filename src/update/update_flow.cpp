@@ -1,0 +1,329 @@
+#include "update_flow.h"
+
+#include "hid_seam.h"
+#include "update_log.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+namespace updater {
+namespace {
+
+constexpr int kEnterTries = 4;
+constexpr int kEnterPauseMs = 300;
+constexpr int kAfterConnectMs = 30;
+constexpr int kAfterVerifyMs = 100;
+constexpr int kAfterExecuteMs = 10;
+constexpr int kAfterSwitchMs = 50;
+constexpr int kBeforeClickMs = 30;
+// PartialProgram takes a 16-bit address: the pages must end by 64 KiB.
+constexpr quint64 kAddressableBytes = 0x10000;
+
+void processEvents() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+QString UpdateFlow::statusText(int index) {
+    static const char* const texts[] = {
+        "Connected to the Device!",
+        "Ready To Update!",
+        "Disconnect the Device!",
+        "Enter the bootloader mode...",
+        "Erase ...",
+        "Program ...",
+        "Verify ...",
+        "Update Success!",
+        "Update Fail!",
+    };
+    if (index < 0 || index >= int(std::size(texts)))
+        return QString();
+    return QString::fromLatin1(texts[index]);
+}
+
+UpdateFlow::UpdateFlow(Clock& clock, QObject* parent)
+    : QObject(parent), clock_(clock), hid_(clock, this),
+      hotplugFactory_([](QObject* p) { return hidseam::createHotplugSource(p); }),
+      clickUpdate_([this] { updateProc(); }), status_(QStringLiteral("Error:")) {
+    mcu_.size = sizeof(IspMcuInfo);
+    connect(this, &UpdateFlow::deviceChange, this, &UpdateFlow::deviceChangeProc);
+}
+
+int UpdateFlow::loadImage(quint16& linkAddress) {
+    // The other outputs are not needed: the page count comes from GetMCUInfo.
+    quint32 length = 0, padded = 0, userSize = 0;
+    quint16 pages = 0, version = 0;
+    return LoadProgdata(reinterpret_cast<const uint8_t*>(file_.image.constData()),
+                        static_cast<uint32_t>(file_.image.size()), &length, &linkAddress, &padded,
+                        &pages, &userSize, &version);
+}
+
+void UpdateFlow::load(const QString& dataPath) {
+    QFile data(dataPath);
+    if (!data.open(QIODevice::ReadOnly)) {
+        qCDebug(lcUpdate).noquote() << "Open data File fail";
+        return;
+    }
+    file_ = FirmwareFile::parse(data.readAll());
+    title_ = file_.title;
+    emit titleChanged(title_);
+    if (!file_.hasPayload)
+        return;
+    if (file_.oversize) {
+        // Cutting it to the area would flash a truncated image.
+        qCDebug(lcUpdate).noquote() << "data File too large";
+        return;
+    }
+    hid_.setNormalModeIds(file_.vendorId, file_.productId);
+    if (!file_.imageComplete) {
+        qCDebug(lcUpdate).noquote() << "data File too short";
+        return;
+    }
+
+    quint16 linkAddress = 0;
+    if (loadImage(linkAddress) != ISP_OK)
+        return;
+
+    mcu_ = IspMcuInfo{};
+    mcu_.size = sizeof(IspMcuInfo);
+    const bool known = GetMCUInfo(&mcu_) != 0 && (mcu_.pageSize == 512 || mcu_.pageSize == 1024);
+    quint16 sum = 0;
+    if (known) {
+        sum = GetChksum(1);
+        checksumText_ = QString::number(sum, 16);
+        emit checksumTextChanged(checksumText_);
+    }
+    const bool addressable = quint64(mcu_.pageCount) * mcu_.chunkSize <= kAddressableBytes;
+    if (!known || !addressable || sum != file_.checksum || linkAddress != kUserProgramAddress)
+        return;
+
+    updateState_ = kWaiting;
+    setStatus(kDisconnect);
+    storeDeviceState(hid_.detect());
+    emit deviceChange(deviceState_);
+    watchDevices();
+    progressMaximum_ = 3 * int(mcu_.pageCount) + 2;
+    emit progressRangeChanged(0, progressMaximum_);
+    progressTextVisible_ = false;
+    emit progressTextVisibleChanged(false);
+}
+
+void UpdateFlow::watchDevices() {
+    if (hotplug_ || !hotplugFactory_)
+        return;
+    hotplug_ = hotplugFactory_(this);
+    if (!hotplug_)
+        return;
+    // Queued: an update started from a notification runs from the event loop, not from
+    // inside the source's own handler.
+    connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, &UpdateFlow::deviceArrived,
+            Qt::QueuedConnection);
+    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, &UpdateFlow::deviceRemoved,
+            Qt::QueuedConnection);
+}
+
+void UpdateFlow::storeDeviceState(int state) {
+    deviceState_ = state;
+    hid_.setCurrentDevice(state);
+}
+
+void UpdateFlow::deviceArrived() {
+    const int found = hid_.detect();
+    if (found != deviceState_) {
+        storeDeviceState(found);
+        emit deviceChange(found);
+    }
+}
+
+void UpdateFlow::deviceRemoved() {
+    storeDeviceState(-1);
+    emit deviceChange(-1);
+}
+
+void UpdateFlow::forceStates(int updateState, int deviceState, bool autoUpdate) {
+    updateState_ = updateState;
+    storeDeviceState(deviceState);
+    autoUpdate_ = autoUpdate;
+}
+
+void UpdateFlow::deviceChangeProc(int deviceIndex) {
+    qCDebug(lcUpdate).noquote() << "Device" << deviceIndex << updateState_;
+    const int d = deviceState_;
+    if (updateState_ == kWaiting && d == Hid_Thread::kNormal) {
+        updateState_ = kNormalSeen;
+        if (autoUpdate_) {
+            updateLater(kAutoUpdateDelayMs);
+        } else {
+            setUpdateEnabled(true);
+            setStatus(kConnected);
+        }
+    } else if (updateState_ == kWaiting && d == Hid_Thread::kBootLoader) {
+        updateState_ = kReady;
+        setUpdateEnabled(true);
+        setStatus(kReadyToUpdate);
+    } else if (updateState_ == kNormalSeen && d == Hid_Thread::kBootLoader) {
+        updateState_ = kReady;
+        setStatus(kReadyToUpdate);
+        processEvents();
+        clock_.sleep(kBeforeClickMs);
+        setUpdateEnabled(true);
+        clickUpdate_();
+    } else if (updateState_ == kUpdated && d == Hid_Thread::kNormal) {
+        updateState_ = kWaiting;
+        autoUpdate_ = true;
+    }
+}
+
+void UpdateFlow::updateLater(int ms) {
+    if (callPending_)
+        return;
+    callPending_ = true;
+    clock_.singleShot(ms, this, [this] {
+        callPending_ = false;
+        updateProc();
+    });
+}
+
+void UpdateFlow::updateProc() {
+    // Pending events are processed inside a step; a click or a timer reaching here then
+    // must not start a second step inside the first.
+    if (running_)
+        return;
+    running_ = true;
+    if (updateState_ == kNormalSeen)
+        enterBootLoader();
+    else if (updateState_ == kReady)
+        program();
+    running_ = false;
+}
+
+void UpdateFlow::enterBootLoader() {
+    if (deviceState_ != Hid_Thread::kNormal) {
+        updateLater(kRetryDelayMs);
+        return;
+    }
+    // Every mouse is asked, an automatic update's too: the next one plugged in may
+    // encipher differently.
+    hid_.checkEncryption();
+    autoUpdate_ = false;
+    setProgress(1);
+    setStatus(kEntering);
+    processEvents();
+    for (int attempt = 0; attempt < kEnterTries; ++attempt) {
+        if (attempt > 0)
+            clock_.sleep(kEnterPauseMs);
+        if (hid_.enterBootLoader())
+            return;
+    }
+    // The mouse did not take it: the window stays here; "Update" runs this again.
+}
+
+void UpdateFlow::program() {
+    setUpdateEnabled(false);
+    setExitEnabled(false);
+    processEvents();
+    const int connected = ConnectToBootloader();
+    clock_.sleep(kAfterConnectMs);
+    quint16 linkAddress = 0;
+    const int loaded = loadImage(linkAddress);
+    // Each result on its own: error codes of opposite sign must not add up to success.
+    if (connected == ISP_OK && loaded == ISP_OK && runPhases())
+        return;
+    attemptFailed();
+}
+
+bool UpdateFlow::runPhases() {
+    const quint32 n = mcu_.pageCount;
+    const quint32 p = mcu_.chunkSize;
+
+    setStatus(kErasing);
+    for (quint32 page = 0; page < n; ++page) {
+        if (EraseByPage(static_cast<uint16_t>(page), 1, 0) != ISP_OK) {
+            qCDebug(lcUpdate).noquote() << "Erase Error";
+            return false;
+        }
+        setProgress(int(page) + 1);
+        processEvents();
+    }
+
+    if (BlankCheck(0) != ISP_OK) {
+        qCDebug(lcUpdate).noquote() << "BlankCheck Error";
+        return false;
+    }
+
+    setStatus(kProgramming);
+    for (quint32 page = 0; page < n; ++page) {
+        if (PartialProgram(static_cast<uint16_t>(page * p), static_cast<uint16_t>(p)) != ISP_OK) {
+            qCDebug(lcUpdate).noquote() << "Program Error";
+            return false;
+        }
+        setProgress(int(n + page) + 1);
+        processEvents();
+    }
+
+    setStatus(kVerifying);
+    for (quint32 page = 0; page < n; ++page) {
+        if (VerifyByPage(static_cast<uint16_t>(page), 1, 0) != ISP_OK) {
+            clock_.sleep(kAfterVerifyMs);
+            qCDebug(lcUpdate).noquote() << "Verify Error";
+            return false;
+        }
+        setProgress(int(2 * n + page) + 1);
+        processEvents();
+    }
+    clock_.sleep(kAfterVerifyMs);
+
+    const int started = ExecuteProgramFrom(2);
+    clock_.sleep(kAfterExecuteMs);
+    if (started != ISP_OK || LockAll() == 0) {
+        qCDebug(lcUpdate).noquote() << "Lock Error";
+        return false;
+    }
+    SwitchToUserProgram();
+    clock_.sleep(kAfterSwitchMs);
+    DisConnectBootloader();
+    setExitEnabled(true);
+    updateState_ = kUpdated;
+    retries_ = 0;
+    qCDebug(lcUpdate).noquote() << "Update Success";
+    setStatus(kSuccess);
+    setProgress(int(3 * n) + 2);
+    return true;
+}
+
+void UpdateFlow::attemptFailed() {
+    DisConnectBootloader();
+    ++retries_;
+    if (retries_ < kAttempts) {
+        updateLater(kRetryDelayMs);
+        return;
+    }
+    setExitEnabled(true);
+    setStatus(kFail);
+    qCDebug(lcUpdate).noquote() << "Update fail";
+    updateState_ = kNotReady;
+    autoUpdate_ = false;
+}
+
+void UpdateFlow::setStatus(int index) {
+    status_ = statusText(index);
+    emit statusChanged(status_);
+}
+
+void UpdateFlow::setProgress(int value) {
+    progress_ = value;
+    emit progressChanged(value);
+}
+
+void UpdateFlow::setUpdateEnabled(bool enabled) {
+    updateEnabled_ = enabled;
+    emit updateEnabledChanged(enabled);
+}
+
+void UpdateFlow::setExitEnabled(bool enabled) {
+    exitEnabled_ = enabled;
+    emit exitEnabledChanged(enabled);
+}
+
+} // namespace updater

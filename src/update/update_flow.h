@@ -1,0 +1,145 @@
+// The updater's behaviour behind its window: reading and checking the firmware file,
+// following the mouse as it comes and goes in normal and boot-loader mode, and the update
+// itself through ISPDLL. The window (Widget) only shows what this object reports and
+// forwards the clicks.
+#pragma once
+
+#include "clock.h"
+#include "firmware_file.h"
+#include "hid_thread.h"
+#include "ispdll.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+namespace hidseam {
+class HotplugSource;
+}
+
+namespace updater {
+
+class UpdateFlow : public QObject {
+    Q_OBJECT
+  public:
+    // Update states.
+    static constexpr int kNotReady = -1;
+    static constexpr int kWaiting = 0;
+    static constexpr int kNormalSeen = 1;
+    static constexpr int kReady = 2;
+    static constexpr int kUpdated = 3;
+
+    // Status texts 0 to 8.
+    static constexpr int kConnected = 0;
+    static constexpr int kReadyToUpdate = 1;
+    static constexpr int kDisconnect = 2;
+    static constexpr int kEntering = 3;
+    static constexpr int kErasing = 4;
+    static constexpr int kProgramming = 5;
+    static constexpr int kVerifying = 6;
+    static constexpr int kSuccess = 7;
+    static constexpr int kFail = 8;
+    static QString statusText(int index);
+
+    static constexpr quint16 kUserProgramAddress = 0x2000;
+    static constexpr int kAttempts = 3;
+    static constexpr int kRetryDelayMs = 5000;
+    static constexpr int kAutoUpdateDelayMs = 3000;
+
+    using HotplugFactory = std::function<hidseam::HotplugSource*(QObject* parent)>;
+
+    explicit UpdateFlow(Clock& clock, QObject* parent = nullptr);
+
+    // Where device notifications come from; the HID seam's hot-plug source by default.
+    void setHotplugFactory(HotplugFactory factory) { hotplugFactory_ = std::move(factory); }
+    // What clicking "Update" does; calling updateProc() by default.
+    void setUpdateClicker(std::function<void()> click) { clickUpdate_ = std::move(click); }
+
+    // Reads and checks the firmware file; with a good one, starts following the mouse.
+    void load(const QString& dataPath);
+
+    int updateState() const { return updateState_; }
+    int deviceState() const { return deviceState_; }
+    bool autoUpdate() const { return autoUpdate_; }
+    int retryCount() const { return retries_; }
+
+    QString title() const { return title_; }
+    QString status() const { return status_; }
+    QString checksumText() const { return checksumText_; }
+    int progress() const { return progress_; }
+    int progressMaximum() const { return progressMaximum_; }
+    bool progressTextVisible() const { return progressTextVisible_; }
+    bool updateEnabled() const { return updateEnabled_; }
+    bool exitEnabled() const { return exitEnabled_; }
+
+    const FirmwareFile& firmwareFile() const { return file_; }
+    const IspMcuInfo& mcuInfo() const { return mcu_; }
+    Hid_Thread& hid() { return hid_; }
+
+    // Puts the window into a given state, as device changes and updates would have; for
+    // tests that walk the device-change table.
+    void forceStates(int updateState, int deviceState, bool autoUpdate);
+
+  signals:
+    void deviceChange(int deviceIndex);
+
+    void titleChanged(const QString& title);
+    void statusChanged(const QString& status);
+    void checksumTextChanged(const QString& text);
+    void progressChanged(int value);
+    void progressRangeChanged(int minimum, int maximum);
+    void progressTextVisibleChanged(bool visible);
+    void updateEnabledChanged(bool enabled);
+    void exitEnabledChanged(bool enabled);
+
+  public slots:
+    void updateProc();
+    void deviceChangeProc(int deviceIndex);
+    // Device notifications: some HID interface arrived / went away.
+    void deviceArrived();
+    void deviceRemoved();
+
+  private:
+    void enterBootLoader();
+    void program();
+    bool runPhases();
+    void attemptFailed();
+    // updateProc() once, `ms` from now; a call already pending stands for it.
+    void updateLater(int ms);
+    void watchDevices();
+    void storeDeviceState(int state);
+
+    void setStatus(int index);
+    void setProgress(int value);
+    void setUpdateEnabled(bool enabled);
+    void setExitEnabled(bool enabled);
+    int loadImage(quint16& linkAddress);
+
+    Clock& clock_;
+    Hid_Thread hid_;
+    HotplugFactory hotplugFactory_;
+    std::function<void()> clickUpdate_;
+    hidseam::HotplugSource* hotplug_ = nullptr;
+
+    FirmwareFile file_;
+    IspMcuInfo mcu_{};
+
+    int updateState_ = kNotReady;
+    int deviceState_ = -1;
+    bool autoUpdate_ = false;
+    int retries_ = 0;
+    bool running_ = false;
+    bool callPending_ = false;
+
+    QString title_;
+    QString status_;
+    QString checksumText_;
+    int progress_ = 0;
+    int progressMaximum_ = 100;
+    bool progressTextVisible_ = true;
+    bool updateEnabled_ = false;
+    bool exitEnabled_ = true;
+};
+
+} // namespace updater

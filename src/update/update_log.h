@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// The updater's debug lines ("Open data File fail", "Device", "Update Success", …).
+Q_DECLARE_LOGGING_CATEGORY(lcUpdate)

@@ -1,0 +1,93 @@
+#include "widget.h"
+
+#include "hid_seam.h"
+
+#include <QBoxLayout>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace updater {
+
+Widget::Widget(QWidget* parent) : QWidget(parent), ownClock_(std::make_unique<SystemClock>()) {
+    build(*ownClock_, QStringLiteral("./data.bin"),
+          [](QObject* p) { return hidseam::createHotplugSource(p); });
+}
+
+Widget::Widget(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug,
+               QWidget* parent)
+    : QWidget(parent) {
+    build(clock, dataPath, std::move(hotplug));
+}
+
+Widget::~Widget() {
+    // The flow goes before the clock it was given.
+    delete flow_;
+}
+
+void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug) {
+    // The device table is built with the flow.
+    flow_ = new UpdateFlow(clock, this);
+    flow_->setHotplugFactory(std::move(hotplug));
+
+    const QFont font(QString::fromUtf8("微软雅黑"), 10);
+    progress_ = new QProgressBar(this);
+    progress_->setMinimumSize(263, 27);
+    csLabel_ = new QLabel(tr("CS:"), this);
+    csLabel_->setMinimumHeight(18);
+    status_ = new QLabel(tr("Error:"), this);
+    status_->setMinimumHeight(24);
+    checksum_ = new QLineEdit(this);
+    checksum_->setMinimumSize(36, 24);
+    checksum_->setMaximumWidth(58);
+    checksum_->setFocusPolicy(Qt::NoFocus);
+    update_ = new QPushButton(tr("Update"), this);
+    update_->setMinimumSize(70, 30);
+    update_->setEnabled(false);
+    exit_ = new QPushButton(tr("Exit"), this);
+    exit_->setMinimumSize(70, 30);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{progress_, csLabel_, status_, checksum_, update_, exit_})
+        w->setFont(font);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(csLabel_, 0, Qt::AlignBottom);
+    row->addWidget(checksum_, 0, Qt::AlignBottom);
+    row->addSpacing(12);
+    row->addWidget(update_, 0, Qt::AlignBottom);
+    row->addWidget(exit_, 0, Qt::AlignBottom);
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(progress_);
+    column->addWidget(status_);
+    column->addLayout(row);
+
+    connect(exit_, &QPushButton::clicked, this, &QWidget::close);
+    connect(update_, &QPushButton::clicked, this, &Widget::updateProc);
+    connect(flow_, &UpdateFlow::deviceChange, this, &Widget::deviceChange);
+
+    connect(flow_, &UpdateFlow::titleChanged, this, &QWidget::setWindowTitle);
+    connect(flow_, &UpdateFlow::statusChanged, status_, &QLabel::setText);
+    connect(flow_, &UpdateFlow::checksumTextChanged, checksum_, &QLineEdit::setText);
+    connect(flow_, &UpdateFlow::progressChanged, progress_, &QProgressBar::setValue);
+    connect(flow_, &UpdateFlow::progressRangeChanged, progress_, &QProgressBar::setRange);
+    connect(flow_, &UpdateFlow::progressTextVisibleChanged, progress_,
+            &QProgressBar::setTextVisible);
+    connect(flow_, &UpdateFlow::updateEnabledChanged, update_, &QWidget::setEnabled);
+    connect(flow_, &UpdateFlow::exitEnabledChanged, exit_, &QWidget::setEnabled);
+    // "Update" is clicked for real when the boot loader turns up after the mouse.
+    flow_->setUpdateClicker([this] { update_->click(); });
+
+    flow_->load(dataPath);
+}
+
+void Widget::updateProc() {
+    flow_->updateProc();
+}
+
+void Widget::deviceChangeProc(int deviceIndex) {
+    flow_->deviceChangeProc(deviceIndex);
+}
+
+} // namespace updater

@@ -1,0 +1,58 @@
+// The updater's window: a progress bar, the status line, the checksum field and the
+// "Update" and "Exit" buttons. It shows what its UpdateFlow reports and hands it the
+// clicks; the flow answers its own deviceChange signal, which the window passes on.
+#pragma once
+
+#include "update_flow.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace updater {
+
+class Widget : public QWidget {
+    Q_OBJECT
+  public:
+    // The program's window: real time, "./data.bin", the seam's hot-plug source.
+    explicit Widget(QWidget* parent = nullptr);
+    // With a clock, a firmware file and device notifications of the caller's choice.
+    Widget(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug,
+           QWidget* parent = nullptr);
+    ~Widget() override;
+
+    UpdateFlow& flow() { return *flow_; }
+
+    QProgressBar* progressBar() const { return progress_; }
+    QLabel* csLabel() const { return csLabel_; }
+    QLabel* statusLabel() const { return status_; }
+    QLineEdit* checksumField() const { return checksum_; }
+    QPushButton* updateButton() const { return update_; }
+    QPushButton* exitButton() const { return exit_; }
+
+  signals:
+    void deviceChange(int deviceIndex);
+
+  public slots:
+    void updateProc();
+    void deviceChangeProc(int deviceIndex);
+
+  private:
+    void build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug);
+
+    std::unique_ptr<Clock> ownClock_;
+    UpdateFlow* flow_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* csLabel_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLineEdit* checksum_ = nullptr;
+    QPushButton* update_ = nullptr;
+    QPushButton* exit_ = nullptr;
+};
+
+} // namespace updater

@@ -1,0 +1,115 @@
+// What the updater tests share: a virtual mouse on a socket path that stays the same for
+// the whole test process, a clock the test moves by hand, firmware files and the debug
+// lines the updater writes.
+//
+// The updater and ISPDLL each carry their own copy of the HID seam, and each copy reads
+// VIRTUAL_MOUSE_SOCKET once, when it is first used. So every test process routes the seam
+// once, before anything touches HID, and every mouse it starts listens on that path.
+#pragma once
+
+#include "clock.h"
+
+#include <QJsonObject>
+#include <QPointer>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace updatetest {
+
+QString socketPath();
+// Points this process's HID seam (and ISPDLL's, on its first use) at socketPath().
+void routeSeam();
+
+// A virtual mouse daemon on socketPath(). It restarts into and out of its boot loader
+// after 20 ms unless `extraArgs` say otherwise.
+class Mouse {
+  public:
+    explicit Mouse(const QStringList& extraArgs = {});
+    ~Mouse();
+    Mouse(const Mouse&) = delete;
+    Mouse& operator=(const Mouse&) = delete;
+
+    bool started() const { return started_; }
+
+    bool plug() const;
+    bool unplug() const;
+    bool fault(const QString& kind, int count = 1) const;
+    bool clearFaults() const;
+    QJsonObject state() const;
+    QString mode() const { return state().value("mode").toString(); }
+    bool plugged() const { return state().value("plugged").toBool(); }
+    // Runs the event loop until the device shows in `mode` ("normal" / "boot-loader").
+    bool waitForMode(const QString& mode, int timeoutMs = 10000) const;
+
+    // Log records since the last clearLog(), oldest first; optionally one interface only.
+    std::vector<QJsonObject> log(const QString& iface = QString()) const;
+    void clearLog();
+
+  private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    bool started_ = false;
+    qint64 logOffset_ = 0;
+};
+
+// Time under the test's control. Pauses pass at once and are recorded; delayed calls wait
+// until the test fires them.
+class FakeClock : public updater::Clock {
+  public:
+    void sleep(int ms) override;
+    void singleShot(int ms, QObject* context, std::function<void()> call) override;
+
+    // Runs the earliest pending call, moving the time to it; false when none is pending.
+    bool fireNext();
+    std::vector<int> pendingDelays() const;
+    qint64 now() const { return now_; }
+
+    std::vector<int> sleeps;
+
+  private:
+    struct Pending {
+        qint64 due;
+        int delay;
+        QPointer<QObject> context;
+        std::function<void()> call;
+    };
+    std::vector<Pending> pending_;
+    qint64 now_ = 0;
+};
+
+// Debug lines written through Qt's logging in this process.
+class DebugLines {
+  public:
+    static void install();
+    static QStringList take();
+    static bool contains(const QString& line);
+};
+
+// An image of `pages` whole 512-byte pages (the last one `shortBy` bytes short) with the
+// given version and link address.
+std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
+                                       std::uint32_t seed = 7, int shortBy = 0,
+                                       std::uint16_t linkAddress = 0x2000);
+
+struct DataFile {
+    QByteArray title; // empty: the title marker
+    quint16 vendorId = 0x04d9;
+    quint16 productId = 0xa26b;
+    std::optional<quint16> checksum; // the image's sum unless set
+    quint8 k0 = 0x12;
+    quint8 k1 = 0x34;
+};
+QByteArray dataBin(const std::vector<std::uint8_t>& image, const DataFile& options = {});
+// Writes `content` as data.bin into `dir`; returns its path.
+QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
+                  const QString& name = QStringLiteral("data.bin"));
+
+QString hex(const std::vector<unsigned char>& bytes);
+
+} // namespace updatetest
