@@ -12,18 +12,6 @@
 
 namespace {
 
-void copyTree(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& fi :
-         QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = QDir(to).filePath(fi.fileName());
-        if (fi.isDir())
-            copyTree(fi.filePath(), target);
-        else
-            QFile::copy(fi.filePath(), target);
-    }
-}
-
 QStringList xdotool(const QStringList& args) {
     QProcess p;
     p.start("xdotool", args);
@@ -50,7 +38,7 @@ bool waitFor(const std::function<bool()>& condition, int ms = 15000) {
 // A portable folder of its own, so the test's settings and lock are private to it.
 struct Install {
     explicit Install(const QString& title) {
-        copyTree(QStringLiteral(DIST_DIR "/modules"), dir.filePath("modules"));
+        testsupport::copyTree(QStringLiteral(DIST_DIR "/modules"), dir.filePath("modules"));
         QFile::copy(QStringLiteral(DIST_DIR "/configurator"), program());
         QSettings config(dir.filePath("modules/setting/apConfig.bin"), QSettings::IniFormat);
         config.setValue("common/name1", title);

@@ -20,22 +20,10 @@
 
 namespace {
 
-void copyTree(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    for (const QFileInfo& fi :
-         QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = QDir(to).filePath(fi.fileName());
-        if (fi.isDir())
-            copyTree(fi.filePath(), target);
-        else
-            QFile::copy(fi.filePath(), target);
-    }
-}
-
 // A window over a fresh modules copy and a fresh virtual mouse, as main builds it.
 struct Shell {
     explicit Shell(bool plugged = true) {
-        copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
+        testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
         previous = QDir::currentPath();
         QDir::setCurrent(dir.path());
         const QByteArray socket = mouse.socketPath().toUtf8();

@@ -7,40 +7,6 @@
 #include <QTest>
 
 namespace devicetest {
-namespace {
-
-QMutex linesMutex;
-QStringList lines;
-QtMessageHandler previous = nullptr;
-
-void collect(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    {
-        QMutexLocker lock(&linesMutex);
-        lines << message;
-    }
-    if (previous && type != QtDebugMsg)
-        previous(type, context, message);
-}
-
-} // namespace
-
-void DebugLines::install() {
-    if (!previous)
-        previous = qInstallMessageHandler(collect);
-}
-
-QStringList DebugLines::take() {
-    QMutexLocker lock(&linesMutex);
-    QStringList out;
-    out.swap(lines);
-    return out;
-}
-
-bool DebugLines::contains(const QString& line) {
-    QMutexLocker lock(&linesMutex);
-    return lines.contains(line);
-}
-
 void routeSeamTo(const testsupport::VirtualMouse& mouse) {
     const QByteArray path = mouse.socketPath().toUtf8();
     qputenv("VIRTUAL_MOUSE_SOCKET", path);

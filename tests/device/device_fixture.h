@@ -17,13 +17,7 @@
 
 namespace devicetest {
 
-// Collects the link's debug lines for the whole process.
-class DebugLines {
-  public:
-    static void install();
-    static QStringList take();
-    static bool contains(const QString& line);
-};
+using testsupport::DebugLines;
 
 // Points the process's HID seam at `mouse` (the seam picks the virtual client once, from
 // the environment; the client then follows the socket it is given).

@@ -20,22 +20,6 @@
 
 #include <memory>
 
-namespace {
-
-void copyTree(const QString& from, const QString& to) {
-    QDir().mkpath(to);
-    const QDir src(from);
-    for (const QFileInfo& fi : src.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString target = QDir(to).filePath(fi.fileName());
-        if (fi.isDir())
-            copyTree(fi.filePath(), target);
-        else
-            QFile::copy(fi.filePath(), target);
-    }
-}
-
-} // namespace
-
 class Setup : public QObject {
     Q_OBJECT
   public slots:
@@ -66,10 +50,10 @@ class Setup : public QObject {
     struct Rig {
         Rig() {
             const QString modules = dir.filePath("modules");
-            copyTree(QStringLiteral(MODULES_SOURCE_DIR), modules);
+            testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), modules);
             // The updater as the configurator finds it: ./update beside ./modules.
             if (QFileInfo::exists(QStringLiteral(DIST_DIR "/update/update")))
-                copyTree(QStringLiteral(DIST_DIR "/update"), dir.filePath("update"));
+                testsupport::copyTree(QStringLiteral(DIST_DIR "/update"), dir.filePath("update"));
             previousDir = QDir::currentPath();
             QDir::setCurrent(dir.path());
             const QByteArray socket = mouse.socketPath().toUtf8();

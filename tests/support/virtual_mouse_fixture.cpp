@@ -1,7 +1,9 @@
 #include "virtual_mouse_fixture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QProcessEnvironment>
 
 namespace testsupport {
@@ -11,7 +13,8 @@ QString VirtualMouse::binary() {
     return fromEnv.isEmpty() ? QStringLiteral("virtual-mouse") : fromEnv;
 }
 
-VirtualMouse::VirtualMouse(const QStringList& extraArgs) {
+VirtualMouse::VirtualMouse(const QStringList& extraArgs, const QString& socket)
+    : socket_(socket.isEmpty() ? dir_.filePath("vmouse.sock") : socket) {
     process_.setProgram(binary());
     process_.setArguments(QStringList{"serve", "--socket", socketPath(), "--log", logPath()} +
                           extraArgs);
@@ -79,6 +82,53 @@ std::vector<QJsonObject> VirtualMouse::log(const QString& kind) const {
 
 void VirtualMouse::clearLog() {
     logOffset_ = QFile(logPath()).size();
+}
+
+void copyTree(const QString& from, const QString& to) {
+    QDir().mkpath(to);
+    for (const QFileInfo& fi :
+         QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString target = QDir(to).filePath(fi.fileName());
+        if (fi.isDir())
+            copyTree(fi.filePath(), target);
+        else
+            QFile::copy(fi.filePath(), target);
+    }
+}
+
+namespace {
+
+QMutex linesMutex;
+QStringList lines;
+QtMessageHandler previous = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    {
+        QMutexLocker lock(&linesMutex);
+        lines << message;
+    }
+    // Debug lines are the tests' to read; warnings still reach the output.
+    if (previous && type != QtDebugMsg)
+        previous(type, context, message);
+}
+
+} // namespace
+
+void DebugLines::install() {
+    if (!previous)
+        previous = qInstallMessageHandler(collect);
+}
+
+QStringList DebugLines::take() {
+    QMutexLocker lock(&linesMutex);
+    QStringList out;
+    out.swap(lines);
+    return out;
+}
+
+bool DebugLines::contains(const QString& line) {
+    QMutexLocker lock(&linesMutex);
+    return lines.contains(line);
 }
 
 QString hex(const std::vector<unsigned char>& bytes) {

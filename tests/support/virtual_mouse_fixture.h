@@ -13,14 +13,15 @@ namespace testsupport {
 
 class VirtualMouse {
   public:
-    // Extra serve arguments, e.g. {"--encrypted", "--code", "123456"}.
-    explicit VirtualMouse(const QStringList& extraArgs = {});
+    // Extra serve arguments, e.g. {"--encrypted", "--code", "123456"}; the socket lives
+    // in a private folder unless `socketPath` names one.
+    explicit VirtualMouse(const QStringList& extraArgs = {}, const QString& socketPath = {});
     ~VirtualMouse();
     VirtualMouse(const VirtualMouse&) = delete;
     VirtualMouse& operator=(const VirtualMouse&) = delete;
 
     bool started() const { return started_; }
-    QString socketPath() const { return dir_.filePath("vmouse.sock"); }
+    QString socketPath() const { return socket_; }
     QString logPath() const { return dir_.filePath("traffic.jsonl"); }
 
     // `virtual-mouse ctl --socket … args`; returns the exit code, stdout in `out`.
@@ -36,9 +37,21 @@ class VirtualMouse {
 
   private:
     QTemporaryDir dir_;
+    QString socket_;
     QProcess process_;
     bool started_ = false;
     qint64 logOffset_ = 0;
+};
+
+// Copies a folder tree (the installation data into a test's own folder).
+void copyTree(const QString& from, const QString& to);
+
+// The debug lines of the whole process, collected for tests to look at.
+class DebugLines {
+  public:
+    static void install();
+    static QStringList take();
+    static bool contains(const QString& line);
 };
 
 // "00 01 02" from bytes, as the log writes them.

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "clock.h"
+#include "virtual_mouse_fixture.h"
 
 #include <QJsonObject>
 #include <QPointer>
@@ -31,11 +32,11 @@ void routeSeam();
 class Mouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
-    ~Mouse();
+    ~Mouse() = default;
     Mouse(const Mouse&) = delete;
     Mouse& operator=(const Mouse&) = delete;
 
-    bool started() const { return started_; }
+    bool started() const { return mouse_.started(); }
 
     bool plug() const;
     bool unplug() const;
@@ -52,10 +53,7 @@ class Mouse {
     void clearLog();
 
   private:
-    QTemporaryDir dir_;
-    QProcess process_;
-    bool started_ = false;
-    qint64 logOffset_ = 0;
+    testsupport::VirtualMouse mouse_;
 };
 
 // Time under the test's control. Pauses pass at once and are recorded; delayed calls wait
@@ -83,13 +81,7 @@ class FakeClock : public updater::Clock {
     qint64 now_ = 0;
 };
 
-// Debug lines written through Qt's logging in this process.
-class DebugLines {
-  public:
-    static void install();
-    static QStringList take();
-    static bool contains(const QString& line);
-};
+using testsupport::DebugLines;
 
 // An image of `pages` whole 512-byte pages (the last one `shortBy` bytes short) with the
 // given version and link address.
