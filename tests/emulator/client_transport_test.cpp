@@ -1,5 +1,6 @@
 // The virtual mouse through its hidapi-shaped client: the semantics the programs rely on,
-// the firmware behind the command interface, the log, faults and plugging.
+// the log, faults and plugging. Every command family set and read back through this same
+// client, plain and enciphered, is tested with Hid_Thread in tests/device.
 #include "hid_seam.h"
 #include "hotplug_sources.h"
 #include "report_codec.h"
@@ -132,8 +133,6 @@ class ClientTransportTest : public QObject {
 
   private slots:
     void hidapiSemantics();
-    void commandFamiliesRoundTrip_data();
-    void commandFamiliesRoundTrip();
     void secrecyEchoNeedsTheSameCode();
     void badChecksumIsLoggedNotExecuted();
     void bulkBlocksCrossInWholeReports_data();
@@ -200,119 +199,6 @@ void ClientTransportTest::hidapiSemantics() {
     QCOMPARE(api.send_feature_report(note, report, 9), -1);
     QCOMPARE(api.write(note, out, 33), -1);
     api.close(note);
-}
-
-void ClientTransportTest::commandFamiliesRoundTrip_data() {
-    QTest::addColumn<bool>("encrypted");
-    QTest::newRow("plain") << false;
-    QTest::newRow("encrypted") << true;
-}
-
-void ClientTransportTest::commandFamiliesRoundTrip() {
-    QFETCH(bool, encrypted);
-    VirtualMouse mouse(encrypted ? QStringList{"--encrypted"} : QStringList{});
-    QVERIFY(mouse.started());
-    const auto& api = hid(mouse);
-    Host host(api, pathsOf(api).command, encrypted ? "735190" : nullptr);
-
-    // Register setters and the getter answer that must reflect them.
-    struct Case {
-        codec::Frame set, get;
-        Bytes answer; // expected a1..
-    };
-    const std::vector<Case> registers = {
-        {codec::makeFrame(0x01, 4), codec::makeFrame(0x81), {4}},
-        {codec::makeFrame(0x02, 3), codec::makeFrame(0x82), {3}},
-        {codec::makeFrame(0x03, 2, 8, 0x40, 7), codec::makeFrame(0x83), {2, 8, 0x40, 7}},
-        {codec::makeFrame(0x07, 1, 5, 6, 7), codec::makeFrame(0x87, 1), {1, 5, 6, 7}},
-        {codec::makeFrame(0x0B, 3), codec::makeFrame(0x8B), {3}},
-        {codec::makeFrame(0x0D, 2, 4, 1), codec::makeFrame(0x8D), {2, 4, 1}},
-        {codec::makeFrame(0x08, 1, 2, 3, 4, 5, 6), codec::makeFrame(0x88), {1, 2, 3, 4, 5, 6}},
-        {codec::makeFrame(0x09, 2), codec::makeFrame(0x89), {2}},
-        {codec::makeFrame(0x14, 0, 2, 0xFF, 0x10, 0x20),
-         codec::makeFrame(0x94, 0, 2),
-         {0, 2, 0xFF, 0x10, 0x20}},
-    };
-    for (const auto& c : registers) {
-        QVERIFY(host.command(c.set));
-        QVERIFY(host.command(c.get));
-        const Bytes a = host.answer();
-        QCOMPARE(int(a.size()), 8);
-        QCOMPARE(a[0], c.get[0]);
-        QCOMPARE(Bytes(a.begin() + 1, a.begin() + 1 + c.answer.size()), c.answer);
-    }
-
-    // Registers without a getter show in the state.
-    QVERIFY(host.command(codec::makeFrame(0x04, 0xF0, 3, 0xFE, 2, 0)));
-    QVERIFY(host.command(codec::makeFrame(0x0E, 60, 100)));
-    QJsonObject s = mouse.state();
-    QCOMPARE(s.value("xy_sensitivity").toObject().value("x").toInt(), 60);
-    QCOMPARE(s.value("xy_sensitivity").toObject().value("y").toInt(), 100);
-    QVERIFY(s.value("gun_data").toVariant().toString().contains("fe") ||
-            s.value("gun_data").toArray().contains(0xFE));
-
-    // Block setters and getters: the block must come back as written.
-    struct BlockCase {
-        codec::Frame set;
-        codec::Frame get;
-        std::size_t size;
-    };
-    const std::vector<BlockCase> blocks = {
-        {codec::makeFrame(0x10, 1, 24), codec::makeFrame(0x90, 1), 24},
-        {codec::makeFrame(0x10, 2, 4), codec::makeFrame(0x90, 2), 4},
-        {codec::makeFrame(0x11, 7, 8), codec::makeFrame(0x91), 8},
-        {codec::makeFrame(0x12, 1, 0x40, 8), codec::makeFrame(0x92, 1), 64},
-        {codec::makeFrame(0x12, 3, 0x40, 8), codec::makeFrame(0x92, 3), 64},
-        {codec::makeFrame(0x13, 5, 0x80), codec::makeFrame(0x93, 5), 128},
-        {codec::makeFrame(0x0E, 0, 0, 0x15), codec::makeFrame(0x8E), 21},
-        {codec::makeFrame(0x11, 0, 4, 3), codec::makeFrame(0x91, 0, 4), 192},
-        {codec::makeFrame(0x12, 0, 2, 8, 1), codec::makeFrame(0x92, 0, 2), 512},
-    };
-    unsigned char seed = 1;
-    for (const auto& b : blocks) {
-        const Bytes data = iota(b.size, seed++);
-        QVERIFY(host.command(b.set));
-        QVERIFY(host.writeBlock(data));
-        QVERIFY(host.command(b.get));
-        QCOMPARE(host.answer(false)[0], b.get[0]);
-        QCOMPARE(host.readBlock(b.size), data);
-    }
-    // The DPI getter reports the highest stage written with the set.
-    QVERIFY(host.command(codec::makeFrame(0x91)));
-    QCOMPARE(host.answer(false)[1], 7);
-
-    // The 512-byte key matrix has no usable getter: it shows in the state.
-    QVERIFY(host.command(codec::makeFrame(0x0D, 0, 0, 8)));
-    QVERIFY(host.writeBlock(iota(512, 9)));
-    s = mouse.state();
-    QVERIFY(!s.value("key_matrix").isUndefined());
-    QVERIFY(s.value("key_matrix") != QJsonValue(QJsonArray()));
-
-    // Firmware version, then recovery puts the factory button table back.
-    QVERIFY(host.command(codec::makeFrame(0x80)));
-    const Bytes version = host.answer();
-    QCOMPARE(version[1], 0x01);
-    QCOMPARE(version[2], 0x0A);
-    QVERIFY(host.command(codec::makeFrame(0x13, 0xFF)));
-    QVERIFY(host.command(codec::makeFrame(0x92, 1)));
-    host.answer(false);
-    const Bytes table = host.readBlock(64);
-    QCOMPARE(Bytes(table.begin(), table.begin() + 8),
-             (Bytes{0x01, 0x00, 0xF0, 0x00, 0x01, 0x00, 0xF1, 0x00}));
-    QCOMPARE(Bytes(table.begin() + 56, table.end()),
-             (Bytes{0x04, 0x00, 0x01, 0x00, 0x04, 0x00, 0x02, 0x00}));
-
-    // With encryption on, the wire differs from the plain bytes the log also records.
-    const auto features = mouse.log("feature");
-    QVERIFY(!features.empty());
-    for (const auto& r : features) {
-        QCOMPARE(r.value("dir").toString(), QString("to_device"));
-        QCOMPARE(r.value("iface").toString(), QString("command"));
-        if (encrypted)
-            QVERIFY(r.value("wire").toString() != r.value("plain").toString());
-        else
-            QCOMPARE(r.value("wire").toString(), r.value("plain").toString());
-    }
 }
 
 void ClientTransportTest::secrecyEchoNeedsTheSameCode() {
