@@ -1,6 +1,6 @@
 // The X11 keystroke capture end to end: keys and clicks are injected into the X server
-// with XTest (and xdotool), recorded by KeyCapture on its own connections and must reach
-// the callbacks as the right key codes, from the event loop.
+// with XTest, recorded by KeyCapture on its own connections and must reach the callbacks
+// as the right key codes, from the event loop.
 //
 // The cases run on an Xvfb of their own when there is one, so that tests running beside
 // them on the shared display cannot slip input in; otherwise on DISPLAY.
@@ -227,29 +227,14 @@ class X11CaptureTest : public QObject {
 
     void cleanup() { cap.reset(); }
 
+    // The keys only the extended flag tells apart, and the backslash.
     void distinguishedKeys() {
         tap(KEY_KPENTER);
-        tap(KEY_ENTER);
         tap(KEY_RIGHTCTRL);
-        tap(KEY_LEFTCTRL);
         tap(KEY_RIGHTALT);
         tap(KEY_BACKSLASH);
-        tap(KEY_RIGHTSHIFT);
-        tap(KEY_HOME);
-        tap(KEY_KP7);
-        const QStringList expected{"K 58 DOWN", "K 58 UP",   "K 28 DOWN", "K 28 UP",   "K E4 DOWN",
-                                   "K E4 UP",   "K E0 DOWN", "K E0 UP",   "K E6 DOWN", "K E6 UP",
-                                   "K 31 DOWN", "K 31 UP",   "K E5 DOWN", "K E5 UP",   "K 4A DOWN",
-                                   "K 4A UP",   "K 5F DOWN", "K 5F UP"};
-        QCOMPARE(settle(), lines(expected));
-    }
-
-    void backslashFlag() {
-        cap = std::make_unique<KeyCapture>(true);
-        QVERIFY(cap->installed());
-        cap->setKeyboardCallback(&X11CaptureTest::onKey, this);
-        tap(KEY_BACKSLASH);
-        QCOMPARE(settle(), lines({"K 32 DOWN", "K 32 UP"}));
+        QCOMPARE(settle(), lines({"K 58 DOWN", "K 58 UP", "K E4 DOWN", "K E4 UP", "K E6 DOWN",
+                                  "K E6 UP", "K 31 DOWN", "K 31 UP"}));
     }
 
     void heldKeyReportedOnce() {
@@ -286,18 +271,6 @@ class X11CaptureTest : public QObject {
         QCOMPARE(settle(), lines({"K 04 DOWN", "K 04 UP"}));
     }
 
-    void combinations() {
-        // Ctrl+Pause and Alt+Print Screen arrive as Pause and Print Screen.
-        key(KEY_LEFTCTRL, true);
-        tap(KEY_PAUSE);
-        key(KEY_LEFTCTRL, false);
-        key(KEY_LEFTALT, true);
-        tap(KEY_SYSRQ);
-        key(KEY_LEFTALT, false);
-        QCOMPARE(settle(), lines({"K E0 DOWN", "K 48 DOWN", "K 48 UP", "K E0 UP", "K E2 DOWN",
-                                  "K 46 DOWN", "K 46 UP", "K E2 UP"}));
-    }
-
     void mouseButtons() {
         moveTo(100, 200);
         click(1);
@@ -306,18 +279,11 @@ class X11CaptureTest : public QObject {
         moveTo(5, 6);
         click(2);
         // Wheel steps and the side buttons are not reported.
+        moveTo(50, 60);
         for (unsigned b : {4u, 5u, 6u, 7u, 8u, 9u})
             click(b);
         QCOMPARE(settle(), lines({"M F0 DOWN 100 200", "M F0 UP 100 200", "M F1 DOWN 321 123",
                                   "M F1 UP 321 123", "M F2 DOWN 5 6", "M F2 UP 5 6"}));
-    }
-
-    void doubleClick() {
-        moveTo(40, 50);
-        click(1);
-        click(1);
-        QCOMPARE(settle(),
-                 lines({"M F0 DOWN 40 50", "M F0 UP 40 50", "M F0 DOWN 40 50", "M F0 UP 40 50"}));
     }
 
     void keyHeldAcrossRegistration() {
@@ -396,24 +362,6 @@ class X11CaptureTest : public QObject {
         QVERIFY(cap->installHooks());
         tap(KEY_K);
         QCOMPARE(settle(), lines({"K 0E DOWN", "K 0E UP"}));
-    }
-
-    void throughXdotool() {
-        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
-        if (xdotool.isEmpty())
-            QSKIP("xdotool is not installed");
-        // xdotool presses the modifiers a keysym needs on its own, so only plain keys.
-        QCOMPARE(QProcess::execute(xdotool, {"key", "KP_Enter"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"key", "backslash"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"keydown", "b"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"keydown", "b"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"keyup", "b"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"mousemove", "300", "400", "click", "3"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"mousemove", "12", "34", "click", "2"}), 0);
-        QCOMPARE(QProcess::execute(xdotool, {"click", "4"}), 0);
-        QCOMPARE(settle(), lines({"K 58 DOWN", "K 58 UP", "K 31 DOWN", "K 31 UP", "K 05 DOWN",
-                                  "K 05 UP", "M F1 DOWN 300 400", "M F1 UP 300 400",
-                                  "M F2 DOWN 12 34", "M F2 UP 12 34"}));
     }
 
     // A server without RECORD: installing fails, says so once, and nothing else breaks.

@@ -79,15 +79,11 @@ class MacroEncoderTest : public QObject {
         row("5100 ms is the longest short record", {press(a), pause(5100)},
             "00 01 01 04 FF 01 00 00");
         row("5101 ms is a long record", {press(a), pause(5101)}, "00 01 01 04 00 01 00 FF 00 00");
-        row("6000 ms long record", {press(a), pause(6000), release(a)},
-            "00 01 01 04 00 01 01 2C 81 04 00 00");
         row("pause first is a long record", {pause(50)}, "00 01 00 01 00 03 00 00");
         row("5 ms as a record counts one 20 ms unit", {pause(5)}, "00 01 00 01 00 01 00 00");
         row("3000 ms first is a short record", {pause(3000)}, "00 01 96 01 00 00");
         row("second of two pauses is a long record", {press(a), pause(50), pause(50)},
             "00 01 05 04 00 01 00 03 00 00");
-        row("each pause counted on its own", {press(a), pause(100), pause(200), release(a)},
-            "00 01 0A 04 00 01 00 0A 81 04 00 00");
         // Beyond 65535 units a pause continues in a second record instead of wrapping.
         row("pause beyond one record", {press(a), pause(2000000)},
             "00 01 01 04 00 01 FF FF 00 01 86 A1 00 00");
@@ -101,14 +97,12 @@ class MacroEncoderTest : public QObject {
         row("Int'l 2 is 0x89", {press(QStringLiteral("Int'l 2"))}, "00 01 01 89 00 00");
         row("right arrow", {press(QString::fromUtf16(u"►")), release(QString::fromUtf16(u"►"))},
             "00 01 01 4F 81 4F 00 00");
-        row("backslash is 0x31 on the host", {press(QStringLiteral("\\ |"))}, "00 01 01 31 00 00");
-        row("mouse buttons", {press(QStringLiteral("MS-L")), release(QStringLiteral("MS-B5"))},
-            "00 01 01 F0 81 F4 00 00");
 
         row("unknown name", {press(QStringLiteral("Nope")), press(a)}, "00 01 01 04 00 00");
-        row("no name before the tag", {QStringLiteral("    [Down]")}, "00 01 00 00");
-        row("unknown tag", {a + QStringLiteral("   [Press]"), a, QString()}, "00 01 00 00");
-        row("tag one space short", {a + QStringLiteral("   [Down]")}, "00 01 00 00");
+        row("no name, unknown tag, no tag, tag one space short",
+            {QStringLiteral("    [Down]"), a + QStringLiteral("   [Press]"), a, QString(),
+             a + QStringLiteral("   [Down]")},
+            "00 01 00 00");
         row("pause not a number", {press(a), pause(QStringLiteral("abc"))}, "00 01 01 04 00 00");
         row("pause of 0 ms", {press(a), pause(0)}, "00 01 01 04 00 00");
         row("zero pause then pause is a record", {press(a), pause(0), pause(100)},

@@ -32,23 +32,9 @@ class MacroImageTest : public QObject {
         const Image pauses{0x0A, 0x04, 0x96, 0x01, 0x00, 0x01, 0x01, 0x2C};
         QTest::newRow("fits as it is") << kHead + pauses + kDelayedAction + kEnd << 128
                                        << kHead + pauses + kDelayedAction + kEnd;
-        QTest::newRow("exactly full")
-            << kHead + pairs(62) + kEnd << 128 << kHead + pairs(62) + kEnd;
         QTest::newRow("one pair too many")
             << kHead + pairs(63) + kEnd << 128 << kHead + pairs(62) + kEnd;
         QTest::newRow("keyboard buffer") << kHead + pairs(200) << 192 << kHead + pairs(94) + kEnd;
-        QTest::newRow("long pause not split")
-            << kHead + pairs(61) + kLongPause + pairs(2) << 128 << kHead + pairs(61) + kEnd;
-        QTest::newRow("long pause that fits") << kHead + pairs(60) + kLongPause + pairs(2) << 128
-                                              << kHead + pairs(60) + kLongPause + kEnd;
-        QTest::newRow("short pause is one record")
-            << kHead + pairs(61) + Image{0x96, 0x01} + pairs(2) << 128
-            << kHead + pairs(61) + Image{0x96, 0x01} + kEnd;
-        QTest::newRow("delayed action not split")
-            << kHead + pairs(60) + kDelayedAction + pairs(2) << 128 << kHead + pairs(60) + kEnd;
-        QTest::newRow("delayed action that fits")
-            << kHead + pairs(59) + kDelayedAction + pairs(2) << 128
-            << kHead + pairs(59) + kDelayedAction + kEnd;
         QTest::newRow("nothing after the end mark")
             << kHead + pairs(3) + kEnd + pairs(100) << 128 << kHead + pairs(3) + kEnd;
         QTest::newRow("loop count only") << kHead << 128 << kHead + kEnd;

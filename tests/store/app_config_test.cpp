@@ -42,7 +42,6 @@ void AppConfigTest::windowTitle_data() {
     QTest::newRow("Portuguese") << "[common]\nlanguage=Portuguese\n" + names
                                 << QString::fromUtf8("T\xc3\xadtulo");
     QTest::newRow("lower case") << "[common]\nlanguage=portuguese\n" + names << "Mouse Suite";
-    QTest::newRow("no language") << "[common]\n" + names << "Mouse Suite";
     QTest::newRow("comma in title") << QByteArray("[common]\nname1=Mouse, Pro\n") << "Mouse, Pro";
 }
 

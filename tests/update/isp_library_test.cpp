@@ -211,11 +211,13 @@ class IspLibraryTest : public QObject {
         // The factory image is there and locked.
         QCOMPARE(BlankCheck(0), device(bootproto::Status::NotBlank));
         QCOMPARE(PartialProgram(0, 512), device(bootproto::Status::Locked));
+        QCOMPARE(VerifyByPage(0, 1, 0), device(bootproto::Status::Locked));
         QCOMPARE(VerifyByPage(0, 1, 1), device(bootproto::Status::Locked));
         QCOMPARE(EraseByPage(0, 2, 1), ISP_OK);
-        QCOMPARE(PartialProgram(0, 512), ISP_OK);
-        // Programming twice without an erase.
-        QCOMPARE(PartialProgram(0, 512), device(bootproto::Status::NotErased));
+        QCOMPARE(PartialProgram(0, 48), ISP_OK);
+        // Bytes already programmed are refused; the erased ones right after them are not.
+        QCOMPARE(PartialProgram(40, 16), device(bootproto::Status::NotErased));
+        QCOMPARE(PartialProgram(48, 464), ISP_OK);
 
         // A different image of the same size does not verify against the flash.
         QCOMPARE(load(imageOfPages(2, 1, 0, 99)), ISP_OK);

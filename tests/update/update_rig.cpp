@@ -47,10 +47,6 @@ bool Mouse::fault(const QString& kind, int count) const {
     return vmouse::client::fault(kind.toStdString(), count);
 }
 
-bool Mouse::clearFaults() const {
-    return vmouse::client::clearFaults();
-}
-
 QJsonObject Mouse::state() const {
     std::string json;
     if (!vmouse::client::state(json))
@@ -131,10 +127,6 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& content, const QSt
         return {};
     f.write(content);
     return f.fileName();
-}
-
-QString hex(const std::vector<unsigned char>& bytes) {
-    return testsupport::hex(bytes);
 }
 
 } // namespace updatetest

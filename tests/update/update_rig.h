@@ -41,7 +41,6 @@ class Mouse {
     bool plug() const;
     bool unplug() const;
     bool fault(const QString& kind, int count = 1) const;
-    bool clearFaults() const;
     QJsonObject state() const;
     QString mode() const { return state().value("mode").toString(); }
     bool plugged() const { return state().value("plugged").toBool(); }
@@ -101,7 +100,5 @@ QByteArray dataBin(const std::vector<std::uint8_t>& image, const DataFile& optio
 // Writes `content` as data.bin into `dir`; returns its path.
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
                   const QString& name = QStringLiteral("data.bin"));
-
-QString hex(const std::vector<unsigned char>& bytes);
 
 } // namespace updatetest

@@ -1,4 +1,4 @@
-// The updater's window: its widgets, sizes, font and layout, what it shows of the flow,
+// The updater's window: its widgets, font and layout, what it shows of the flow,
 // the buttons, and a whole update driven through the real "Update" button.
 #include "hid_seam.h"
 #include "local_text.h"
@@ -38,7 +38,7 @@ class UpdateWindowTest : public QObject {
         updater::setLocal8BitEncoding("GB18030-0");
     }
 
-    void widgets() {
+    void widgetsAndLayout() {
         FakeClock clock;
         QTemporaryDir dir;
         Widget w(clock, dir.filePath("absent.bin"), silent());
@@ -49,27 +49,15 @@ class UpdateWindowTest : public QObject {
             QCOMPARE(widget->font().pointSize(), 10);
             QCOMPARE(widget->parentWidget(), &w);
         }
-        QCOMPARE(w.progressBar()->minimumSize(), QSize(263, 27));
         QCOMPARE(w.csLabel()->text(), QString("CS:"));
-        QCOMPARE(w.csLabel()->minimumHeight(), 18);
         QCOMPARE(w.statusLabel()->text(), QString("Error:"));
-        QCOMPARE(w.statusLabel()->minimumHeight(), 24);
-        QCOMPARE(w.checksumField()->minimumSize(), QSize(36, 24));
-        QCOMPARE(w.checksumField()->maximumWidth(), 58);
         QCOMPARE(w.checksumField()->focusPolicy(), Qt::NoFocus);
         QVERIFY(w.checksumField()->text().isEmpty());
         QCOMPARE(w.updateButton()->text(), QString("Update"));
-        QCOMPARE(w.updateButton()->minimumSize(), QSize(70, 30));
         QVERIFY(!w.updateButton()->isEnabled());
         QCOMPARE(w.exitButton()->text(), QString("Exit"));
-        QCOMPARE(w.exitButton()->minimumSize(), QSize(70, 30));
         QVERIFY(w.exitButton()->isEnabled());
-    }
 
-    void layout() {
-        FakeClock clock;
-        QTemporaryDir dir;
-        Widget w(clock, dir.filePath("absent.bin"), silent());
         auto* column = qobject_cast<QVBoxLayout*>(w.layout());
         QVERIFY(column);
         QCOMPARE(column->count(), 3);
@@ -81,7 +69,6 @@ class UpdateWindowTest : public QObject {
         QCOMPARE(row->itemAt(0)->widget(), w.csLabel());
         QCOMPARE(row->itemAt(1)->widget(), w.checksumField());
         QVERIFY(row->itemAt(2)->spacerItem());
-        QCOMPARE(row->itemAt(2)->sizeHint().width(), 12);
         QCOMPARE(row->itemAt(3)->widget(), w.updateButton());
         QCOMPARE(row->itemAt(4)->widget(), w.exitButton());
         for (int i : {0, 1, 3, 4})
