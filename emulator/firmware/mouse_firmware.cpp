@@ -146,8 +146,8 @@ template <std::size_t N> void fromBytes(std::array<std::uint8_t, N>& a, const By
 }
 
 // Mouse macros address their slot with p1, keyboard macros and pictures with p2.
-Bytes readBlock(const FirmwareState& s, const BlockSpec& spec, const Frame& f) {
-    switch (spec.target) {
+Bytes readBlock(const FirmwareState& s, const BlockSpec& layout, const Frame& f) {
+    switch (layout.target) {
     case Target::StageColors:
         return toBytes(s.stageColors);
     case Target::StageColorsPacked:
@@ -166,16 +166,16 @@ Bytes readBlock(const FirmwareState& s, const BlockSpec& spec, const Frame& f) {
         return toBytes(s.keyOnOff);
     case Target::KeyboardMacro: {
         const auto it = s.keyboardMacros.find(f[2]);
-        return it == s.keyboardMacros.end() ? Bytes(spec.size, 0) : toBytes(it->second);
+        return it == s.keyboardMacros.end() ? Bytes(layout.size, 0) : toBytes(it->second);
     }
     case Target::UserPicture: {
         const auto it = s.userPictures.find(f[2]);
-        return it == s.userPictures.end() ? Bytes(spec.size, 0) : toBytes(it->second);
+        return it == s.userPictures.end() ? Bytes(layout.size, 0) : toBytes(it->second);
     }
     case Target::Nowhere:
         break;
     }
-    return Bytes(spec.size, 0);
+    return Bytes(layout.size, 0);
 }
 
 void writeBlock(FirmwareState& s, Target target, const Frame& f, const Bytes& data) {
@@ -329,30 +329,30 @@ void MouseFirmware::execute(const std::array<std::uint8_t, 8>& f) {
     answerEnciphered_ = encrypted_;
     auto& s = state_;
 
-    if (const auto spec = setterBlock(f)) {
+    if (const auto layout = setterBlock(f)) {
         pending_ = true;
         block_.frame = f;
-        block_.expected = spec->size;
+        block_.expected = layout->size;
         block_.received.clear();
         answerEnciphered_ = false;
-        if (spec->target == Target::Nowhere)
+        if (layout->target == Target::Nowhere)
             executeNote_ = "no slot for this block, data will be discarded";
         return;
     }
 
-    if (const auto spec = getterBlock(f)) {
-        const Bytes block = readBlock(s, *spec, f);
+    if (const auto layout = getterBlock(f)) {
+        const Bytes block = readBlock(s, *layout, f);
         queueInput(block.data(), block.size());
         answerEnciphered_ = false;
-        if (spec->target == Target::DpiCodes)
+        if (layout->target == Target::DpiCodes)
             answer_[1] = s.dpiMaxStage;
-        else if (spec->target == Target::KeyboardMacro)
+        else if (layout->target == Target::KeyboardMacro)
             answer_[3] = kKeyboardMacroMark;
-        else if (spec->target == Target::UserPicture)
+        else if (layout->target == Target::UserPicture)
             answer_[3] = kPictureSizeMark;
-        else if (spec->target == Target::KeyOnOff)
+        else if (layout->target == Target::KeyOnOff)
             answer_[3] = kKeyOnOffSizeMark;
-        else if (spec->target == Target::Nowhere)
+        else if (layout->target == Target::Nowhere)
             executeNote_ = "no slot for this block, zeros sent";
         return;
     }
@@ -480,8 +480,8 @@ std::string MouseFirmware::outputReport(const std::uint8_t* data, std::size_t le
 }
 
 void MouseFirmware::finishBulkOut() {
-    if (const auto spec = setterBlock(block_.frame))
-        writeBlock(state_, spec->target, block_.frame, block_.received);
+    if (const auto layout = setterBlock(block_.frame))
+        writeBlock(state_, layout->target, block_.frame, block_.received);
     pending_ = false;
     block_ = PendingBlock{};
 }
