@@ -6,25 +6,14 @@
 // No Qt here, so the file builds on its own with any Windows compiler.
 #include "key_capture.h"
 
-#include "key_translation.h"
+#include "delivery_queue.h"
 
-#include <deque>
+#include "key_translation.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
-
-namespace {
-
-struct PendingEvent {
-    bool mouse;
-    capture::KeyEvent event;
-    int x;
-    int y;
-};
-
-} // namespace
 
 struct KeyCapture::Impl {
     explicit Impl(bool backslashAlt) : translator(backslashAlt) {}
@@ -48,8 +37,7 @@ struct KeyCapture::Impl {
 
     HHOOK keyboardHook = nullptr;
     HHOOK mouseHook = nullptr;
-    bool delivering = false;
-    std::deque<PendingEvent> pending;
+    capture::DeliveryQueue queue;
 };
 
 KeyCapture::Impl* KeyCapture::Impl::active = nullptr;
@@ -75,28 +63,20 @@ void KeyCapture::Impl::uninstall() {
         UnhookWindowsHookEx(mouseHook);
     keyboardHook = nullptr;
     mouseHook = nullptr;
-    pending.clear();
+    queue.clear();
     if (active == this)
         active = nullptr;
 }
 
 void KeyCapture::Impl::deliver() {
-    // A callback that pumps messages lets Windows call the hooks again before it
-    // returns. Those events wait in the queue; the outer call hands them out in order.
-    if (delivering)
-        return;
-    delivering = true;
-    while (!pending.empty()) {
-        const PendingEvent p = pending.front();
-        pending.pop_front();
-        if (p.mouse) {
+    queue.deliver([this](const capture::DeliveryQueue::Event& e) {
+        if (e.mouse) {
             if (mouseCallback)
-                mouseCallback(p.event.code, p.event.pressed, p.x, p.y, mouseContext);
+                mouseCallback(e.event.code, e.event.pressed, e.x, e.y, mouseContext);
         } else if (keyboardCallback) {
-            keyboardCallback(p.event.code, p.event.pressed, keyboardContext);
+            keyboardCallback(e.event.code, e.event.pressed, keyboardContext);
         }
-    }
-    delivering = false;
+    });
 }
 
 LRESULT CALLBACK KeyCapture::Impl::keyboardProc(int nCode, WPARAM wParam, LPARAM lParam) {
@@ -111,7 +91,7 @@ LRESULT CALLBACK KeyCapture::Impl::keyboardProc(int nCode, WPARAM wParam, LPARAM
         const bool altDown = (info->flags & LLKHF_ALTDOWN) != 0;
         const auto change = self->translator.translate(info->scanCode, extended, altDown, pressed);
         if (change) {
-            self->pending.push_back({false, *change, 0, 0});
+            self->queue.pushKey(*change);
             self->deliver();
         }
     }
@@ -125,8 +105,8 @@ LRESULT CALLBACK KeyCapture::Impl::mouseProc(int nCode, WPARAM wParam, LPARAM lP
         const auto button = capture::mouseEventForMessage(static_cast<std::uint32_t>(wParam));
         if (button) {
             const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-            self->pending.push_back(
-                {true, *button, static_cast<int>(info->pt.x), static_cast<int>(info->pt.y)});
+            self->queue.pushMouse(*button, static_cast<int>(info->pt.x),
+                                  static_cast<int>(info->pt.y));
             self->deliver();
         }
     }

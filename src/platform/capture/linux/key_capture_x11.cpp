@@ -8,6 +8,8 @@
 // then through the same tables as on Windows.
 #include "key_capture.h"
 
+#include "delivery_queue.h"
+
 #include "evdev_scan_codes.h"
 #include "key_translation.h"
 
@@ -16,7 +18,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <deque>
 #include <poll.h>
 
 // Xlib last: it defines None, Bool, KeyPress and friends as macros.
@@ -38,13 +39,6 @@ void reportUnavailableOnce(const char* reason) {
     reported = true;
     qCDebug(lcCapture, "keystroke capture unavailable: %s", reason);
 }
-
-struct PendingEvent {
-    bool mouse;
-    capture::KeyEvent event;
-    int x;
-    int y;
-};
 
 } // namespace
 
@@ -71,9 +65,8 @@ struct KeyCapture::Impl {
     XRecordContext context = 0;
     QSocketNotifier* notifier = nullptr;
     bool started = false;
-    bool delivering = false;
     int inNotifier = 0; // depth of readReplies() calls from the notifier
-    std::deque<PendingEvent> pending;
+    capture::DeliveryQueue queue;
 };
 
 bool KeyCapture::Impl::install() {
@@ -158,7 +151,7 @@ bool KeyCapture::Impl::install() {
     });
     // Replies read during the wait may already hold events; they go out from the event
     // loop like all others.
-    if (!pending.empty())
+    if (!queue.empty())
         QMetaObject::invokeMethod(
             notifier, [this] { deliver(); }, Qt::QueuedConnection);
     return true;
@@ -190,7 +183,7 @@ void KeyCapture::Impl::uninstall() {
         control = nullptr;
     }
     started = false;
-    pending.clear();
+    queue.clear();
 }
 
 void KeyCapture::Impl::readReplies() {
@@ -202,22 +195,14 @@ void KeyCapture::Impl::readReplies() {
 }
 
 void KeyCapture::Impl::deliver() {
-    // A callback that spins a nested event loop brings us back here; the outer call
-    // keeps delivering, in order, once the callback returns.
-    if (delivering)
-        return;
-    delivering = true;
-    while (!pending.empty()) {
-        const PendingEvent p = pending.front();
-        pending.pop_front();
-        if (p.mouse) {
+    queue.deliver([this](const capture::DeliveryQueue::Event& e) {
+        if (e.mouse) {
             if (mouseCallback)
-                mouseCallback(p.event.code, p.event.pressed, p.x, p.y, mouseContext);
+                mouseCallback(e.event.code, e.event.pressed, e.x, e.y, mouseContext);
         } else if (keyboardCallback) {
-            keyboardCallback(p.event.code, p.event.pressed, keyboardContext);
+            keyboardCallback(e.event.code, e.event.pressed, keyboardContext);
         }
-    }
-    delivering = false;
+    });
 }
 
 void KeyCapture::Impl::take(const xEvent& ev) {
@@ -233,15 +218,14 @@ void KeyCapture::Impl::take(const xEvent& ev) {
         const auto change =
             translator.translate(scan->scan, scan->extended, altDown, type == KeyPress);
         if (change)
-            pending.push_back({false, *change, 0, 0});
+            queue.pushKey(*change);
         return;
     }
     case ButtonPress:
     case ButtonRelease: {
         const auto button = capture::mouseEventForXButton(detail, type == ButtonPress);
         if (button)
-            pending.push_back(
-                {true, *button, ev.u.keyButtonPointer.rootX, ev.u.keyButtonPointer.rootY});
+            queue.pushMouse(*button, ev.u.keyButtonPointer.rootX, ev.u.keyButtonPointer.rootY);
         return;
     }
     default:
