@@ -14,11 +14,8 @@ set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")"
 BUILD_DIR="${BUILD_DIR:-build}"
-read -r -a extra_cmake_args <<<"${CMAKE_ARGS:-}"
-
-scripts/install-deps.sh
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${extra_cmake_args[@]}"
-cmake --build "$BUILD_DIR" --parallel 2
+export BUILD_DIR
+scripts/build.sh
 
 . scripts/xvfb-lib.sh
 
