@@ -92,6 +92,8 @@ class MouseFirmware {
     // True once: the host has confirmed (0x8F) the hand-over it asked for with 0x0F and the
     // MCU is to restart into its boot loader.
     bool takeBootRequest();
+    // The boot-loader entry command was taken; the confirmation has not been read yet.
+    bool bootArmed() const { return bootArmed_; }
 
     const FirmwareState& state() const { return state_; }
     FirmwareState& state() { return state_; }

@@ -146,6 +146,12 @@ int VirtualDevice::sendFeature(const Binding& b, const wire::Bytes& data) {
     rec.plain = withReportId(outcome.plain.data(), 8);
     rec.note = QString::fromStdString(outcome.note);
     log_->write(rec);
+    // A mouse that restarts as soon as it takes the entry command, before the host has
+    // read the confirmation.
+    if (firmware_.bootArmed() && takeFault(faults_.bootBeforeReadback)) {
+        firmware_.takeBootRequest();
+        restartInto(DeviceMode::BootLoader);
+    }
     if (!firmware_.commandInput().empty())
         emit inputAvailable();
     return static_cast<int>(data.size());
@@ -287,15 +293,16 @@ void VirtualDevice::notify(const wire::Bytes& report) {
 bool VirtualDevice::fault(const std::string& kind, int count) {
     if (count <= 0)
         count = 1;
-    int* counter = kind == "send-feature"     ? &faults_.sendFeature
-                   : kind == "get-feature"    ? &faults_.getFeature
-                   : kind == "write"          ? &faults_.write
-                   : kind == "read"           ? &faults_.read
-                   : kind == "stall-read"     ? &faults_.stallRead
-                   : kind == "garbage"        ? &faults_.garbage
-                   : kind == "vanish-bulk"    ? &faults_.vanishBulk
-                   : kind == "boot-no-return" ? &faults_.bootNoReturn
-                                              : nullptr;
+    int* counter = kind == "send-feature"           ? &faults_.sendFeature
+                   : kind == "get-feature"          ? &faults_.getFeature
+                   : kind == "write"                ? &faults_.write
+                   : kind == "read"                 ? &faults_.read
+                   : kind == "stall-read"           ? &faults_.stallRead
+                   : kind == "garbage"              ? &faults_.garbage
+                   : kind == "vanish-bulk"          ? &faults_.vanishBulk
+                   : kind == "boot-no-return"       ? &faults_.bootNoReturn
+                   : kind == "boot-before-readback" ? &faults_.bootBeforeReadback
+                                                    : nullptr;
     if (!counter)
         return boot_.fault(kind, count);
     *counter = count;
@@ -323,6 +330,7 @@ std::string VirtualDevice::stateJson() const {
     f.insert("garbage", faults_.garbage);
     f.insert("vanish-bulk", faults_.vanishBulk);
     f.insert("boot-no-return", faults_.bootNoReturn);
+    f.insert("boot-before-readback", faults_.bootBeforeReadback);
     const QJsonObject bootFaults = boot_.faultsJson();
     for (auto it = bootFaults.constBegin(); it != bootFaults.constEnd(); ++it)
         f.insert(it.key(), it.value());

@@ -125,6 +125,7 @@ class VirtualDevice : public QObject {
         int garbage = 0;
         int vanishBulk = 0;
         int bootNoReturn = 0;
+        int bootBeforeReadback = 0;
     } faults_;
     std::mt19937 random_{0x04d9a26bu};
 };

@@ -35,6 +35,7 @@ myQQuickView::myQQuickView(QWidget* parent, Hid_Thread* hid)
     // A reset replaces the configuration object; the link reads its secrecy code there.
     connect(&config_, &AppConfig::settingsReplaced, this,
             [this](QSettings* now) { hid_->setAppConfig(now); });
+    connect(&device_, &DeviceFacade::sendFailed, this, &myQQuickView::sendFailed);
 }
 
 myQQuickView::~myQQuickView() = default;

@@ -41,6 +41,11 @@ class myQQuickView : public QQuickWidget {
     void detectKeyboard(bool pressed, uchar code);
     void detectMouse(bool pressed, uchar code, int x, int y);
 
+  signals:
+    // A setting did not reach the mouse; `code` is the command's code. The profile keeps
+    // the user's choice, so the pages may say so and offer to send it again.
+    void sendFailed(int code);
+
   public slots:
     // Shell.
     void syncFW();

@@ -50,8 +50,15 @@ Widget::Widget(QWidget* parent)
     setupTray();
 
     hotplug_ = hidseam::createHotplugSource(this);
-    connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, &Widget::deviceChanged);
-    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, &Widget::deviceChanged);
+    connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, [this] { deviceChanged(true); });
+    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this,
+            [this] { deviceChanged(false); });
+    connect(&hid_, &Hid_Thread::listenerEnded, this, [this] {
+        if (arrivalWhileListening_) {
+            arrivalWhileListening_ = false;
+            pollTimer_->start();
+        }
+    });
 }
 
 Widget::~Widget() {
@@ -86,6 +93,7 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void Widget::checkDevice() {
+    arrivalWhileListening_ = false;
     hid_.discover();
 }
 
@@ -93,9 +101,11 @@ void Widget::exitSYS() {
     QCoreApplication::exit(0);
 }
 
-void Widget::deviceChanged() {
+void Widget::deviceChanged(bool arrival) {
     if (!hid_.isListening())
         pollTimer_->start();
+    else if (arrival)
+        arrivalWhileListening_ = true;
 }
 
 void Widget::requestRun() {

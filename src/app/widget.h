@@ -38,8 +38,10 @@ class Widget : public QWidget {
     void hotKey(bool pressed, uchar code);
 
     // A device arrived or left: discovery 2048 ms after the last change of a burst,
-    // unless a device is being listened to (the listener notices removal itself).
-    void deviceChanged();
+    // unless a device is being listened to (the listener notices removal itself). An
+    // arrival seen while listening is kept until the listener ends: a mouse unplugged and
+    // plugged back faster than the listener noticed must still be accepted again.
+    void deviceChanged(bool arrival = true);
 
   public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
@@ -61,5 +63,6 @@ class Widget : public QWidget {
     QSystemTrayIcon* tray_ = nullptr;
     bool shiftHeld_ = false;
     bool altHeld_ = false;
+    bool arrivalWhileListening_ = false;
     hidseam::HotplugSource* hotplug_ = nullptr;
 };

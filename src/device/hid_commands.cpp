@@ -4,7 +4,10 @@
 
 #include "device_log.h"
 
+#include <QThread>
+
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -20,45 +23,58 @@ constexpr uchar kPresetNone = 0;
 
 void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uchar* block,
                      int length) {
-    if (!acquire()) {
-        qCDebug(lcDevice).noquote() << busyMessage(code);
-        return;
-    }
-    frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
+    // The block travels with the job: the caller's buffer may be gone when it runs.
+    auto data = std::make_shared<std::array<uchar, sizeof bulk_>>();
     if (block && length > 0)
-        std::memcpy(bulk_, block, static_cast<size_t>(length));
-    if (run == Run::Background || run == Run::BackgroundThenPause)
-        startAsyncWrite(length, settle);
-    else
-        writeTransfer(length, settle);
-    if (run == Run::NowThenPause || run == Run::BackgroundThenPause)
-        QThread::msleep(8);
+        std::memcpy(data->data(), block, static_cast<size_t>(length));
+    const bool pause = run == Run::NowThenPause || run == Run::BackgroundThenPause;
+    const bool queued = worker_.post([this, code, p, settle, data, length, pause] {
+        frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
+        std::memcpy(bulk_, data->data(), data->size());
+        const bool ok = writeTransfer(length, settle);
+        if (pause)
+            QThread::msleep(8);
+        if (!ok) {
+            qCDebug(lcDevice).noquote() << busyMessage(code);
+            onOwnerThread([this, code] { emit sendFailed(code); });
+        }
+    });
+    if (!queued)
+        qCDebug(lcDevice).noquote() << busyMessage(code);
 }
 
 bool Hid_Thread::get(uchar code, const Params& p, const std::array<uchar, 8>& preset, uchar* block,
                      int length, bool* sent) {
     if (sent)
         *sent = false;
-    if (!acquire()) {
+    bool ok = false;
+    std::array<uchar, 9> answer{};
+    const bool ran = worker_.call(
+        [&] {
+            frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
+            std::memcpy(answerReport_ + 1, preset.data(), preset.size());
+            if (block && length > 0)
+                std::memcpy(bulk_, block, static_cast<size_t>(length));
+            ok = readTransfer(length);
+            std::memcpy(answer.data(), answerReport_, answer.size());
+            if (block && length > 0)
+                std::memcpy(block, bulk_, static_cast<size_t>(length));
+        },
+        kQueueWaitMs);
+    if (!ran) {
         qCDebug(lcDevice).noquote() << "cmd Failed";
         return false;
     }
     if (sent)
         *sent = true;
-    frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
-    std::memcpy(answerReport_ + 1, preset.data(), preset.size());
-    if (block && length > 0)
-        std::memcpy(bulk_, block, static_cast<size_t>(length));
-    const bool ok = readTransfer(length);
-    if (block && length > 0)
-        std::memcpy(block, bulk_, static_cast<size_t>(length));
+    lastAnswer_ = answer;
     return ok;
 }
 
 // ---------------------------------------------------------------- setters
 
-void Hid_Thread::hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4) {
-    secrecyEcho(byte1, byte2, byte3, byte4);
+bool Hid_Thread::hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4) {
+    return secrecyEcho(byte1, byte2, byte3, byte4);
 }
 
 void Hid_Thread::hid_01H_SetReportRate(uchar rate) {
@@ -154,61 +170,67 @@ void Hid_Thread::hid_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar
 
 // ---------------------------------------------------------------- getters
 
-void Hid_Thread::hid_80H_GetFWVersion(QString& version) {
+bool Hid_Thread::hid_80H_GetFWVersion(QString& version) {
     bool sent = false;
     const bool ok = get(0x80, {}, {0x80}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     version = ok ? QString::number(answer(1), 16) + QLatin1Char('.') +
                        QStringLiteral("%1").arg(answer(2), 2, 16, QLatin1Char('0')).toUpper()
                  : QStringLiteral("unknown");
+    return ok;
 }
 
-void Hid_Thread::hid_81H_GetReportRate(uchar& rate) {
+bool Hid_Thread::hid_81H_GetReportRate(uchar& rate) {
     bool sent = false;
-    get(0x81, {}, {0x81, rate}, nullptr, 0, &sent);
+    const bool ok = get(0x81, {}, {0x81, rate}, nullptr, 0, &sent);
     if (sent)
         rate = answer(1);
+    return ok;
 }
 
-void Hid_Thread::hid_82H_GetCurrentProfile(uchar& profile) {
+bool Hid_Thread::hid_82H_GetCurrentProfile(uchar& profile) {
     bool sent = false;
-    get(0x82, {}, {0x82, profile}, nullptr, 0, &sent);
+    const bool ok = get(0x82, {}, {0x82, profile}, nullptr, 0, &sent);
     if (sent)
         profile = answer(1);
+    return ok;
 }
 
-void Hid_Thread::hid_83H_GetKeyboardoption(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4) {
+bool Hid_Thread::hid_83H_GetKeyboardoption(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4) {
     bool sent = false;
-    get(0x83, {}, {kPresetNone, byte1, byte2, byte3, byte4}, nullptr, 0, &sent);
+    const bool ok = get(0x83, {}, {kPresetNone, byte1, byte2, byte3, byte4}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     byte1 = answer(1);
     byte2 = answer(2);
     byte3 = answer(3);
     byte4 = answer(4);
+    return ok;
 }
 
-void Hid_Thread::hid_83H_GetFunctionOption(uchar& type, uchar& option1, uchar& option2) {
+bool Hid_Thread::hid_83H_GetFunctionOption(uchar& type, uchar& option1, uchar& option2) {
     bool sent = false;
-    get(0x83, {}, {0x83}, nullptr, 0, &sent);
+    const bool ok = get(0x83, {}, {0x83}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     type = answer(1);
     option1 = answer(3);
     option2 = answer(4);
+    return ok;
 }
 
-void Hid_Thread::hid_84H_GetButtonSensitivity(uchar& sens1, uchar& sens2, uchar& sens3,
+bool Hid_Thread::hid_84H_GetButtonSensitivity(uchar& sens1, uchar& sens2, uchar& sens3,
                                               uchar& sens4) {
     bool sent = false;
-    get(0x84, {}, {kPresetNone, sens1, sens2, sens3, sens4}, nullptr, 0, &sent);
+    const bool ok = get(0x84, {}, {kPresetNone, sens1, sens2, sens3, sens4}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     sens1 = answer(1);
     sens2 = answer(2);
     sens3 = answer(3);
     sens4 = answer(4);
+    return ok;
 }
 
 bool Hid_Thread::hid_87H_GetLEDInstructFunction(uchar type, uchar& option1, uchar& option2,
@@ -221,59 +243,64 @@ bool Hid_Thread::hid_87H_GetLEDInstructFunction(uchar type, uchar& option1, ucha
     return true;
 }
 
-void Hid_Thread::hid_88H_GetLEDType(uchar& effect, uchar& speed, uchar& light, uchar& color,
+bool Hid_Thread::hid_88H_GetLEDType(uchar& effect, uchar& speed, uchar& light, uchar& color,
                                     uchar& direction) {
     bool sent = false;
-    get(0x88, {}, {kPresetNone, kPresetNone, effect, speed, light, color, direction}, nullptr, 0,
-        &sent);
+    const bool ok =
+        get(0x88, {}, {kPresetNone, kPresetNone, effect, speed, light, color, direction}, nullptr,
+            0, &sent);
     if (!sent)
-        return;
+        return false;
     effect = answer(2);
     speed = answer(3);
     light = answer(4);
     color = answer(5);
     direction = answer(6);
+    return ok;
 }
 
-void Hid_Thread::hid_89H_GetKeyboardMode(uchar& mode) {
+bool Hid_Thread::hid_89H_GetKeyboardMode(uchar& mode) {
     bool sent = false;
-    get(0x89, {}, {kPresetNone, mode}, nullptr, 0, &sent);
+    const bool ok = get(0x89, {}, {kPresetNone, mode}, nullptr, 0, &sent);
     if (sent)
         mode = answer(1);
+    return ok;
 }
 
-void Hid_Thread::hid_8BH_GetCurrentDPIStage(uchar& dpiStage) {
+bool Hid_Thread::hid_8BH_GetCurrentDPIStage(uchar& dpiStage) {
     bool sent = false;
-    get(0x8B, {}, {0x8B}, nullptr, 0, &sent);
+    const bool ok = get(0x8B, {}, {0x8B}, nullptr, 0, &sent);
     if (sent)
         dpiStage = answer(1);
+    return ok;
 }
 
-void Hid_Thread::hid_8DH_GetKeyMatrix(uchar* src512) {
+bool Hid_Thread::hid_8DH_GetKeyMatrix(uchar* src512) {
     // The size byte travels only in the answer preset, as with the other family queries.
-    get(0x8D, {}, {0x8D, 0, 0, 8}, src512, 512);
+    return get(0x8D, {}, {0x8D, 0, 0, 8}, src512, 512);
 }
 
-void Hid_Thread::hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2) {
+bool Hid_Thread::hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2) {
     bool sent = false;
-    get(0x8D, {}, {0x8D}, nullptr, 0, &sent);
+    const bool ok = get(0x8D, {}, {0x8D}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     effect = answer(1);
     option1 = answer(2);
     option2 = answer(3);
+    return ok;
 }
 
-void Hid_Thread::hid_8EH_GetKeyOnOff(uchar* src21) {
-    get(0x8E, {}, {0x8E, 0, 0, 0x15}, src21, 21);
+bool Hid_Thread::hid_8EH_GetKeyOnOff(uchar* src21) {
+    return get(0x8E, {}, {0x8E, 0, 0, 0x15}, src21, 21);
 }
 
-void Hid_Thread::hid_90H_GetLED8StageColor(uchar type, uchar* src24) {
-    get(0x90, {type}, {0x90}, src24, type == 2 ? 4 : 24);
+bool Hid_Thread::hid_90H_GetLED8StageColor(uchar type, uchar* src24) {
+    return get(0x90, {type}, {0x90}, src24, type == 2 ? 4 : 24);
 }
 
-void Hid_Thread::hid_91H_GetMacroKey(uchar macroId, uchar* src192) {
-    get(0x91, {0, macroId}, {0x91, 0, 0, 3}, src192, 192);
+bool Hid_Thread::hid_91H_GetMacroKey(uchar macroId, uchar* src192) {
+    return get(0x91, {0, macroId}, {0x91, 0, 0, 3}, src192, 192);
 }
 
 bool Hid_Thread::hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8) {
@@ -287,24 +314,26 @@ bool Hid_Thread::hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8) {
     return true;
 }
 
-void Hid_Thread::hid_92H_GetUserPicture(uchar index, uchar* src512) {
-    get(0x92, {0, index}, {0x92, 0, 0, 8}, src512, 512);
+bool Hid_Thread::hid_92H_GetUserPicture(uchar index, uchar* src512) {
+    return get(0x92, {0, index}, {0x92, 0, 0, 8}, src512, 512);
 }
 
-void Hid_Thread::hid_92H_GetKeyMatrix(uchar* src64) {
-    get(0x92, {1}, {0x92}, src64, 64);
+bool Hid_Thread::hid_92H_GetKeyMatrix(uchar* src64) {
+    return get(0x92, {1}, {0x92}, src64, 64);
 }
 
-void Hid_Thread::hid_93H_GetMacroKey(uchar macroId, uchar* src128) {
-    get(0x93, {macroId}, {0x93}, src128, 128);
+bool Hid_Thread::hid_93H_GetMacroKey(uchar macroId, uchar* src128) {
+    return get(0x93, {macroId}, {0x93}, src128, 128);
 }
 
-void Hid_Thread::hid_94H_GetColor(uchar index, uchar& rValue, uchar& gValue, uchar& bValue) {
+bool Hid_Thread::hid_94H_GetColor(uchar index, uchar& rValue, uchar& gValue, uchar& bValue) {
     bool sent = false;
-    get(0x94, {0, index}, {0x94, 0, index, rValue, gValue, bValue}, nullptr, 0, &sent);
+    const bool ok =
+        get(0x94, {0, index}, {0x94, 0, index, rValue, gValue, bValue}, nullptr, 0, &sent);
     if (!sent)
-        return;
+        return false;
     rValue = answer(3);
     gValue = answer(4);
     bValue = answer(5);
+    return ok;
 }

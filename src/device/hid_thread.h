@@ -1,10 +1,14 @@
-// The device I/O object: the device table, the report transport with its link token,
-// the handshake and notification listener, and every command the mouse understands.
-// It derives from QThread for its heritage, but its own thread is never started: slots
-// run on the caller's thread, asynchronous writes on the global thread pool.
+// The device I/O object: the device table, the handshake and notification listener, and
+// every command the mouse understands. It derives from QThread for its heritage, but its
+// own thread is never started. All command traffic runs on one device worker, in the
+// order it was asked for: setters queue their transfer and return at once, getters wait
+// for the transfers queued before theirs and for their own answer. The listener reads the
+// notification interface on a pool thread with a handle of its own.
 #pragma once
 
+#include "command_link.h"
 #include "device_registry.h"
+#include "device_worker.h"
 
 #include <QFuture>
 #include <QMutex>
@@ -32,19 +36,23 @@ class Hid_Thread : public QThread {
     uint currentDeviceIndex() const { return curDevice_; }
     void setDeviceTable(const DeviceTable& table);
 
-    // Takes the link token, polling every 8 ms with events processed, 255 rounds at most.
-    // The transfer that follows gives it back.
-    bool acquire();
-    bool isLinkFree() const { return linkFree_; }
+    // The link is free when nothing is queued or running on the device worker.
+    bool isLinkFree() const { return worker_.idle(); }
+    // Waits until every queued transfer has ended; false when `ms` passed first.
+    bool waitIdle(int ms) { return worker_.waitIdle(ms); }
     bool isListening() const { return listening_; }
-    // Forces the link token free (the view host's clearHidBusy).
-    void clearHidBusy() { linkFree_ = true; }
+    // The view host's clearHidBusy. The worker gives the link back after every transfer,
+    // so there is nothing left to force.
+    void clearHidBusy() {}
 
     void startListener(uint index);
     void stopListener();
 
     // How long a bulk input read waits before the transfer counts as failed.
     static constexpr int kBulkReadTimeoutMs = 2000;
+    // How long a getter waits for the transfers queued before it to make way; the same
+    // bound the link token gave (255 rounds of 8 ms). Past it the getter gives up.
+    static constexpr int kQueueWaitMs = 2040;
 
   signals:
     // What acceptance and the listener ask of the window, the view host and the tray.
@@ -53,6 +61,10 @@ class Hid_Thread : public QThread {
     void viewEnabledRequested(bool enabled);
     void balloonRequested(const QString& title, const QString& text, int icon, int msecs);
     void windowHideRequested();
+    // A queued setter's transfer failed: `code` is its command code.
+    void sendFailed(int code);
+    // The listener found the device gone and ended.
+    void listenerEnded();
 
   public slots:
     void swichCurDevice(uint did);
@@ -61,7 +73,7 @@ class Hid_Thread : public QThread {
     void USBDataEncryption(uchar FIFOBuf[], uchar SecrecyCode[]);
     void USBDataDecipher(uchar FIFOBuf[], uchar SecrecyCode[]);
 
-    void hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    bool hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
     void hid_01H_SetReportRate(uchar rate);
     void hid_02H_SetCurrentProfile(uchar profile);
     void hid_03H_SetKeyboardoption(uchar byte1, uchar byte2, uchar byte3, uchar byte4);
@@ -86,85 +98,87 @@ class Hid_Thread : public QThread {
     void hid_13H_SetMacroKey(uchar macroId, uchar* src128);
     void hid_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar bValue);
 
-    void hid_80H_GetFWVersion(QString& version);
-    void hid_81H_GetReportRate(uchar& rate);
-    void hid_82H_GetCurrentProfile(uchar& profile);
-    void hid_83H_GetKeyboardoption(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
-    void hid_83H_GetFunctionOption(uchar& type, uchar& option1, uchar& option2);
-    void hid_84H_GetButtonSensitivity(uchar& sens1, uchar& sens2, uchar& sens3, uchar& sens4);
+    bool hid_80H_GetFWVersion(QString& version);
+    bool hid_81H_GetReportRate(uchar& rate);
+    bool hid_82H_GetCurrentProfile(uchar& profile);
+    bool hid_83H_GetKeyboardoption(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    bool hid_83H_GetFunctionOption(uchar& type, uchar& option1, uchar& option2);
+    bool hid_84H_GetButtonSensitivity(uchar& sens1, uchar& sens2, uchar& sens3, uchar& sens4);
     bool hid_87H_GetLEDInstructFunction(uchar type, uchar& option1, uchar& option2, uchar& option3);
-    void hid_88H_GetLEDType(uchar& effect, uchar& speed, uchar& light, uchar& color,
+    bool hid_88H_GetLEDType(uchar& effect, uchar& speed, uchar& light, uchar& color,
                             uchar& direction);
-    void hid_89H_GetKeyboardMode(uchar& mode);
-    void hid_8BH_GetCurrentDPIStage(uchar& dpiStage);
-    void hid_8DH_GetKeyMatrix(uchar* src512);
-    void hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2);
-    void hid_8EH_GetKeyOnOff(uchar* src21);
-    void hid_90H_GetLED8StageColor(uchar type, uchar* src24);
-    void hid_91H_GetMacroKey(uchar macroId, uchar* src192);
+    bool hid_89H_GetKeyboardMode(uchar& mode);
+    bool hid_8BH_GetCurrentDPIStage(uchar& dpiStage);
+    bool hid_8DH_GetKeyMatrix(uchar* src512);
+    bool hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2);
+    bool hid_8EH_GetKeyOnOff(uchar* src21);
+    bool hid_90H_GetLED8StageColor(uchar type, uchar* src24);
+    bool hid_91H_GetMacroKey(uchar macroId, uchar* src192);
     bool hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8);
-    void hid_92H_GetUserPicture(uchar index, uchar* src512);
-    void hid_92H_GetKeyMatrix(uchar* src64);
-    void hid_93H_GetMacroKey(uchar macroId, uchar* src128);
-    void hid_94H_GetColor(uchar index, uchar& rValue, uchar& gValue, uchar& bValue);
+    bool hid_92H_GetUserPicture(uchar index, uchar* src512);
+    bool hid_92H_GetKeyMatrix(uchar* src64);
+    bool hid_93H_GetMacroKey(uchar macroId, uchar* src128);
+    bool hid_94H_GetColor(uchar index, uchar& rValue, uchar& gValue, uchar& bValue);
 
   private:
     enum class Interface { Command, Notify };
 
-    void release() { linkFree_ = true; }
-
     // Fills the command report (code, p1..p6, checksum) and zeroes the answer buffer.
     void frame(uchar code, uchar p1 = 0, uchar p2 = 0, uchar p3 = 0, uchar p4 = 0, uchar p5 = 0,
                uchar p6 = 0);
+    // The transfers, on the worker. An interface that does not open loses its path until
+    // the next discovery.
     bool writeTransfer(int length, bool settle);
-    // Opens the command interface and sends the command report, enciphered when the
-    // link is.
-    bool sendCommandReport(uint index);
-    // Moves `length` bytes of the bulk data area in reports of the entry's length.
-    bool moveBulk(uint index, int length, bool out);
-    // Every transfer ends here: handle closed, token given back.
-    bool finishTransfer(bool ok);
     bool readTransfer(int length);
-    void startAsyncWrite(int length, bool settle);
-    void settleWait();
+    transport::Target commandTarget(uint index) const;
+    bool ended(transport::Outcome outcome, uint index);
 
-    hid_device* openInterface(Interface which, uint index);
-    void closeCommand();
     QString pathOf(Interface which, uint index) const;
     void clearPath(Interface which, uint index);
-    int reportLengthOf(uint index) const;
 
-    // How a setter's write transfer runs: on the caller's thread or the pool, and
-    // whether the caller sleeps 8 ms afterwards.
+    // How a setter's transfer runs: whether the worker pauses 8 ms after it.
     enum class Run { Now, NowThenPause, Background, BackgroundThenPause };
     using Params = std::array<uchar, 6>;
     void set(uchar code, const Params& params, Run run, bool settle, const uchar* block = nullptr,
              int length = 0);
     // Runs a getter's read transfer with the answer preset to `preset` (a0..a7) and
-    // `block` moved through the bulk data area. False when the token was not had or the
-    // transfer failed; `sent` tells the two apart.
+    // `block` moved through the bulk data area. False when the getter never got the link
+    // or the transfer failed; `sent` tells the two apart.
     bool get(uchar code, const Params& params, const std::array<uchar, 8>& preset,
              uchar* block = nullptr, int length = 0, bool* sent = nullptr);
-    uchar answer(int i) const { return answerReport_[1 + i]; }
+    // a0..a7 of the last getter's answer, as its caller received it.
+    uchar answer(int i) const { return lastAnswer_[1 + i]; }
 
-    // The secrecy command with the transfer's result, for the handshake.
-    bool secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4);
+    // The secrecy command with the transfer's result, for the handshake. With `code`, the
+    // secrecy code is loaded from it first, on the worker, so that no transfer sees half
+    // of it.
+    bool secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4,
+                     const QByteArray& code = QByteArray());
     void listenLoop(uint index);
     void showDpiBalloon(const uchar* report);
     // Runs `f` on this object's thread (queued when called from elsewhere).
-    template <typename F> void onOwnerThread(F&& f);
+    template <typename F> void onOwnerThread(F&& f) {
+        if (QThread::currentThread() == thread())
+            f();
+        else
+            QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+    }
 
     QObject* owner_;
     mutable QMutex tableMutex_;
     DeviceTable devices_;
     std::atomic<uint> curDevice_{1};
-    hid_device* commandHandle_ = nullptr;
-    hid_device* notifyHandle_ = nullptr;
-    std::atomic<bool> linkFree_{true};
     std::atomic<bool> listening_{false};
     QFuture<void> listener_;
+    QSettings* apConfig_ = nullptr;
+    std::array<uchar, 9> lastAnswer_{};
+
+    // Used on the worker only.
+    transport::CommandLink link_;
     uchar commandReport_[9] = {};
     uchar answerReport_[9] = {};
     uchar bulk_[512] = {};
-    QSettings* apConfig_ = nullptr;
+
+    // Last: it is shut down (queue drained, thread joined) before anything above goes.
+    transport::DeviceWorker worker_;
 };

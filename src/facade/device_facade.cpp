@@ -2,12 +2,15 @@
 
 #include "link_state.h"
 
+#include <QDebug>
 #include <QProcess>
 #include <QThread>
 
 #include <array>
 
 namespace {
+
+constexpr int kProfiles = 10;
 
 // Entry i of the list, as the page gave it, to byte i of a zeroed block; entries past
 // the block are ignored and missing ones stay 0.
@@ -43,7 +46,9 @@ void refreshStageDpi(const QVariantList& values) {
 } // namespace
 
 DeviceFacade::DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent)
-    : QObject(parent), hid_(hid), host_(host) {}
+    : QObject(parent), hid_(hid), host_(host) {
+    connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
+}
 
 QString DeviceFacade::updaterPath() {
 #ifdef Q_OS_WIN
@@ -66,7 +71,8 @@ void DeviceFacade::ui_01H_SetReportRate(uchar rate) {
 }
 
 void DeviceFacade::ui_02H_SetCurrentProfile(int profile) {
-    if (profile == host_.currentProfileIndex())
+    // Only the ten profile files exist; another number must not come back at the next start.
+    if (profile < 0 || profile >= kProfiles || profile == host_.currentProfileIndex())
         return;
     host_.setCurrentProfileIndex(profile);
     host_.appConfig().setValue("Q7/profileNo", profile);
@@ -368,8 +374,13 @@ QVariantList DeviceFacade::ui_94H_GetColor(uchar index) {
 void DeviceFacade::setScrollPinSwap(bool isSwap) {
     host_.currentProfile().setValue("keydefine_Q7/scrollswap", isSwap);
     uchar type = 0, option1 = 0, option2 = 0, rate = 0;
-    hid_.hid_83H_GetFunctionOption(type, option1, option2);
-    hid_.hid_81H_GetReportRate(rate);
+    // Writing back options that were never read would reset the mouse's sensor and rate.
+    if (!hid_.hid_83H_GetFunctionOption(type, option1, option2) ||
+        !hid_.hid_81H_GetReportRate(rate)) {
+        qDebug().noquote() << "setScrollPinSwap Failed";
+        emit sendFailed(0x03);
+        return;
+    }
     option1 = static_cast<uchar>(isSwap ? (option1 | 0x40) : (option1 & ~0x40));
     hid_.hid_03H_SetFunctionOption(type, rate, option1, option2);
 }

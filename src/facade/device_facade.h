@@ -18,6 +18,11 @@ class DeviceFacade : public QObject {
     // The updater, relative to the working directory.
     static QString updaterPath();
 
+  signals:
+    // A setting did not reach the mouse (`code` is the command's code); the profile
+    // still holds what the user chose.
+    void sendFailed(int code);
+
   public slots:
     // Mouse and shared commands.
     void ui_01H_SetReportRate(uchar rate);

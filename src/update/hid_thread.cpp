@@ -1,9 +1,9 @@
 #include "hid_thread.h"
 
+#include "device_ids.h"
 #include "hid_seam.h"
 #include "update_log.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 #include <utility>
@@ -11,9 +11,8 @@
 namespace updater {
 namespace {
 
-constexpr int kAcquireRounds = 255;
-constexpr int kAcquirePauseMs = 8;
-constexpr int kSettleStepMs = 64;
+// The updater queues nothing long: a command waits at most behind one programming step.
+constexpr int kTurnWaitMs = 60000;
 
 QString hexBytes(const unsigned char* data, std::size_t length) {
     QStringList parts;
@@ -35,25 +34,47 @@ void unmask(unsigned char* b) {
     std::swap(b[3], b[6]);
 }
 
+DeviceEntry entryOf(const deviceids::Device& d) {
+    return DeviceEntry{d.vendorId,      d.productId,    d.command.usagePage,
+                       d.command.usage, d.reportLength, {}};
+}
+
 } // namespace
 
-Hid_Thread::Hid_Thread(Clock& clock, QObject* parent) : QThread(parent), clock_(clock) {
-    table_[kNormal] = DeviceEntry{0x04D9, 0xA09F, 0xFF00, 0xFF00, 32, {}};
-    table_[kBootLoader] = DeviceEntry{0x04D9, 0x8022, 0xFF00, 0x0020, 64, {}};
+Hid_Thread::Hid_Thread(Clock& clock, QObject* parent)
+    : QThread(parent), clock_(clock), link_([&clock](int ms) { clock.sleep(ms); }) {
+    table_[kNormal] = entryOf(deviceids::kMouse);
+    table_[kBootLoader] = entryOf(deviceids::kBootLoader);
     for (int i = 0; i < 6; ++i)
         secrecy_[i + 1] = static_cast<std::uint8_t>(kDefaultSecrecy[i]);
 }
 
+Hid_Thread::~Hid_Thread() {
+    worker_.shutdown();
+}
+
+std::array<DeviceEntry, 2> Hid_Thread::deviceTable() const {
+    QMutexLocker lock(&tableMutex_);
+    return table_;
+}
+
 void Hid_Thread::setNormalModeIds(quint16 vendorId, quint16 productId) {
+    QMutexLocker lock(&tableMutex_);
     table_[kNormal].vendorId = vendorId;
     table_[kNormal].productId = productId;
 }
 
+codec::SecrecyCode Hid_Thread::secrecyCode() const {
+    QMutexLocker lock(&tableMutex_);
+    return secrecy_;
+}
+
 int Hid_Thread::detect() {
     const hidseam::Api& hid = hidseam::api();
+    std::array<DeviceEntry, 2> table = deviceTable();
     int found = -1;
-    for (int i = 0; i < int(table_.size()); ++i) {
-        DeviceEntry& entry = table_[i];
+    for (int i = 0; i < int(table.size()); ++i) {
+        DeviceEntry& entry = table[i];
         entry.path.clear();
         hid_device_info* devices = hid.enumerate(entry.vendorId, entry.productId);
         for (hid_device_info* d = devices; d; d = d->next) {
@@ -66,29 +87,22 @@ int Hid_Thread::detect() {
         if (!entry.path.isEmpty())
             found = i;
     }
+    QMutexLocker lock(&tableMutex_);
+    for (int i = 0; i < int(table.size()); ++i)
+        table_[i].path = table[i].path;
     return found;
 }
 
-bool Hid_Thread::acquire() {
-    for (int round = 0; round < kAcquireRounds; ++round) {
-        if (linkFree_) {
-            linkFree_ = false;
-            return true;
-        }
-        clock_.sleep(kAcquirePauseMs);
-        QCoreApplication::processEvents();
-    }
-    return false;
+bool Hid_Thread::onWorker(const transport::DeviceWorker::Job& job) {
+    return worker_.call(job, kTurnWaitMs);
 }
 
-hid_device* Hid_Thread::openCurrent() {
-    if (current_ < 0 || current_ >= int(table_.size()) || table_[current_].path.isEmpty())
-        return nullptr;
-    const hidseam::Api& hid = hidseam::api();
-    hid_device* handle = hid.open_path(table_[current_].path.toLocal8Bit().constData());
-    if (handle)
-        hid.set_nonblocking(handle, 0);
-    return handle;
+transport::Target Hid_Thread::currentTarget() const {
+    const int current = current_;
+    QMutexLocker lock(&tableMutex_);
+    if (current < 0 || current >= int(table_.size()))
+        return {};
+    return {table_[current].path.toLocal8Bit(), table_[current].reportLength};
 }
 
 void Hid_Thread::setCommand(const codec::Frame& frame) {
@@ -96,50 +110,27 @@ void Hid_Thread::setCommand(const codec::Frame& frame) {
     std::copy(frame.begin(), frame.end(), command_.begin() + 1);
 }
 
-void Hid_Thread::settleWait() {
-    clock_.sleep(kSettleStepMs);
-    clock_.sleep(kSettleStepMs);
-}
-
 bool Hid_Thread::writeTransfer(bool settle) {
-    QCoreApplication::processEvents();
-    const hidseam::Api& hid = hidseam::api();
-    hid_device* handle = openCurrent();
-    bool ok = handle != nullptr;
-    if (ok) {
-        if (encodeEnabled_)
-            codec::encrypt(command_.data() + 1, secrecy_.data());
-        ok = hid.send_feature_report(handle, command_.data(), command_.size()) >= 0;
-        if (ok && settle)
-            settleWait();
-        hid.close(handle);
-    }
-    linkFree_ = true;
-    return ok;
+    QMutexLocker lock(&tableMutex_);
+    link_.setCipher(encodeEnabled_ ? secrecy_.data() : nullptr);
+    lock.unlock();
+    return link_.write(currentTarget(), command_.data(), settle) == transport::Outcome::Ok;
 }
 
 bool Hid_Thread::readTransfer() {
-    const hidseam::Api& hid = hidseam::api();
-    hid_device* handle = openCurrent();
-    bool ok = handle != nullptr;
-    if (ok) {
-        if (encodeEnabled_)
-            codec::encrypt(command_.data() + 1, secrecy_.data());
-        ok = hid.send_feature_report(handle, command_.data(), command_.size()) >= 0 &&
-             hid.get_feature_report(handle, answer_.data(), answer_.size()) >= 0;
-        hid.close(handle);
-    }
-    linkFree_ = true;
-    if (ok && encodeEnabled_)
-        codec::decipher(answer_.data() + 1, secrecy_.data());
-    return ok;
+    QMutexLocker lock(&tableMutex_);
+    link_.setCipher(encodeEnabled_ ? secrecy_.data() : nullptr);
+    lock.unlock();
+    return link_.read(currentTarget(), command_.data(), answer_.data()) == transport::Outcome::Ok;
 }
 
 bool Hid_Thread::checkEncryption() {
-    if (!acquire()) {
+    if (!onWorker([this] { checkEncryptionOnWorker(); }))
         qCDebug(lcUpdate).noquote() << "cmd Failed";
-        return true;
-    }
+    return true;
+}
+
+void Hid_Thread::checkEncryptionOnWorker() {
     // The question goes out plain and the answer is taken as it comes, also when an
     // earlier check turned the cipher on.
     encodeEnabled_ = false;
@@ -149,45 +140,43 @@ bool Hid_Thread::checkEncryption() {
     qCDebug(lcUpdate).noquote() << "data" << hexBytes(answer_.data(), answer_.size());
     if (answer_[2] == 0 && answer_[3] == 0 && answer_[4] == 0) {
         encodeEnabled_ = false;
-        return true;
+        return;
     }
     unsigned char data1[8];
     std::copy(answer_.begin() + 1, answer_.end(), data1);
     unmask(data1);
     qCDebug(lcUpdate).noquote() << "data1" << hexBytes(data1, sizeof data1);
+    QMutexLocker lock(&tableMutex_);
     for (int i = 1; i <= 6; ++i)
         secrecy_[i] = data1[i];
     encodeEnabled_ = true;
     qCDebug(lcUpdate).noquote() << "Secret" << hexBytes(secrecy_.data(), secrecy_.size());
-    return true;
 }
 
 codec::Frame Hid_Thread::bootLoaderEntryFrame() const {
-    const DeviceEntry& loader = table_[kBootLoader];
-    const auto high = static_cast<std::uint8_t>(loader.productId >> 8);
-    const auto low = static_cast<std::uint8_t>(loader.productId & 0xFF);
-    const auto vendorLow = static_cast<std::uint8_t>(loader.vendorId & 0xFF);
+    const auto high = static_cast<std::uint8_t>(deviceids::kBootLoader.productId >> 8);
+    const auto low = static_cast<std::uint8_t>(deviceids::kBootLoader.productId & 0xFF);
+    const auto vendorLow = static_cast<std::uint8_t>(deviceids::kBootLoader.vendorId & 0xFF);
     return codec::makeFrame(0x0F, high, static_cast<std::uint8_t>(~high), low,
                             static_cast<std::uint8_t>(~low), vendorLow,
                             static_cast<std::uint8_t>(~vendorLow));
 }
 
 bool Hid_Thread::enterBootLoader() {
-    if (!acquire()) {
+    bool ok = false;
+    if (!onWorker([this, &ok] { ok = enterBootLoaderOnWorker(); })) {
         qCDebug(lcUpdate).noquote() << "enterBootLoader fail";
         return false;
     }
-    if (current_ == kBootLoader) {
-        linkFree_ = true;
+    return ok;
+}
+
+bool Hid_Thread::enterBootLoaderOnWorker() {
+    if (current_ == kBootLoader)
         return true;
-    }
     setCommand(bootLoaderEntryFrame());
     writeTransfer(true);
     clock_.sleep(30);
-    if (!acquire()) {
-        qCDebug(lcUpdate).noquote() << "cmd Failed";
-        return false;
-    }
     setCommand(codec::makeFrame(0x8F));
     answer_.fill(0);
     readTransfer();

@@ -1,18 +1,21 @@
-// The updater's device I/O object: its built-in device table, detection of the mouse in
-// normal and in boot-loader mode, the report transport (frame, checksum and cipher from
-// the shared codec) and the two commands the update needs. Derived from QThread for its
-// heritage; its thread is never started and everything runs on the caller's thread.
+// The updater's device I/O object: its device table (the shared ids of the mouse in normal
+// and in boot-loader mode), detection of the mouse in either mode, and the two commands
+// the update needs, on the shared transport. Derived from QThread for its heritage; its
+// own thread is never started. Its commands run on the device worker it owns, which the
+// update procedure also uses for the boot loader's programming calls.
 #pragma once
 
 #include "clock.h"
+#include "command_link.h"
+#include "device_worker.h"
 #include "report_codec.h"
 
+#include <QMutex>
 #include <QString>
 #include <QThread>
 
-#include <hidapi/hidapi.h>
-
 #include <array>
+#include <atomic>
 
 namespace updater {
 
@@ -34,8 +37,10 @@ class Hid_Thread : public QThread {
     static constexpr char kDefaultSecrecy[7] = "Q7M2B6";
 
     explicit Hid_Thread(Clock& clock, QObject* parent = nullptr);
+    ~Hid_Thread() override;
 
-    const std::array<DeviceEntry, 2>& deviceTable() const { return table_; }
+    // A copy: detection on the GUI thread replaces paths the worker reads.
+    std::array<DeviceEntry, 2> deviceTable() const;
     // The normal-mode IDs come from the firmware file.
     void setNormalModeIds(quint16 vendorId, quint16 productId);
 
@@ -46,39 +51,48 @@ class Hid_Thread : public QThread {
     void setCurrentDevice(int index) { current_ = index; }
     int currentDevice() const { return current_; }
 
-    // The link token. Taking it polls every 8 ms, with events processed, 255 times.
-    bool acquire();
-    bool isLinkFree() const { return linkFree_; }
+    // The one thread that talks to the mouse, in normal mode and in its boot loader.
+    transport::DeviceWorker& worker() { return worker_; }
+    // Runs every queued job to its end and stops the worker.
+    void shutdown() { worker_.shutdown(); }
 
     // The encryption check: asks with an all-zero command 0x00 and learns from the answer
-    // whether the mouse enciphers, and with which secrecy code. Always true.
+    // whether the mouse enciphers, and with which secrecy code. Always true. Runs on the
+    // worker (called from elsewhere, it waits for its turn there).
     bool checkEncryption();
     // Command 0x0F with the boot-loader entry code, then 0x8F to read the confirmation.
+    // Runs on the worker like checkEncryption.
     bool enterBootLoader();
 
     bool encodeEnabled() const { return encodeEnabled_; }
-    const codec::SecrecyCode& secrecyCode() const { return secrecy_; }
+    codec::SecrecyCode secrecyCode() const;
 
     // Command 0x0F with the entry code in p1..p6, built from the boot loader's IDs.
     codec::Frame bootLoaderEntryFrame() const;
 
   private:
-    hid_device* openCurrent();
+    // Runs `job` on the worker and waits for it.
+    bool onWorker(const transport::DeviceWorker::Job& job);
+    transport::Target currentTarget() const;
     void setCommand(const codec::Frame& frame);
-    // Feature report out, optionally the settle wait; gives the token back.
     bool writeTransfer(bool settle);
-    // Feature report out, answer in; gives the token back.
     bool readTransfer();
-    void settleWait();
+    void checkEncryptionOnWorker();
+    bool enterBootLoaderOnWorker();
 
     Clock& clock_;
+    mutable QMutex tableMutex_;
     std::array<DeviceEntry, 2> table_;
-    int current_ = -1;
+    std::atomic<int> current_{-1};
+    std::atomic<bool> encodeEnabled_{false};
+
+    // Used on the worker only (secrecy_ also read under tableMutex_).
+    transport::CommandLink link_;
     std::array<unsigned char, codec::kCommandReportSize> command_{};
     std::array<unsigned char, codec::kCommandReportSize> answer_{};
     codec::SecrecyCode secrecy_{};
-    bool encodeEnabled_ = false;
-    bool linkFree_ = true;
+
+    transport::DeviceWorker worker_;
 };
 
 } // namespace updater

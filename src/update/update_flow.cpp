@@ -25,6 +25,11 @@ void processEvents() {
 
 } // namespace
 
+QString UpdateFlow::bootReturnFailText() {
+    return QStringLiteral("Update Fail! The mouse did not come back in update mode. "
+                          "Unplug it and plug it in again to retry.");
+}
+
 QString UpdateFlow::statusText(int index) {
     static const char* const texts[] = {
         "Connected to the Device!",
@@ -48,6 +53,17 @@ UpdateFlow::UpdateFlow(Clock& clock, QObject* parent)
       clickUpdate_([this] { updateProc(); }), status_(QStringLiteral("Error:")) {
     mcu_.size = sizeof(IspMcuInfo);
     connect(this, &UpdateFlow::deviceChange, this, &UpdateFlow::deviceChangeProc);
+    bootWatch_.setSingleShot(true);
+    bootWatch_.setInterval(kBootReturnMs);
+    connect(&bootWatch_, &QTimer::timeout, this, &UpdateFlow::bootReturnOverdue);
+}
+
+UpdateFlow::~UpdateFlow() {
+    hid_.shutdown();
+}
+
+void UpdateFlow::onGui(std::function<void()> f) {
+    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
 }
 
 int UpdateFlow::loadImage(quint16& linkAddress) {
@@ -163,6 +179,7 @@ void UpdateFlow::deviceChangeProc(int deviceIndex) {
         setUpdateEnabled(true);
         setStatus(kReadyToUpdate);
     } else if (updateState_ == kNormalSeen && d == Hid_Thread::kBootLoader) {
+        bootWatch_.stop();
         updateState_ = kReady;
         setStatus(kReadyToUpdate);
         processEvents();
@@ -186,16 +203,41 @@ void UpdateFlow::updateLater(int ms) {
 }
 
 void UpdateFlow::updateProc() {
-    // Pending events are processed inside a step; a click or a timer reaching here then
-    // must not start a second step inside the first.
-    if (running_)
+    // A step runs on the worker. An "Update" while the mouse is sent to its boot loader
+    // (the automatic one, when the mouse restarted before the entry step ended) runs when
+    // that step is done; nothing starts a second flash inside the first.
+    if (busy_) {
+        if (!flashing_)
+            rerun_ = true;
         return;
-    running_ = true;
+    }
     if (updateState_ == kNormalSeen)
         enterBootLoader();
     else if (updateState_ == kReady)
         program();
-    running_ = false;
+}
+
+void UpdateFlow::stepDone() {
+    busy_ = false;
+    if (rerun_) {
+        rerun_ = false;
+        updateProc();
+    }
+}
+
+void UpdateFlow::bootReturnOverdue() {
+    if (updateState_ != kNormalSeen || deviceState_ == Hid_Thread::kBootLoader)
+        return;
+    if (busy_) {
+        bootWatch_.start(); // still entering: the bound counts from its end
+        return;
+    }
+    qCDebug(lcUpdate).noquote() << "Update fail: no boot loader";
+    updateState_ = kWaiting;
+    setUpdateEnabled(false);
+    setExitEnabled(true);
+    status_ = bootReturnFailText();
+    emit statusChanged(status_);
 }
 
 void UpdateFlow::enterBootLoader() {
@@ -205,46 +247,72 @@ void UpdateFlow::enterBootLoader() {
     }
     // Every mouse is asked, an automatic update's too: the next one plugged in may
     // encipher differently.
-    hid_.checkEncryption();
     autoUpdate_ = false;
     setProgress(1);
     setStatus(kEntering);
-    processEvents();
-    for (int attempt = 0; attempt < kEnterTries; ++attempt) {
-        if (attempt > 0)
-            clock_.sleep(kEnterPauseMs);
-        if (hid_.enterBootLoader())
-            return;
-    }
-    // The mouse did not take it: the window stays here; "Update" runs this again.
+    busy_ = true;
+    const bool queued = hid_.worker().post([this] {
+        hid_.checkEncryption();
+        bool entered = false;
+        for (int attempt = 0; attempt < kEnterTries && !entered; ++attempt) {
+            if (attempt > 0)
+                clock_.sleep(kEnterPauseMs);
+            entered = hid_.enterBootLoader();
+        }
+        onGui([this, entered] {
+            // The mouse took it and restarts: it gets a bounded time to come back as its
+            // boot loader. Not taken, "Update" runs this again.
+            if (entered && updateState_ == kNormalSeen)
+                bootWatch_.start();
+            stepDone();
+        });
+    });
+    if (!queued)
+        busy_ = false;
 }
 
 void UpdateFlow::program() {
     setUpdateEnabled(false);
     setExitEnabled(false);
-    processEvents();
-    const int connected = ConnectToBootloader();
-    clock_.sleep(kAfterConnectMs);
-    quint16 linkAddress = 0;
-    const int loaded = loadImage(linkAddress);
-    // Each result on its own: error codes of opposite sign must not add up to success.
-    if (connected == ISP_OK && loaded == ISP_OK && runPhases())
-        return;
-    attemptFailed();
+    busy_ = true;
+    flashing_ = true;
+    const bool queued = hid_.worker().post([this] {
+        const int connected = ConnectToBootloader();
+        clock_.sleep(kAfterConnectMs);
+        quint16 linkAddress = 0;
+        const int loaded = loadImage(linkAddress);
+        // Each result on its own: error codes of opposite sign must not add up to success.
+        const bool ok = connected == ISP_OK && loaded == ISP_OK && runPhases();
+        if (!ok)
+            DisConnectBootloader();
+        onGui([this, ok] {
+            flashing_ = false;
+            if (ok)
+                succeeded();
+            else
+                attemptFailed();
+            stepDone();
+        });
+    });
+    if (!queued) {
+        busy_ = false;
+        flashing_ = false;
+    }
 }
 
 bool UpdateFlow::runPhases() {
     const quint32 n = mcu_.pageCount;
     const quint32 p = mcu_.chunkSize;
+    const auto status = [this](int index) { onGui([this, index] { setStatus(index); }); };
+    const auto progress = [this](int value) { onGui([this, value] { setProgress(value); }); };
 
-    setStatus(kErasing);
+    status(kErasing);
     for (quint32 page = 0; page < n; ++page) {
         if (EraseByPage(static_cast<uint16_t>(page), 1, 0) != ISP_OK) {
             qCDebug(lcUpdate).noquote() << "Erase Error";
             return false;
         }
-        setProgress(int(page) + 1);
-        processEvents();
+        progress(int(page) + 1);
     }
 
     if (BlankCheck(0) != ISP_OK) {
@@ -252,25 +320,23 @@ bool UpdateFlow::runPhases() {
         return false;
     }
 
-    setStatus(kProgramming);
+    status(kProgramming);
     for (quint32 page = 0; page < n; ++page) {
         if (PartialProgram(static_cast<uint16_t>(page * p), static_cast<uint16_t>(p)) != ISP_OK) {
             qCDebug(lcUpdate).noquote() << "Program Error";
             return false;
         }
-        setProgress(int(n + page) + 1);
-        processEvents();
+        progress(int(n + page) + 1);
     }
 
-    setStatus(kVerifying);
+    status(kVerifying);
     for (quint32 page = 0; page < n; ++page) {
         if (VerifyByPage(static_cast<uint16_t>(page), 1, 0) != ISP_OK) {
             clock_.sleep(kAfterVerifyMs);
             qCDebug(lcUpdate).noquote() << "Verify Error";
             return false;
         }
-        setProgress(int(2 * n + page) + 1);
-        processEvents();
+        progress(int(2 * n + page) + 1);
     }
     clock_.sleep(kAfterVerifyMs);
 
@@ -283,17 +349,19 @@ bool UpdateFlow::runPhases() {
     SwitchToUserProgram();
     clock_.sleep(kAfterSwitchMs);
     DisConnectBootloader();
+    return true;
+}
+
+void UpdateFlow::succeeded() {
     setExitEnabled(true);
     updateState_ = kUpdated;
     retries_ = 0;
     qCDebug(lcUpdate).noquote() << "Update Success";
     setStatus(kSuccess);
-    setProgress(int(3 * n) + 2);
-    return true;
+    setProgress(int(3 * mcu_.pageCount) + 2);
 }
 
 void UpdateFlow::attemptFailed() {
-    DisConnectBootloader();
     ++retries_;
     if (retries_ < kAttempts) {
         updateLater(kRetryDelayMs);

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -46,10 +47,17 @@ class UpdateFlow : public QObject {
     static constexpr int kAttempts = 3;
     static constexpr int kRetryDelayMs = 5000;
     static constexpr int kAutoUpdateDelayMs = 3000;
+    // How long the mouse may take to come back as its boot loader once it took the
+    // command; past it the update ends and waits for the mouse to be plugged in again.
+    static constexpr int kBootReturnMs = 15000;
+    void setBootReturnMs(int ms) { bootWatch_.setInterval(ms); }
+    static QString bootReturnFailText();
 
     using HotplugFactory = std::function<hidseam::HotplugSource*(QObject* parent)>;
 
     explicit UpdateFlow(Clock& clock, QObject* parent = nullptr);
+    // Lets a running step end (the boot loader is never left half written) first.
+    ~UpdateFlow() override;
 
     // Where device notifications come from; the HID seam's hot-plug source by default.
     void setHotplugFactory(HotplugFactory factory) { hotplugFactory_ = std::move(factory); }
@@ -72,6 +80,10 @@ class UpdateFlow : public QObject {
     bool progressTextVisible() const { return progressTextVisible_; }
     bool updateEnabled() const { return updateEnabled_; }
     bool exitEnabled() const { return exitEnabled_; }
+    // The boot loader is being written: closing now would leave the mouse without firmware.
+    bool flashing() const { return flashing_; }
+    // A step runs on the device worker.
+    bool busy() const { return busy_; }
 
     const FirmwareFile& firmwareFile() const { return file_; }
     const IspMcuInfo& mcuInfo() const { return mcu_; }
@@ -103,8 +115,16 @@ class UpdateFlow : public QObject {
   private:
     void enterBootLoader();
     void program();
+    // On the worker: the programming calls, with progress and texts handed to the GUI.
     bool runPhases();
+    void succeeded();
     void attemptFailed();
+    // A step on the worker has ended (on the GUI thread): an "Update" that came in
+    // meanwhile runs now.
+    void stepDone();
+    void bootReturnOverdue();
+    // Runs `f` on the GUI thread, after what is already queued there.
+    void onGui(std::function<void()> f);
     // updateProc() once, `ms` from now; a call already pending stands for it.
     void updateLater(int ms);
     void watchDevices();
@@ -129,8 +149,11 @@ class UpdateFlow : public QObject {
     int deviceState_ = -1;
     bool autoUpdate_ = false;
     int retries_ = 0;
-    bool running_ = false;
+    bool busy_ = false;
+    bool rerun_ = false;
+    bool flashing_ = false;
     bool callPending_ = false;
+    QTimer bootWatch_;
 
     QString title_;
     QString status_;

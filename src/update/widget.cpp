@@ -3,9 +3,11 @@
 #include "hid_seam.h"
 
 #include <QBoxLayout>
+#include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -80,6 +82,25 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     flow_->setUpdateClicker([this] { update_->click(); });
 
     flow_->load(dataPath);
+}
+
+QString Widget::closeRefusedText() {
+    return tr("The mouse's firmware is being written. Closing now would leave the mouse "
+              "without working firmware; please wait until the update has finished.");
+}
+
+void Widget::closeEvent(QCloseEvent* event) {
+    if (!flow_->flashing()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    // Not modal: the flash goes on and its progress keeps showing behind the message.
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), closeRefusedText(),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setObjectName(QStringLiteral("closeRefused"));
+    box->open();
 }
 
 void Widget::updateProc() {

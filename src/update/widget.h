@@ -28,6 +28,9 @@ class Widget : public QWidget {
 
     UpdateFlow& flow() { return *flow_; }
 
+    // Shown when closing is refused during a flash.
+    static QString closeRefusedText();
+
     QProgressBar* progressBar() const { return progress_; }
     QLabel* csLabel() const { return csLabel_; }
     QLabel* statusLabel() const { return status_; }
@@ -41,6 +44,10 @@ class Widget : public QWidget {
   public slots:
     void updateProc();
     void deviceChangeProc(int deviceIndex);
+
+  protected:
+    // Refused, with a message, while the boot loader is being written.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug);

@@ -74,6 +74,7 @@ void CommandWireTest::framesOnTheWire() {
     QVERIFY(rig.mouse.started());
     accept(rig);
     rig.hid->hid_01H_SetReportRate(0x02);
+    QVERIFY(rig.waitFree());
     QCOMPARE(rig.mouse.log("feature").back().value("wire").toString(),
              QString("00 01 02 00 00 00 00 00 FC"));
     rig.hid->hid_0BH_SetCurrentDPIStage(3);
@@ -81,6 +82,7 @@ void CommandWireTest::framesOnTheWire() {
     QCOMPARE(rig.mouse.log("feature").back().value("wire").toString(),
              QString("00 0B 03 00 00 00 00 00 F1"));
     rig.hid->hid_14H_SetColor(2, 255, 0, 0);
+    QVERIFY(rig.waitFree());
     QCOMPARE(rig.mouse.log("feature").back().value("wire").toString(),
              QString("00 14 00 02 FF 00 00 00 EA"));
     rig.hid->hid_03H_SetFunctionOption(1, 2, 0x40, 0);
@@ -287,6 +289,7 @@ void CommandWireTest::familiesRoundTrip() {
     QCOMPARE(Bytes({s1, s2, s3, s4}), Bytes({0x14, 0x14, 0x14, 0x14}));
     Bytes matrix = pattern(512, 19);
     h.hid_0DH_SetKeyMatrix(matrix.data());
+    QVERIFY(rig.waitFree());
     QVERIFY(rig.mouse.state().value("key_matrix").toString().startsWith("13 20 2d"));
 
     QString version;

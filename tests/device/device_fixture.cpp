@@ -3,7 +3,6 @@
 #include "vmouse_client.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 
 namespace devicetest {
@@ -34,16 +33,17 @@ Rig::Rig(const QStringList& mouseArgs, const QString& code) : mouse(mouseArgs) {
 }
 
 Rig::~Rig() {
-    waitFree();
-    hid->stopListener();
+    if (hid) {
+        waitFree();
+        hid->stopListener();
+    }
 }
 
 bool Rig::waitFree(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!hid->isLinkFree() && t.elapsed() < ms)
-        QTest::qWait(5);
-    return hid->isLinkFree();
+    const bool idle = hid->waitIdle(ms);
+    // What the worker handed to this thread (failure signals, balloons) arrives now.
+    QCoreApplication::processEvents();
+    return idle;
 }
 
 } // namespace devicetest

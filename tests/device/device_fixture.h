@@ -29,7 +29,7 @@ struct Rig {
 
     // Discovery with the shipped registry, then the handshake.
     void discover() { hid->discover(); }
-    // Waits until the token is back (asynchronous writes done).
+    // Waits until every queued transfer has ended.
     bool waitFree(int ms = 5000);
 
     testsupport::VirtualMouse mouse;

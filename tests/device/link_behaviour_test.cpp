@@ -1,4 +1,5 @@
-// Discovery, the secrecy handshake, the link token and what failures leave behind.
+// Discovery, the secrecy handshake, the device worker's order and bounds, and what
+// failures leave behind.
 #include "device_fixture.h"
 
 #include <QFile>
@@ -31,9 +32,10 @@ class LinkBehaviourTest : public QObject {
     void handshakeRejectsAnotherCode();
     void tBeaconSwitchesTheLinkOff();
     void oddLengthCodesAreIgnored();
-    void handshakeWithoutTheTokenIsARejection();
-    void secondCommandWaitsBehindAsyncWrite();
-    void busyTokenDropsTheCommand();
+    void queuedCommandsKeepTheirOrder();
+    void getterGivesUpBehindALongQueue();
+    void failedSendIsReported();
+    void quittingDrainsQueuedWrites();
     void failedGettersLeaveTheirPresets();
     void firmwareVersionFormats();
     void faultsEndTransfersCleanly_data();
@@ -65,6 +67,7 @@ void LinkBehaviourTest::discoveryFindsTheShippedMouse() {
     QVERIFY(LinkState::instance().deviceAccepted);
     QVERIFY(rig.hid->isListening());
     QVERIFY(DebugLines::contains("Device Connect"));
+    QVERIFY(rig.waitFree());
     const auto features = rig.mouse.log("feature");
     QCOMPARE(int(features.size()), 2);
     QVERIFY(features[0].value("wire").toString().startsWith("00 00 "));
@@ -204,61 +207,92 @@ void LinkBehaviourTest::oddLengthCodesAreIgnored() {
     }
 }
 
-void LinkBehaviourTest::handshakeWithoutTheTokenIsARejection() {
-    Rig rig;
-    QVERIFY(rig.mouse.started());
-    rig.discover();
-    rig.hid->stopListener();
-    rig.runs->clear();
-    rig.mouse.clearLog();
-    QVERIFY(rig.hid->acquire()); // someone holds the token and never gives it back
-    rig.hid->chkDeviceIsEnCode();
-    QVERIFY(rig.mouse.log().empty());
-    QCOMPARE(rig.runs->count(), 0);
-    QCOMPARE(rig.hides->count(), 1);
-    QVERIFY(!LinkState::instance().deviceAccepted);
-    rig.hid->clearHidBusy();
-}
-
-void LinkBehaviourTest::secondCommandWaitsBehindAsyncWrite() {
+void LinkBehaviourTest::queuedCommandsKeepTheirOrder() {
     Rig rig;
     QVERIFY(rig.mouse.started());
     rig.discover();
     QVERIFY(rig.waitFree());
     rig.mouse.clearLog();
     uchar block[64] = {};
-    rig.hid->hid_12H_SetKeyMatrix(block, 1); // returns at once, the worker holds the token
-    QVERIFY(!rig.hid->isLinkFree());
+    // Setters return before the mouse has anything; nothing is dropped behind them, and a
+    // read queued after a write sees the write.
+    rig.hid->hid_12H_SetKeyMatrix(block, 1);
     rig.hid->hid_01H_SetReportRate(8);
-    const auto records = rig.mouse.log();
-    QCOMPARE(int(records.size()), 4);
-    QVERIFY(records[0].value("wire").toString().startsWith("00 12 01 40 08"));
-    QCOMPARE(records[3].value("wire").toString(), QString("00 01 08 00 00 00 00 00 F6"));
-    // It went out after the first one's second settle wait.
-    QVERIFY(records[3].value("t_ms").toDouble() - records[2].value("t_ms").toDouble() >= 120);
+    QVERIFY(!rig.hid->isLinkFree());
+    uchar rate = 0;
+    QVERIFY(rig.hid->hid_81H_GetReportRate(rate));
+    QCOMPARE(rate, uchar(8));
+    const auto features = rig.mouse.log("feature");
+    QCOMPARE(int(features.size()), 3);
+    QVERIFY(features[0].value("wire").toString().startsWith("00 12 01 40 08"));
+    QCOMPARE(features[1].value("wire").toString(), QString("00 01 08 00 00 00 00 00 F6"));
+    QVERIFY(features[2].value("wire").toString().startsWith("00 81"));
+    QCOMPARE(int(rig.mouse.log("output").size()), 2);
     QVERIFY(DebugLines::take().filter("cmd Failed").isEmpty());
 }
 
-void LinkBehaviourTest::busyTokenDropsTheCommand() {
+void LinkBehaviourTest::getterGivesUpBehindALongQueue() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.hid->stopListener();
+    rig.mouse.clearLog();
+    DebugLines::take();
+    // Six 512-byte writes are about 2.3 s of mandated waits, more than a getter waits.
+    uchar block[512] = {};
+    for (int i = 0; i < 6; ++i)
+        rig.hid->hid_0DH_SetKeyMatrix(block);
+    uchar rate = 3;
+    QVERIFY(!rig.hid->hid_81H_GetReportRate(rate));
+    QCOMPARE(rate, uchar(3));
+    QVERIFY(DebugLines::take().contains("cmd Failed"));
+    QVERIFY(rig.waitFree());
+    // The writes all went out; the abandoned read never did.
+    int frames = 0;
+    for (const auto& r : rig.mouse.log("feature")) {
+        QVERIFY(!r.value("wire").toString().startsWith("00 81"));
+        ++frames;
+    }
+    QCOMPARE(frames, 6);
+}
+
+void LinkBehaviourTest::failedSendIsReported() {
+    Rig rig;
+    QVERIFY(rig.mouse.started());
+    rig.discover();
+    QVERIFY(rig.waitFree());
+    rig.hid->stopListener();
+    QSignalSpy failed(rig.hid.get(), &Hid_Thread::sendFailed);
+    DebugLines::take();
+    QCOMPARE(rig.mouse.ctl({"fault", "send-feature"}), 0);
+    rig.hid->hid_0BH_SetCurrentDPIStage(5);
+    rig.hid->hid_0BH_SetCurrentDPIStage(4);
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toInt(), 0x0B);
+    QVERIFY(rig.waitFree());
+    QCOMPARE(DebugLines::take().filter("cmd Failed 0B").size(), 1);
+    QCOMPARE(rig.mouse.state().value("dpi_stage").toInt(), 4);
+}
+
+void LinkBehaviourTest::quittingDrainsQueuedWrites() {
     Rig rig;
     QVERIFY(rig.mouse.started());
     rig.discover();
     QVERIFY(rig.waitFree());
     rig.mouse.clearLog();
-    QVERIFY(rig.hid->acquire());
-    DebugLines::take();
-    rig.hid->hid_0BH_SetCurrentDPIStage(5);
-    uchar rate = 3;
-    rig.hid->hid_81H_GetReportRate(rate);
-    const QStringList lines = DebugLines::take();
-    QVERIFY(lines.contains("cmd Failed 0B"));
-    QVERIFY(lines.contains("cmd Failed"));
-    QCOMPARE(rate, uchar(3));
-    QVERIFY(rig.mouse.log().empty());
-    rig.hid->clearHidBusy();
-    rig.hid->hid_0BH_SetCurrentDPIStage(5);
-    QVERIFY(rig.waitFree());
-    QCOMPARE(rig.mouse.state().value("dpi_stage").toInt(), 5);
+    uchar block[128] = {1, 2, 3};
+    for (uchar id = 1; id <= 3; ++id)
+        rig.hid->hid_13H_SetMacroKey(id, block);
+    rig.hid->hid_0BH_SetCurrentDPIStage(2);
+    // Gone in the middle of the first write: the rest still reaches the mouse, in order,
+    // and nothing runs on a dead object.
+    rig.hid.reset();
+    const auto features = rig.mouse.log("feature");
+    QCOMPARE(int(features.size()), 4);
+    QVERIFY(features[3].value("wire").toString().startsWith("00 0B 02"));
+    QCOMPARE(rig.mouse.state().value("dpi_stage").toInt(), 2);
+    QCOMPARE(rig.mouse.state().value("open_handles").toInt(), 0);
 }
 
 void LinkBehaviourTest::failedGettersLeaveTheirPresets() {

@@ -175,7 +175,7 @@ class ListenerTest : public QObject {
         QCOMPARE(returns.value("hidCS"), QString("uchar"));
         QCOMPARE(returns.value("hid_87H_GetLEDInstructFunction"), QString("bool"));
         QCOMPARE(returns.value("hid_91H_GetDPISet"), QString("bool"));
-        QCOMPARE(returns.value("hid_80H_GetFWVersion"), QString("void"));
+        QCOMPARE(returns.value("hid_80H_GetFWVersion"), QString("bool"));
         Hid_Thread h;
         QVERIFY(qobject_cast<QThread*>(&h));
     }

@@ -79,15 +79,30 @@ void Mouse::clearLog() {
 }
 
 void FakeClock::sleep(int ms) {
-    sleeps.push_back(ms);
+    if (onSleep)
+        onSleep(ms);
+    std::lock_guard lock(mutex_);
+    sleeps_.push_back(ms);
     now_ += ms;
 }
 
+std::vector<int> FakeClock::sleeps() const {
+    std::lock_guard lock(mutex_);
+    return sleeps_;
+}
+
+qint64 FakeClock::now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
 void FakeClock::singleShot(int ms, QObject* context, std::function<void()> call) {
+    std::lock_guard lock(mutex_);
     pending_.push_back({now_ + ms, ms, context, std::move(call)});
 }
 
 bool FakeClock::fireNext() {
+    std::unique_lock lock(mutex_);
     if (pending_.empty())
         return false;
     const auto next = std::min_element(pending_.begin(), pending_.end(),
@@ -95,12 +110,14 @@ bool FakeClock::fireNext() {
     Pending p = *next;
     pending_.erase(next);
     now_ = std::max(now_, p.due);
+    lock.unlock();
     if (p.context)
         p.call();
     return true;
 }
 
 std::vector<int> FakeClock::pendingDelays() const {
+    std::lock_guard lock(mutex_);
     std::vector<int> out;
     for (const auto& p : pending_)
         out.push_back(p.delay);

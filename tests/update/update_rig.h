@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -55,8 +56,8 @@ class Mouse {
     testsupport::VirtualMouse mouse_;
 };
 
-// Time under the test's control. Pauses pass at once and are recorded; delayed calls wait
-// until the test fires them.
+// Time under the test's control. Pauses pass at once and are recorded (they are made on
+// the device worker); delayed calls wait until the test fires them.
 class FakeClock : public updater::Clock {
   public:
     void sleep(int ms) override;
@@ -65,11 +66,14 @@ class FakeClock : public updater::Clock {
     // Runs the earliest pending call, moving the time to it; false when none is pending.
     bool fireNext();
     std::vector<int> pendingDelays() const;
-    qint64 now() const { return now_; }
-
-    std::vector<int> sleeps;
+    qint64 now() const;
+    std::vector<int> sleeps() const;
+    // Called (on the sleeping thread) for every pause; set before the flow runs.
+    std::function<void(int ms)> onSleep;
 
   private:
+    mutable std::mutex mutex_;
+    std::vector<int> sleeps_;
     struct Pending {
         qint64 due;
         int delay;

@@ -8,6 +8,7 @@
 #include <QBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -135,6 +136,27 @@ class UpdateWindowTest : public QObject {
         QVERIFY(mouse.waitForMode("normal"));
     }
 
+    void closingIsRefusedWhileFlashing() {
+        Mouse mouse({"--boot-loader"});
+        QVERIFY(mouse.started());
+        FakeClock clock;
+        QTemporaryDir dir;
+        const QString path =
+            updatetest::writeFile(dir, updatetest::dataBin(updatetest::imageOfPages(3, 1, 0x0D)));
+        Widget w(clock, path, seam());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.statusLabel()->text(), QString("Ready To Update!"));
+        w.updateProc();
+        // Programming runs on the worker; until its end is handled the window stays.
+        QVERIFY(w.flow().flashing());
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(w.findChild<QMessageBox*>("closeRefused"));
+        QTRY_COMPARE(w.statusLabel()->text(), QString("Update Success!"));
+        QVERIFY(w.close());
+    }
+
     void slotsReachTheFlow() {
         FakeClock clock;
         QTemporaryDir dir;
@@ -150,7 +172,7 @@ class UpdateWindowTest : public QObject {
         w.updateProc();
         QVERIFY(!w.updateButton()->isEnabled());
         QVERIFY(!w.exitButton()->isEnabled());
-        QCOMPARE(clock.pendingDelays(), std::vector<int>{5000});
+        QTRY_COMPARE(clock.pendingDelays(), std::vector<int>{5000});
     }
 };
 

@@ -16,18 +16,20 @@
 //   62..63  CRC-16/CCITT-FALSE of bytes 0..61
 #pragma once
 
+#include "device_ids.h"
 #include <array>
+
 #include <cstddef>
 #include <cstdint>
 
 namespace bootproto {
 
-constexpr std::uint16_t kVendorId = 0x04D9;
-constexpr std::uint16_t kProductId = 0x8022;
-constexpr std::uint16_t kUsagePage = 0xFF00;
-constexpr std::uint16_t kUsage = 0x0020;
+constexpr std::uint16_t kVendorId = deviceids::kBootLoader.vendorId;
+constexpr std::uint16_t kProductId = deviceids::kBootLoader.productId;
+constexpr std::uint16_t kUsagePage = deviceids::kBootLoader.command.usagePage;
+constexpr std::uint16_t kUsage = deviceids::kBootLoader.command.usage;
 
-constexpr std::size_t kReportSize = 64;
+constexpr std::size_t kReportSize = deviceids::kBootLoader.reportLength;
 constexpr std::size_t kDataOffset = 12;
 constexpr std::size_t kDataSize = 48;
 constexpr std::size_t kCrcOffset = 62;

@@ -1,0 +1,101 @@
+#include "device_worker.h"
+
+#include <chrono>
+
+namespace transport {
+
+DeviceWorker::DeviceWorker() : thread_([this] { run(); }) {}
+
+DeviceWorker::~DeviceWorker() {
+    shutdown();
+}
+
+bool DeviceWorker::post(Job job) {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return false;
+        auto entry = std::make_shared<Entry>();
+        entry->job = std::move(job);
+        queue_.push_back(std::move(entry));
+    }
+    wake_.notify_one();
+    return true;
+}
+
+bool DeviceWorker::call(Job job, int startWithinMs) {
+    if (onWorkerThread()) {
+        job();
+        return true;
+    }
+    auto entry = std::make_shared<Entry>();
+    entry->job = std::move(job);
+    std::unique_lock lock(mutex_);
+    if (stopping_)
+        return false;
+    queue_.push_back(entry);
+    wake_.notify_one();
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(startWithinMs);
+    if (!changed_.wait_until(lock, deadline, [&] { return entry->state != State::Queued; })) {
+        // Never started: it must not run later, when nobody reads its answer.
+        entry->state = State::Cancelled;
+        return false;
+    }
+    changed_.wait(lock, [&] { return entry->state == State::Done; });
+    return true;
+}
+
+bool DeviceWorker::waitIdle(int ms) {
+    if (onWorkerThread())
+        return false;
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                             [this] { return queue_.empty() && !running_; });
+}
+
+bool DeviceWorker::idle() const {
+    std::lock_guard lock(mutex_);
+    return queue_.empty() && !running_;
+}
+
+bool DeviceWorker::onWorkerThread() const {
+    return std::this_thread::get_id() == thread_.get_id();
+}
+
+void DeviceWorker::shutdown() {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_ && !thread_.joinable())
+            return;
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable() && !onWorkerThread())
+        thread_.join();
+}
+
+void DeviceWorker::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty())
+            break; // stopping, and everything queued has run
+        std::shared_ptr<Entry> entry = std::move(queue_.front());
+        queue_.pop_front();
+        if (entry->state == State::Cancelled)
+            continue;
+        entry->state = State::Running;
+        running_ = true;
+        changed_.notify_all();
+        lock.unlock();
+        entry->job();
+        entry->job = nullptr; // what the job captured goes now, off the lock
+        lock.lock();
+        entry->state = State::Done;
+        running_ = false;
+        changed_.notify_all();
+    }
+}
+
+} // namespace transport

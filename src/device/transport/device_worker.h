@@ -1,0 +1,61 @@
+// The one thread that talks to the device. Jobs run one after another in the order they
+// were queued; the thread that queues never waits for the device unless it asks for an
+// answer, and then only for the jobs queued before its own.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace transport {
+
+class DeviceWorker {
+  public:
+    using Job = std::function<void()>;
+
+    DeviceWorker();
+    ~DeviceWorker(); // shutdown()
+    DeviceWorker(const DeviceWorker&) = delete;
+    DeviceWorker& operator=(const DeviceWorker&) = delete;
+
+    // Queues `job` behind everything queued so far and returns at once. False (and the
+    // job dropped) once the worker is shut down.
+    bool post(Job job);
+
+    // Queues `job` and waits for it to finish. When it has not started within
+    // `startWithinMs` it is taken off the queue and the call returns false. Called on the
+    // worker itself (a job asking for another), the job runs at once.
+    bool call(Job job, int startWithinMs);
+
+    // Waits until nothing is queued or running; false when `ms` passed first.
+    bool waitIdle(int ms);
+    bool idle() const;
+    bool onWorkerThread() const;
+
+    // Refuses new jobs, runs every queued one to its end and joins the thread. Safe to
+    // call more than once.
+    void shutdown();
+
+  private:
+    enum class State { Queued, Running, Done, Cancelled };
+    struct Entry {
+        Job job;
+        State state = State::Queued;
+    };
+
+    void run();
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;    // the worker: a job or the end
+    std::condition_variable changed_; // the callers: a job started or ended
+    std::deque<std::shared_ptr<Entry>> queue_;
+    bool running_ = false; // a job runs now
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace transport
