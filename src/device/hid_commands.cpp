@@ -27,7 +27,9 @@ void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uc
     auto data = std::make_shared<std::array<uchar, sizeof bulk_>>();
     if (block && length > 0)
         std::memcpy(data->data(), block, static_cast<size_t>(length));
-    const bool pause = run == Run::NowThenPause || run == Run::BackgroundThenPause;
+    // The 8 ms after a transfer that ran "now" keeps the next command that far behind it;
+    // the one after starting a background write only paced the caller, who no longer waits.
+    const bool pause = run == Run::NowThenPause;
     const bool queued = worker_.post([this, code, p, settle, data, length, pause] {
         frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
         std::memcpy(bulk_, data->data(), data->size());

@@ -136,6 +136,24 @@ class ShellTest : public QObject {
         QVERIFY(shell.window->pollTimer().isActive());
     }
 
+    void bouncedReplugIsAcceptedAgain() {
+        Shell shell;
+        QVERIFY(shell.mouse.started());
+        QTRY_COMPARE(shell.runs->count(), 1);
+        // The device changes come only from here, in the order a quick bounce gives them.
+        auto* source = shell.window->findChild<hidseam::HotplugSource*>();
+        QVERIFY(source);
+        source->blockSignals(true);
+        // The arrival is seen while the old mouse is still listened to...
+        shell.window->deviceChanged(true);
+        QVERIFY(!shell.window->pollTimer().isActive());
+        // ...and only then does the listener find its mouse gone.
+        QCOMPARE(shell.mouse.ctl({"unplug"}), 0);
+        QCOMPARE(shell.mouse.ctl({"plug"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 2, 10000);
+        QTRY_VERIFY(shell.window->view()->isEnabled());
+    }
+
     void hotKeyRestoresOnlyAHiddenWindow() {
         Shell shell;
         QVERIFY(shell.mouse.started());

@@ -59,7 +59,7 @@ void spin(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// Until the link has sent everything it was given.
+// Until the link has sent everything it was given, with the event loop running.
 void drain(Widget& window) {
     while (!window.hid().isLinkFree())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

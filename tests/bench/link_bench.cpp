@@ -56,25 +56,24 @@ int main(int argc, char** argv) {
     static uchar block[512] = {};
     constexpr double settle = 128, pause = 8;
     const std::vector<Case> cases = {
-        {"01 report rate (now, settle)", settle, [](Hid_Thread& h) { h.hid_01H_SetReportRate(2); }},
-        {"02 profile (now, +8 ms)", pause, [](Hid_Thread& h) { h.hid_02H_SetCurrentProfile(0); }},
-        // The caller's 8 ms pause runs beside the worker's settle wait.
-        {"03 function option (pool, settle, +8 ms)", settle,
+        {"01 report rate (settle)", settle, [](Hid_Thread& h) { h.hid_01H_SetReportRate(2); }},
+        {"02 profile (+8 ms)", pause, [](Hid_Thread& h) { h.hid_02H_SetCurrentProfile(0); }},
+        {"03 function option (settle)", settle,
          [](Hid_Thread& h) { h.hid_03H_SetFunctionOption(0, 1, 0, 0); }},
-        {"0B dpi stage (pool, settle)", settle,
+        {"0B dpi stage (settle)", settle,
          [](Hid_Thread& h) { h.hid_0BH_SetCurrentDPIStage(2); }},
-        {"0E xy (now, settle)", settle, [](Hid_Thread& h) { h.hid_0EH_SetXYSensitive(20, 20); }},
-        {"10 colours 24 B (pool, 1 report)", 2 * settle + pause,
+        {"0E xy (settle)", settle, [](Hid_Thread& h) { h.hid_0EH_SetXYSensitive(20, 20); }},
+        {"10 colours 24 B (1 report)", 2 * settle + pause,
          [](Hid_Thread& h) { h.hid_10H_SetLED8StageColor(1, block); }},
-        {"11 dpi set 8 B (pool, 1 report)", 2 * settle + pause,
+        {"11 dpi set 8 B (1 report)", 2 * settle + pause,
          [](Hid_Thread& h) { h.hid_11H_SetDPISet(7, block); }},
-        {"12 buttons 64 B (pool, 2 reports)", 2 * settle + 2 * pause,
+        {"12 buttons 64 B (2 reports)", 2 * settle + 2 * pause,
          [](Hid_Thread& h) { h.hid_12H_SetKeyMatrix(block, 1); }},
-        {"13 macro 128 B (pool, 4 reports)", 2 * settle + 4 * pause,
+        {"13 macro 128 B (4 reports)", 2 * settle + 4 * pause,
          [](Hid_Thread& h) { h.hid_13H_SetMacroKey(1, block); }},
-        {"0D key matrix 512 B (now, 16 reports)", 2 * settle + 16 * pause,
+        {"0D key matrix 512 B (16 reports)", 2 * settle + 16 * pause,
          [](Hid_Thread& h) { h.hid_0DH_SetKeyMatrix(block); }},
-        {"14 colour (now, +8 ms)", pause, [](Hid_Thread& h) { h.hid_14H_SetColor(0, 1, 2, 3); }},
+        {"14 colour (+8 ms)", pause, [](Hid_Thread& h) { h.hid_14H_SetColor(0, 1, 2, 3); }},
         {"81 report rate (read)", 0,
          [](Hid_Thread& h) {
              uchar r = 0;
@@ -98,9 +97,8 @@ int main(int argc, char** argv) {
             QElapsedTimer t;
             t.start();
             c.run(*rig.hid);
-            // Background writes end when the worker gives the token back.
-            while (!rig.hid->isLinkFree())
-                QThread::usleep(200);
+            // Setters return at once; the command is done when the worker is idle again.
+            rig.hid->waitIdle(30000);
             samples.push_back(t.nsecsElapsed() / 1e6);
         }
         const double wall = median(samples);

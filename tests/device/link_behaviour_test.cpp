@@ -2,7 +2,10 @@
 // failures leave behind.
 #include "device_fixture.h"
 
+#include "device_ids.h"
+
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using devicetest::DebugLines;
@@ -29,6 +32,7 @@ class LinkBehaviourTest : public QObject {
     void discoveryWithoutTheMouse();
     void discoveryNeedsBothInterfaces();
     void registryParsing();
+    void shippedIdsAgree();
     void handshakeRejectsAnotherCode();
     void tBeaconSwitchesTheLinkOff();
     void oddLengthCodesAreIgnored();
@@ -125,19 +129,39 @@ void LinkBehaviourTest::registryParsing() {
     QCOMPARE(records[2].vid, quint16(0));
     QCOMPARE(records[2].reportLength, 0u);
     QVERIFY(registry::encodeFlag(s));
+}
 
-    // The shipped registry: two identical mouse entries, no encryption.
+void LinkBehaviourTest::shippedIdsAgree() {
+    // The compiled-in registry names the mouse the link was built for, in every entry.
     QSettings shipped(":/DevInfo.ini", QSettings::IniFormat);
-    const auto shippedRecords = registry::read(shipped, {});
-    QCOMPARE(shippedRecords.size(), 2);
-    QCOMPARE(shippedRecords[0].pid, quint16(0xa26b));
-    QCOMPARE(shippedRecords[1].usage2, quint16(0xff01));
+    const auto records = registry::read(shipped, {});
+    QVERIFY(!records.isEmpty());
+    const deviceids::Device& m = deviceids::kMouse;
+    for (const RegistryRecord& r : records) {
+        QCOMPARE(r.vid, m.vendorId);
+        QCOMPARE(r.pid, m.productId);
+        QCOMPARE(r.usagePage, m.command.usagePage);
+        QCOMPARE(r.usage, m.command.usage);
+        QCOMPARE(r.usagePage2, m.notify.usagePage);
+        QCOMPARE(r.usage2, m.notify.usage);
+        QCOMPARE(int(r.reportLength), m.reportLength);
+    }
     QVERIFY(!registry::encodeFlag(shipped));
-    QFile raw(":/DevInfo.ini");
-    QVERIFY(raw.open(QIODevice::ReadOnly));
-    const QString text = QString::fromLatin1(raw.readAll());
-    QVERIFY(text.startsWith("; type 0: Keyboard, type 1: Mouse"));
-    QVERIFY(text.contains(";pid = 8008"));
+    // The udev rule opens both modes of that mouse to the user, and nothing else.
+    QFile rule(QStringLiteral(UDEV_RULE_FILE));
+    QVERIFY(rule.open(QIODevice::ReadOnly));
+    QStringList pairs;
+    const QRegularExpression id(R"re(idVendor}=="([0-9a-f]{4})", ATTRS\{idProduct}=="([0-9a-f]{4})")re");
+    for (auto it = id.globalMatch(QString::fromLatin1(rule.readAll())); it.hasNext();) {
+        const auto match = it.next();
+        pairs << match.captured(1) + ":" + match.captured(2);
+    }
+    const auto hex = [](const deviceids::Device& d) {
+        return QStringLiteral("%1:%2")
+            .arg(d.vendorId, 4, 16, QLatin1Char('0'))
+            .arg(d.productId, 4, 16, QLatin1Char('0'));
+    };
+    QCOMPARE(pairs, (QStringList{hex(deviceids::kMouse), hex(deviceids::kBootLoader)}));
 }
 
 void LinkBehaviourTest::handshakeRejectsAnotherCode() {

@@ -247,7 +247,7 @@ class FirmwareFileTest : public QObject {
         QCOMPARE(s.flow.checksumText(),
                  QString::number(ispimage::sum16(image.data(), image.size()), 16));
         QVERIFY(s.flow.checksumText() == s.flow.checksumText().toLower());
-        const auto& entry = s.flow.hid().deviceTable()[0];
+        const auto entry = s.flow.hid().deviceTable()[0];
         QCOMPARE(entry.vendorId, quint16(0x04D9));
         QCOMPARE(entry.productId, quint16(0xA09F));
         QCOMPARE(entry.usagePage, quint16(0xFF00));
