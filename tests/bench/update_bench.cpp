@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -30,7 +31,8 @@ class CountingClock : public updater::Clock {
     void singleShot(int ms, QObject* context, std::function<void()> call) override {
         real.singleShot(ms, context, std::move(call));
     }
-    qint64 waited = 0;
+    // Added to on the device worker, read on the GUI thread.
+    std::atomic<qint64> waited{0};
 
   private:
     updater::SystemClock real;
