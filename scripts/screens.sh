@@ -6,6 +6,7 @@
 #   help-menu.png    the help menu open
 #   reset-dialog.png the factory-reset dialog over the mask
 #   color-bar.png    the colour bar of the DPI panel
+#   main-lower.png   the right column scrolled down to the dials and scroll lines
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -116,6 +117,11 @@ shot reset-dialog.png
 click 596 365 # cancel
 click 757 265 # colour square of DPI stage 1
 shot color-bar.png
+click 500 20
+xdotool mousemove --window "$window" 850 300 click --repeat 12 5 # wheel down over the column
+xdotool mousemove 5 790
+sleep 1
+shot main-lower.png
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

@@ -421,11 +421,12 @@ Item {
                         mainIten.sendDpi()
                     }
                     onColorSquareClicked: function (stage, square) {
-                        var at = square.mapToItem(mainIten, 0, 0)
+                        // Beside the column, level with the square.
+                        var at = square.mapToItem(mainIten, 0, square.height / 2)
                         colorBar.x = rightColumn.x - colorBar.width - 6
                         colorBar.y = Math.max(4, Math.min(mainIten.height - colorBar.height - 4,
                                                           at.y - colorBar.height / 2))
-                        colorBar.open(square.stageColor)
+                        colorBar.open(square.color)
                     }
                 }
                 Lighting {

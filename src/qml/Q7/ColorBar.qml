@@ -59,7 +59,7 @@ Rectangle {
         return true
     }
 
-    width: 200
+    width: 218
     height: 78
     radius: 4
     color: "#ee15181c"
@@ -75,7 +75,7 @@ Rectangle {
         id: presetRow
         x: 10
         y: 10
-        spacing: 6
+        spacing: 9
         Repeater {
             id: presetRepeater
             model: bar.presets

@@ -122,7 +122,7 @@ Frame {
                 onCheckChange: panel.dpiSelectChange(index)
                 onColorClicked: {
                     panel.selectedColor = index
-                    panel.colorSquareClicked(index, stageItem)
+                    panel.colorSquareClicked(index, stageItem.colorSquare)
                 }
             }
         }

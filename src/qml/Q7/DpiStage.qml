@@ -16,6 +16,7 @@ Item {
 
     readonly property int barHeight: 154
     readonly property alias bar: barArea
+    readonly property alias colorSquare: square
 
     signal valueChange(int value)
     signal checkChange(bool checked)

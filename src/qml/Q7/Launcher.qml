@@ -24,27 +24,27 @@ Rectangle {
 
     Row {
         anchors.centerIn: parent
-        spacing: 8
+        spacing: 4
         Button {
             objectName: "launchMacroEditor"
-            width: 113
+            width: 117
             height: 26
             text: box.macroText
             icon: Qt.resolvedUrl("../images/skin" + box.skinNo + "/icon_macro.svg")
             enabled: box.macroAvailable
-            fontSize: box.fontSize
+            fontSize: box.fontSize - 1
             fontFamily: box.fontFamily
             accent: box.accent
             onClicked: box.openMacroEditor()
         }
         Button {
             objectName: "launchGunControl"
-            width: 113
+            width: 117
             height: 26
             text: box.gunText
             icon: Qt.resolvedUrl("../images/skin" + box.skinNo + "/icon_gun.svg")
             enabled: box.gunAvailable
-            fontSize: box.fontSize
+            fontSize: box.fontSize - 1
             fontFamily: box.fontFamily
             accent: box.accent
             onClicked: box.openGunControl()

@@ -33,7 +33,9 @@ Rectangle {
     Text {
         id: label
         anchors.verticalCenter: parent.verticalCenter
-        x: button.icon.toString() !== "" ? iconImage.x + 20 : (parent.width - width) / 2
+        x: button.icon.toString() !== "" ? iconImage.x + 19 : (parent.width - width) / 2
+        width: Math.min(implicitWidth, button.width - (button.icon.toString() !== "" ? 27 : 8))
+        elide: Text.ElideRight
         color: button.hovered ? button.accent : "#d8dee6"
         font.pixelSize: button.fontSize + 1
         font.family: button.fontFamily
