@@ -29,3 +29,6 @@ xvfb_start 1280x800x24 "$BUILD_DIR/test-run/xvfb.log"
 echo "-- tests on DISPLAY=$DISPLAY"
 
 ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error --parallel "${CTEST_JOBS:-2}"
+
+echo "-- screenshots"
+scripts/screens.sh

@@ -19,6 +19,8 @@ PACKAGES=(
   # headless display for GUI tests and screenshots
   xvfb xauth xcompmgr trayer xdotool x11-utils imagemagick
   fonts-dejavu-core
+  # Chinese page texts
+  fonts-wqy-microhei
 )
 
 missing=()

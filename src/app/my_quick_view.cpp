@@ -1,9 +1,12 @@
 #include "my_quick_view.h"
 
+#include "help_address.h"
 #include "hid_thread.h"
 #include "macro_encoder.h"
 #include "ui_controler.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJSValue>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -49,6 +52,15 @@ void myQQuickView::publish(Ui_Controler* controller) {
 
 QString myQQuickView::windowTitleFromConfig() const {
     return AppConfig::windowTitle();
+}
+
+QString myQQuickView::helpAddress() {
+    QSettings& config = appConfig();
+    // apConfig.bin lives in modules/setting/.
+    QDir modules = QFileInfo(config.fileName()).absoluteDir();
+    modules.cdUp();
+    return helpaddress::resolve(config.value(QLatin1String(helpaddress::kConfigKey)).toString(),
+                                modules.absolutePath());
 }
 
 void myQQuickView::callPage(const char* function, Qt::ConnectionType type,

@@ -37,6 +37,9 @@ class myQQuickView : public QQuickWidget {
     AppConfig& appConfigStore() { return config_; }
     ProfileStore& profiles() { return profiles_; }
 
+    // The address the help menu opens (not one of the design's slots, so kept apart).
+    Q_INVOKABLE QString helpAddress();
+
     // The bridges from the keystroke capture to the pages, always queued.
     void detectKeyboard(bool pressed, uchar code);
     void detectMouse(bool pressed, uchar code, int x, int y);

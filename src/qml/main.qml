@@ -1,119 +1,609 @@
-// Root page placeholder: the contract the program relies on (initUI, run, setProtectUI,
-// detectKeyboard, detectMouse on a 1000 x 640 root that stays invisible until initUI),
-// with a panel that shows the link is alive. The real pages replace it.
+// The root page: every panel and overlay of the configurator lives here. The program
+// calls initUI, run, setProtectUI, detectKeyboard and detectMouse by name; the page talks
+// back only through ui_View (the view host) and ui_Ctl (the window controller).
 import QtQuick
+import "basic"
+import "common"
+import "Q7"
 
 Item {
-    id: root
+    id: mainIten
     width: 1000
     height: 640
     visible: false
 
-    // What the program has asked of the page so far; the shell's tests read these.
-    property int initCount: 0
-    property int runCount: 0
-    property int protectTime: -1
-    property var lastKey: []
-    property var lastMouse: []
-    property string firmware: ""
+    property bool initProfile: true
+    property bool isScrollRateFocus: false
+    property bool language: false
+    property int globalSetting_size: 11
+    property color globalSetting_color: "#FF00FFFF"
+    property string globalSetting_fontFamily: "Arial"
+    property int animation_speed: 300
+    property int skin_No: 1
+
+    // The active profile (0 ... 9) and whether the profile overlay switched it while open.
+    property int profileNo: 0
+    property bool profileSwitched: false
+    // The button chosen on the assignment panel, lit on the mouse picture; -1 for none.
+    property int selectedButton: -1
+    // The lock interval last asked for; 0 unlocks at once.
+    property alias protectTime: protectTimer.interval
+
+    readonly property var englishMainLang: [
+        "Axis Sensitivity", "x-Axis", "y-Axis", "DPI Setting", "Lighting",
+        "Static", "Breath", "Neon", "Finger \nTapping", "Report rate",
+        "Mouse Speed", "Double-Click Speed", "Scroll Speed", "Slow", "Fast",
+        "Number of Rows", "Scrol one Screen", "Top View", "Side View", "Profiles",
+        "New", "Delete", "Edit", "Copy", "Load",
+        "Save", "Reset", "Reset Factroy Setting", "OK", "Cancel",
+        "", "", "", "", ""
+    ]
+    property var mainLang: englishMainLang
+    property var launcherLang: ["Macro Manager", "Gun Manager", "Help"]
+
+    // ---- Pages that join later. Each is declared where its comment says and then
+    // assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs without
+    // it and every call into it is guarded.
+    property Item keyMatrix: null    // KeyMatrix: left column, first (button assignment)
+    property Item xySetting: null    // XySetting: left column, after the launcher (axis)
+    property Item keyMenu: null      // KeyMenu: overlay beside the assignment panel
+    property Item singleKey: null    // SingleKey: overlay, centred over the mask
+    property Item macroKey: null     // MacroKey: overlay, centred over the mask
+    property Item macroEditor: null  // MacroEditor: overlay, centred over the mask
+    property Item gunControl: null   // GunControl: overlay, centred over the mask
+    property Item profile: null      // Profile: overlay, toggled by the profile button
+
+    signal emptyAreaPressed()
+    signal msg_KB(bool isDown, int usbCode)
+    signal msg_MS(bool isDown, int buttonCode, int x, int y)
+
+    // ---------------------------------------------------------------- called by the program
 
     function initUI() {
-        initCount += 1
+        setProtectUI(1000)
         visible = true
+        language = String(ui_View.getLang()) === "ChineseSimplified"
+
+        var no = parseInt(ui_View.getProfile())
+        profileNo = isFinite(no) ? no : 0
+        if (profile)
+            profile.profileNo = profileNo
+        ui_View.ui_02H_SetCurrentProfile(profileNo)
+
+        loadStrings()
+
+        if (macroEditor)
+            macroEditor.init()
+        if (gunControl)
+            gunControl.init()
+        if (profile)
+            profile.init()
+        if (keyMatrix)
+            keyMatrix.init(false)
+        if (keyMenu)
+            keyMenu.init()
+        initSettingPanels(false)
     }
 
     function run() {
-        runCount += 1
-        firmware = ui_View.ui_80H_GetFWVersion()
     }
 
-    function setProtectUI(busyTime) {
-        protectTime = busyTime
+    // Locks the page for `interval` ms (0: until the events now queued are handled).
+    function setProtectUI(interval) {
+        busyIndicator.visible = true
+        ui_View.setEnabled(false)
+        protectTimer.interval = Number(interval) || 0
+        protectTimer.restart()
     }
 
-    function detectKeyboard(isDown, code) {
-        lastKey = [isDown, code]
+    function detectKeyboard(isDown, usbCode) {
+        msg_KB(isDown, usbCode)
     }
 
-    function detectMouse(isDown, code, x, y) {
-        lastMouse = [isDown, code, x, y]
+    function detectMouse(isDown, buttonCode, x, y) {
+        msg_MS(isDown, buttonCode, x, y)
     }
 
-    Rectangle {
-        id: panel
-        objectName: "panel"
+    // ---------------------------------------------------------------- the page's own work
+
+    function loadStrings() {
+        if (!language) {
+            mainLang = englishMainLang
+            launcherLang = ["Macro Manager", "Gun Manager", "Help"]
+            return
+        }
+        var code = "lang_025044"
+        mainLang = ui_View.getGlobalStrings(0, code)
+        var owners = [[keyMatrix, "keyMatrixLang"], [keyMenu, "keyMenuLang"],
+                      [macroEditor, "macroEditorLang"], [gunControl, "gunControlLang"],
+                      [macroKey, "macroKeyLang"]]
+        var tables = []
+        for (var n = 1; n <= 5; ++n) {
+            tables[n] = ui_View.getGlobalStrings(n, code)
+            var owner = owners[n - 1]
+            if (owner[0])
+                owner[0][owner[1]] = tables[n]
+        }
+        launcherLang = [tables[3].length > 0 ? tables[3][0] : "Macro Manager",
+                        tables[4].length > 0 ? tables[4][0] : "Gun Manager", "帮助"]
+        // Group 6 replaces the captions of the DPI notifications; the page keeps nothing.
+        ui_View.getGlobalStrings(6, code)
+    }
+
+    // The eight panels that show the current profile, in the order they are loaded.
+    function initSettingPanels(send) {
+        if (keyMatrix)
+            keyMatrix.init(send)
+        if (xySetting)
+            xySetting.init(send)
+        dpiSetting.init(send)
+        lighting.init(send)
+        reportRate.init(send)
+        mouseSpeed.init(send)
+        doubleClickSpeed.init(send)
+        scrollSpeed.init(send)
+    }
+
+    // The profile overlay's half of a profile switch: a different profile is made current
+    // and shown at once; it reaches the mouse when the overlay closes.
+    function changeProfile(no) {
+        no = Number(no)
+        if (!isFinite(no) || no === profileNo)
+            return
+        profileNo = no
+        ui_View.ui_02H_SetCurrentProfile(no)
+        profileSwitched = true
+        initSettingPanels(false)
+    }
+
+    function profileClosed() {
+        if (!profileSwitched)
+            return
+        profileSwitched = false
+        setProtectUI(1200)
+        initSettingPanels(true)
+    }
+
+    // Closes the pop-ups: the scroll-lines input, the key menu, the colour bar, the help menu.
+    function focusControl() {
+        isScrollRateFocus = false
+        scrollSpeed.dropFocus()
+        if (keyMenu)
+            keyMenu.visible = false
+        selectedButton = -1
+        colorBar.visible = false
+        dpiSetting.selectedColor = -1
+        helpMenu.visible = false
+    }
+
+    function showOverlay(overlay) {
+        if (!overlay)
+            return
+        focusControl()
+        overlay.x = (width - overlay.width) / 2
+        overlay.y = (height - overlay.height) / 2
+        overlay.visible = true
+        mask.visible = true
+    }
+
+    function hideOverlay(overlay) {
+        if (overlay)
+            overlay.visible = false
+        mask.visible = false
+    }
+
+    // Scrolls the right column so that `panel` is in view.
+    function showPanel(panel) {
+        var top = Math.min(panel.y, Math.max(0, rightColumn.contentHeight - rightColumn.height))
+        rightColumn.contentY = Math.max(0, top)
+    }
+
+    // Lighting panel → device: option 1 from the effect and its slider; static at the
+    // lowest step is lighting off.
+    function sendLED(effect, slider, option2) {
+        var configs = [effect, slider, option2]
+        var option1
+        if (effect === 1) {
+            if (slider === 0) {
+                ui_View.ui_0DH_SetRGBLedEffect(0, 0, 0, configs)
+                return
+            }
+            option1 = [0, 2, 4, 6, 10][slider]
+        } else if (effect === 2) {
+            option1 = 5 - slider
+        } else {
+            option1 = [6, 12, 18, 24, 30][slider]
+        }
+        ui_View.ui_0DH_SetRGBLedEffect(effect, option1, 2, configs)
+    }
+
+    function sendDpi() {
+        ui_View.ui_11H_SetDPISet(7, dpiSetting.codes(), dpiSetting.values())
+    }
+
+    function resetToFactory() {
+        hideOverlay(resetDialog)
+        setProtectUI(1000)
+        ui_View.resetProfile(profileNo)
+        initSettingPanels(true)
+    }
+
+    function openHelp() {
+        var address = typeof ui_View.helpAddress === "function" ? ui_View.helpAddress() : ""
+        if (address !== "")
+            Qt.openUrlExternally(address)
+    }
+
+    Timer {
+        id: protectTimer
+        interval: 1000
+        repeat: false
+        onTriggered: {
+            ui_View.setEnabled(true)
+            busyIndicator.visible = false
+            if (powerOnLogo.visible) {
+                powerOnLogo.visible = false
+                content.visible = true
+            }
+        }
+    }
+
+    KeyCodeString {
+        id: keyCodeString
+    }
+
+    // ---------------------------------------------------------------- the page
+
+    // Presses on the empty page drag the window and close the pop-ups.
+    MouseArea {
+        id: emptyArea
+        objectName: "emptyArea"
         anchors.fill: parent
-        radius: 24
-        color: "#f01d2026"
-        border.color: "#4a505a"
-        border.width: 1
-
-        MouseArea {
-            // Dragging the frameless window by its panel.
-            anchors.fill: parent
-            property point pressedAt
-            onPressed: function (mouse) { pressedAt = Qt.point(mouse.x, mouse.y) }
-            onPositionChanged: function (mouse) {
-                ui_Ctl.onXChanged(mouse.x - pressedAt.x)
-                ui_Ctl.onYChanged(mouse.y - pressedAt.y)
-            }
+        property point pressedAt
+        onPressed: function (mouse) {
+            pressedAt = Qt.point(mouse.x, mouse.y)
+            forceActiveFocus()
+            mainIten.emptyAreaPressed()
+            mainIten.focusControl()
         }
+        onPositionChanged: function (mouse) {
+            ui_Ctl.onXChanged(mouse.x - pressedAt.x)
+            ui_Ctl.onYChanged(mouse.y - pressedAt.y)
+        }
+    }
 
-        Rectangle {
-            id: accent
-            anchors.top: parent.top
-            anchors.topMargin: 56
+    Column {
+        id: powerOnLogo
+        objectName: "powerOnLogo"
+        anchors.centerIn: parent
+        spacing: 14
+        Image {
             anchors.horizontalCenter: parent.horizontalCenter
-            width: 64
-            height: 4
-            radius: 2
-            color: "#ff6a1a"
+            source: "images/skin" + mainIten.skin_No + "/logo.svg"
+            sourceSize: Qt.size(160, 160)
         }
-
         Text {
-            id: title
-            objectName: "titleText"
-            anchors.top: accent.bottom
-            anchors.topMargin: 24
             anchors.horizontalCenter: parent.horizontalCenter
-            text: "HALDORA SKARN MOUSE R418"
-            color: "#eef0f3"
-            font.pixelSize: 34
+            text: "HALDORA SKARN"
+            color: "#e6ebf0"
+            font.pixelSize: 30
+            font.family: mainIten.globalSetting_fontFamily
             font.bold: true
-            font.letterSpacing: 2
+            font.letterSpacing: 6
+        }
+    }
+
+    Item {
+        id: content
+        objectName: "content"
+        anchors.fill: parent
+        visible: false
+
+        Environment {
+            id: environment
+            skinNo: mainIten.skin_No
         }
 
-        Text {
-            id: status
-            objectName: "statusText"
-            anchors.centerIn: parent
-            text: root.runCount > 0 ? "Mouse ready" : "Waiting for the mouse"
-            color: root.runCount > 0 ? "#6fd08c" : "#f0a04b"
-            font.pixelSize: 26
-        }
-
-        Text {
-            objectName: "firmwareText"
-            anchors.top: status.bottom
-            anchors.topMargin: 16
-            anchors.horizontalCenter: parent.horizontalCenter
-            text: root.firmware.length > 0 ? "Firmware " + root.firmware : ""
-            color: "#9aa3ad"
-            font.pixelSize: 18
-        }
-
-        Text {
-            objectName: "closeButton"
-            anchors.top: parent.top
-            anchors.right: parent.right
-            anchors.margins: 20
-            text: "\u2715"
-            color: "#9aa3ad"
-            font.pixelSize: 22
-            MouseArea {
-                anchors.fill: parent
-                onClicked: ui_Ctl.onClose()
+        Row {
+            id: mainLogo
+            x: 18
+            y: 32
+            spacing: 10
+            Image {
+                source: "images/skin" + mainIten.skin_No + "/logo.svg"
+                sourceSize: Qt.size(44, 44)
+            }
+            Column {
+                anchors.verticalCenter: parent.verticalCenter
+                Text {
+                    text: "HALDORA SKARN"
+                    color: "#e6ebf0"
+                    font.pixelSize: 18
+                    font.family: mainIten.globalSetting_fontFamily
+                    font.bold: true
+                    font.letterSpacing: 2
+                }
+                Text {
+                    text: "MOUSE R418"
+                    color: mainIten.globalSetting_color
+                    font.pixelSize: mainIten.globalSetting_size
+                    font.family: mainIten.globalSetting_fontFamily
+                    font.letterSpacing: 3
+                }
             }
         }
+
+        // Left column. Slot 1: KeyMatrix (button assignment) goes first in this column.
+        Column {
+            id: leftColumn
+            objectName: "leftColumn"
+            x: 18
+            y: 106
+            spacing: 5
+
+            Launcher {
+                id: launcher
+                skinNo: mainIten.skin_No
+                macroText: mainIten.launcherLang[0]
+                gunText: mainIten.launcherLang[1]
+                macroAvailable: mainIten.macroEditor !== null
+                gunAvailable: mainIten.gunControl !== null
+                fontSize: mainIten.globalSetting_size
+                fontFamily: mainIten.globalSetting_fontFamily
+                accent: mainIten.globalSetting_color
+                onOpenMacroEditor: mainIten.showOverlay(mainIten.macroEditor)
+                onOpenGunControl: mainIten.showOverlay(mainIten.gunControl)
+            }
+
+            // Slot 2: XySetting (axis sensitivity) goes here, after the launcher.
+        }
+
+        Mouse {
+            id: mousePicture
+            x: 282
+            y: 92
+            selectIndex: mainIten.selectedButton
+            skinNo: mainIten.skin_No
+            topText: mainIten.mainLang[17] !== undefined ? mainIten.mainLang[17] : ""
+            sideText: mainIten.mainLang[18] !== undefined ? mainIten.mainLang[18] : ""
+            fontSize: mainIten.globalSetting_size
+            fontFamily: mainIten.globalSetting_fontFamily
+        }
+
+        Button {
+            id: profileButton
+            objectName: "profileButton"
+            x: 20
+            y: mainIten.height - 6 - height
+            height: 26
+            width: 120
+            text: mainIten.mainLang[19] !== undefined ? mainIten.mainLang[19] : ""
+            icon: Qt.resolvedUrl("images/skin" + mainIten.skin_No + "/icon_profile.svg")
+            enabled: mainIten.profile !== null
+            fontSize: mainIten.globalSetting_size
+            fontFamily: mainIten.globalSetting_fontFamily
+            accent: mainIten.globalSetting_color
+            onClicked: {
+                if (!mainIten.profile)
+                    return
+                if (mainIten.profile.visible)
+                    mainIten.hideOverlay(mainIten.profile)
+                else
+                    mainIten.showOverlay(mainIten.profile)
+            }
+        }
+
+        Flickable {
+            id: rightColumn
+            objectName: "RightColumn"
+            x: 734
+            y: 32
+            width: 242
+            height: Math.min(563, contentHeight)
+            contentHeight: panels.height
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+
+            Column {
+                id: panels
+                spacing: 5
+
+                DpiSetting {
+                    id: dpiSetting
+                    mainLang: mainIten.mainLang
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                    onDpiValueChange: mainIten.sendDpi()
+                    onDpiSelectChange: {
+                        ui_View.ui_11H_SetDPISelect(dpiSetting.selection())
+                        mainIten.sendDpi()
+                    }
+                    onColorSquareClicked: function (stage, square) {
+                        // Beside the column, level with the square.
+                        var at = square.mapToItem(mainIten, 0, square.height / 2)
+                        colorBar.x = rightColumn.x - colorBar.width - 6
+                        colorBar.y = Math.max(4, Math.min(mainIten.height - colorBar.height - 4,
+                                                          at.y - colorBar.height / 2))
+                        colorBar.open(square.color)
+                    }
+                }
+                Lighting {
+                    id: lighting
+                    mainLang: mainIten.mainLang
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                    onSetLED: function (effect, slider, option2) {
+                        mainIten.sendLED(effect, slider, option2)
+                    }
+                }
+                ReportRate {
+                    id: reportRate
+                    mainLang: mainIten.mainLang
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                }
+                MouseSpeed {
+                    id: mouseSpeed
+                    mainLang: mainIten.mainLang
+                    skinNo: mainIten.skin_No
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                }
+                DoubleClickSpeed {
+                    id: doubleClickSpeed
+                    mainLang: mainIten.mainLang
+                    skinNo: mainIten.skin_No
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                }
+                ScrollSpeed {
+                    id: scrollSpeed
+                    mainLang: mainIten.mainLang
+                    fontSize: mainIten.globalSetting_size
+                    fontFamily: mainIten.globalSetting_fontFamily
+                    accent: mainIten.globalSetting_color
+                    animationSpeed: mainIten.animation_speed
+                    onInputFocusChanged: function (focused) { mainIten.isScrollRateFocus = focused }
+                }
+            }
+        }
+
+        // The right column's scroll bar: 8 px, the handle can be dragged.
+        Rectangle {
+            id: scrollBar
+            objectName: "scrollBar"
+            x: rightColumn.x + rightColumn.width + 4
+            y: rightColumn.y
+            width: 8
+            height: rightColumn.height
+            radius: 4
+            color: "#80101214"
+            visible: rightColumn.contentHeight > rightColumn.height
+            Rectangle {
+                id: handle
+                width: parent.width
+                radius: 4
+                height: Math.max(20, parent.height * rightColumn.visibleArea.heightRatio)
+                y: (parent.height - height) * (rightColumn.contentY
+                    / Math.max(1, rightColumn.contentHeight - rightColumn.height))
+                color: handleArea.pressed || handleArea.containsMouse ? mainIten.globalSetting_color : "#5a616c"
+            }
+            MouseArea {
+                id: handleArea
+                anchors.fill: parent
+                hoverEnabled: true
+                preventStealing: true
+                function follow(y) {
+                    var span = Math.max(1, scrollBar.height - handle.height)
+                    var f = Math.max(0, Math.min(1, (y - handle.height / 2) / span))
+                    rightColumn.contentY = f * Math.max(0, rightColumn.contentHeight - rightColumn.height)
+                }
+                onPressed: function (mouse) { follow(mouse.y) }
+                onPositionChanged: function (mouse) { if (pressed) follow(mouse.y) }
+            }
+        }
+
+        Menu_Up {
+            id: menuUp
+            x: mainIten.width - width - 10
+            y: 4
+            skinNo: mainIten.skin_No
+            accent: mainIten.globalSetting_color
+            onMenuClicked: function (index) {
+                if (index === 0) {
+                    ui_Ctl.onMinimize()
+                } else if (index === 1) {
+                    ui_Ctl.onClose()
+                } else {
+                    var open = !helpMenu.visible
+                    mainIten.focusControl()
+                    helpMenu.visible = open
+                }
+            }
+        }
+
+        Menu_Down {
+            id: menuDown
+            x: rightColumn.x
+            y: mainIten.height - 6 - height
+            skinNo: mainIten.skin_No
+            text: mainIten.mainLang[26] !== undefined ? mainIten.mainLang[26] : ""
+            fontSize: mainIten.globalSetting_size
+            fontFamily: mainIten.globalSetting_fontFamily
+            onMenuClicked: mainIten.showOverlay(resetDialog)
+        }
+    }
+
+    // ---------------------------------------------------------------- overlays
+
+    Mask {
+        id: mask
+        anchors.fill: parent
+        onPressed: {
+            // Give the keyboard back to whichever overlay is open.
+            if (mainIten.macroEditor && mainIten.macroEditor.visible)
+                mainIten.macroEditor.macroEditorFocus()
+            else if (mainIten.gunControl && mainIten.gunControl.visible)
+                mainIten.gunControl.gunControlFocus()
+            else if (mainIten.profile && mainIten.profile.visible)
+                mainIten.profile.profileEditorFocus()
+            else if (resetDialog.visible)
+                resetDialog.forceActiveFocus()
+        }
+    }
+
+    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, GunControl,
+    // Profile (bottom left, over the profile button), KeyMenu (beside the assignment
+    // panel, no mask), SingleKey and MacroKey go here, above the mask.
+
+    ResetDialog {
+        id: resetDialog
+        title: mainIten.mainLang[26] !== undefined ? mainIten.mainLang[26] : ""
+        text: mainIten.mainLang[27] !== undefined ? mainIten.mainLang[27] : ""
+        okText: mainIten.mainLang[28] !== undefined ? mainIten.mainLang[28] : ""
+        cancelText: mainIten.mainLang[29] !== undefined ? mainIten.mainLang[29] : ""
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onAccepted: mainIten.resetToFactory()
+        onRejected: mainIten.hideOverlay(resetDialog)
+    }
+
+    HelpMenu {
+        id: helpMenu
+        x: 790
+        y: 24
+        helpText: mainIten.launcherLang[2]
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        onHelpChosen: mainIten.openHelp()
+        onUpdateChosen: ui_View.openUpdateExe()
+    }
+
+    ColorBar {
+        id: colorBar
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onColorPicked: function (picked) { dpiSetting.setColor(picked) }
+    }
+
+    BusyIndicator {
+        id: busyIndicator
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 560
+        visible: false
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
     }
 }

@@ -11,6 +11,7 @@
 #include "vmouse_client.h"
 #include "widget.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -38,9 +39,17 @@ class Setup : public QObject {
         context->setContextProperty(
             "ui_Ctl", rig_->window->findChild<QObject*>() ? controllerOf(*rig_->window) : nullptr);
         context->setContextProperty("testEnv", rig_->env.get());
+        // What the page opens in the desktop's browser is recorded, not opened.
+        for (const char* scheme : {"http", "https", "file"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), rig_->env.get(),
+                                            "openUrl");
     }
 
-    void cleanupTestCase() { rig_.reset(); }
+    void cleanupTestCase() {
+        for (const char* scheme : {"http", "https", "file"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        rig_.reset();
+    }
 
   private:
     static QObject* controllerOf(Widget& window) {

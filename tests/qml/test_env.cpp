@@ -6,14 +6,20 @@
 #include "vmouse_client.h"
 #include "widget.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJSValue>
 #include <QJsonDocument>
+#include <QMouseEvent>
 #include <QMutex>
 #include <QProcess>
+#include <QQuickItem>
 #include <QSettings>
 #include <QTest>
+
+#include <queue>
 
 #include <csignal>
 
@@ -37,6 +43,90 @@ void TestEnv::installMessageHandler() {
 TestEnv::TestEnv(const QString& modulesDir, testsupport::VirtualMouse& mouse, Widget& window,
                  QObject* parent)
     : QObject(parent), modulesDir_(modulesDir), mouse_(mouse), window_(window) {}
+
+QObject* TestEnv::page() const {
+    return window_.view()->rootObject();
+}
+
+QVariant TestEnv::value(QObject* object, const QString& name) const {
+    if (!object)
+        return {};
+    const QVariant v = object->property(name.toUtf8().constData());
+    return v.userType() == qMetaTypeId<QJSValue>() ? v.value<QJSValue>().toVariant() : v;
+}
+
+QObject* TestEnv::item(const QString& objectName) const {
+    QQuickItem* root = window_.view()->rootObject();
+    if (!root)
+        return nullptr;
+    // Breadth first through the visual tree, so the item nearest the root wins.
+    std::queue<QQuickItem*> pending;
+    pending.push(root);
+    while (!pending.empty()) {
+        QQuickItem* it = pending.front();
+        pending.pop();
+        if (it->objectName() == objectName)
+            return it;
+        for (QQuickItem* child : it->childItems())
+            pending.push(child);
+    }
+    // Objects that are not items (the key-name tables).
+    return root->findChild<QObject*>(objectName);
+}
+
+bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y) {
+    auto* item = qobject_cast<QQuickItem*>(target);
+    myQQuickView* view = window_.view();
+    if (!item || !view)
+        return false;
+    // The root item sits at the view's origin: scene coordinates are the widget's.
+    const QPoint pos = item->mapToScene(QPointF(x, y)).toPoint();
+    Qt::MouseButton button = Qt::NoButton;
+    if (type == QEvent::MouseButtonPress) {
+        button = Qt::LeftButton;
+        held_ |= Qt::LeftButton;
+    } else if (type == QEvent::MouseButtonRelease) {
+        button = Qt::LeftButton;
+        held_ &= ~Qt::LeftButton;
+    }
+    static ulong timestamp = 0;
+    QMouseEvent event(static_cast<QEvent::Type>(type), QPointF(pos),
+                      QPointF(view->mapToGlobal(pos)), button, held_, Qt::NoModifier);
+    // Far apart, so that no two presses ever make a double click.
+    timestamp += 1000;
+    event.setTimestamp(timestamp);
+    const bool delivered = QApplication::sendEvent(view, &event);
+    // As between two real inputs, what the page queued in response runs first.
+    QCoreApplication::processEvents();
+    return delivered && event.isAccepted();
+}
+
+bool TestEnv::press(QObject* item, qreal x, qreal y) {
+    return mouse(QEvent::MouseButtonPress, item, x, y);
+}
+bool TestEnv::move(QObject* item, qreal x, qreal y) {
+    return mouse(QEvent::MouseMove, item, x, y);
+}
+bool TestEnv::release(QObject* item, qreal x, qreal y) {
+    return mouse(QEvent::MouseButtonRelease, item, x, y);
+}
+bool TestEnv::click(QObject* item, qreal x, qreal y) {
+    const bool pressed = press(item, x, y);
+    const bool released = release(item, x, y);
+    return pressed && released;
+}
+
+void TestEnv::type(const QString& text) {
+    myQQuickView* view = window_.view();
+    const bool enter = text.endsWith(QLatin1Char('\n'));
+    QTest::keyClicks(view, enter ? text.chopped(1) : text);
+    if (enter)
+        QTest::keyClick(view, Qt::Key_Return);
+}
+
+void TestEnv::setConfig(const QString& key, const QVariant& value) {
+    window_.view()->appConfig().setValue(key, value);
+}
 
 QString TestEnv::readFile(const QString& rel) const {
     QFile f(QDir(modulesDir_).filePath(rel));
@@ -103,6 +193,10 @@ bool TestEnv::waitLinkFree(int ms) const {
 
 void TestEnv::setWindowVisible(bool visible) {
     window_.setVisible(visible);
+}
+
+QPoint TestEnv::windowPos() const {
+    return window_.pos();
 }
 
 int TestEnv::stageDpi(int index) const {

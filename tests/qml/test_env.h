@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QStringList>
+#include <QUrl>
 #include <QVariant>
 
 namespace testsupport {
@@ -14,11 +16,33 @@ class Widget;
 class TestEnv : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString modulesDir READ modulesDir CONSTANT)
+    // The root page the view host loaded.
+    Q_PROPERTY(QObject* page READ page CONSTANT)
   public:
     TestEnv(const QString& modulesDir, testsupport::VirtualMouse& mouse, Widget& window,
             QObject* parent = nullptr);
 
     QString modulesDir() const { return modulesDir_; }
+    QObject* page() const;
+
+    // A property of a page object as a plain value (lists and maps of the page's own
+    // engine do not cross into the test's engine otherwise).
+    Q_INVOKABLE QVariant value(QObject* object, const QString& name) const;
+    // The first object of that name in the page (visual tree first), null when none.
+    Q_INVOKABLE QObject* item(const QString& objectName) const;
+    // Real mouse input through the view host, at item-local coordinates. A press, move or
+    // release the view does not take (disabled, nothing there) returns false.
+    Q_INVOKABLE bool press(QObject* item, qreal x, qreal y);
+    Q_INVOKABLE bool move(QObject* item, qreal x, qreal y);
+    Q_INVOKABLE bool release(QObject* item, qreal x, qreal y);
+    Q_INVOKABLE bool click(QObject* item, qreal x, qreal y);
+    // Key strokes into the view host, to the item that has the keyboard; a trailing "\n"
+    // is sent as Return.
+    Q_INVOKABLE void type(const QString& text);
+    // A value of the program's own application configuration object.
+    Q_INVOKABLE void setConfig(const QString& key, const QVariant& value);
+    // Addresses the program asked the desktop to open (nothing is really opened).
+    Q_INVOKABLE QStringList openedUrls() const { return openedUrls_; }
 
     Q_INVOKABLE QString readFile(const QString& rel) const;
     Q_INVOKABLE bool writeFile(const QString& rel, const QString& text) const;
@@ -36,6 +60,7 @@ class TestEnv : public QObject {
     // Waits (with events processed) until asynchronous writes have given the link back.
     Q_INVOKABLE bool waitLinkFree(int ms = 5000) const;
     Q_INVOKABLE void setWindowVisible(bool visible);
+    Q_INVOKABLE QPoint windowPos() const;
     Q_INVOKABLE int stageDpi(int index) const;
     // For programs the configurator starts (they inherit the environment).
     Q_INVOKABLE void setEnv(const QString& name, const QString& value);
@@ -48,8 +73,16 @@ class TestEnv : public QObject {
 
     static void installMessageHandler();
 
+  public slots:
+    // The desktop's URL handler while tests run.
+    void openUrl(const QUrl& url) { openedUrls_ << url.toString(); }
+
   private:
+    bool mouse(int type, QObject* item, qreal x, qreal y);
+
     QString modulesDir_;
     testsupport::VirtualMouse& mouse_;
     Widget& window_;
+    Qt::MouseButtons held_;
+    QStringList openedUrls_;
 };

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Screenshots of the pages, for a look by eye: the configurator from a private copy of the
+# portable folder, on the virtual mouse, on a private X display with a compositor.
+# Writes into $BUILD_DIR/screens/:
+#   main.png         the main page after start-up
+#   help-menu.png    the help menu open
+#   reset-dialog.png the factory-reset dialog over the mask
+#   color-bar.png    the colour bar of the DPI panel
+#   main-lower.png   the right column scrolled down to the dials and scroll lines
+#   main-zh.png      the main page in Simplified Chinese
+# Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
+#
+#   BUILD_DIR=dir     build directory (default: build)
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+BUILD_DIR="${BUILD_DIR:-build}"
+build="$(realpath "$BUILD_DIR")"
+out="$build/screens"
+work="$out/run"
+. scripts/xvfb-lib.sh
+
+rm -rf "$work"
+mkdir -p "$work"
+rm -f "$out"/*.png
+
+vmouse_pid=""
+configurator_pid=""
+xcompmgr_pid=""
+trayer_pid=""
+cleanup() {
+    stop_process "$configurator_pid" configurator
+    stop_process "$trayer_pid" trayer
+    stop_process "$xcompmgr_pid" xcompmgr
+    stop_process "$vmouse_pid" virtual-mouse
+    xvfb_stop
+}
+trap cleanup EXIT
+
+# A copy of the portable folder: the runs change its settings.
+mkdir -p "$work/dist"
+cp "$build/dist/configurator" "$work/dist/"
+cp -r "$build/dist/modules" "$work/dist/"
+
+# Always a display of our own, so that nothing else on the screen gets into the pictures.
+xvfb_start 1280x800x24 "$work/xvfb.log"
+xcompmgr </dev/null >"$work/xcompmgr.log" 2>&1 &
+xcompmgr_pid=$!
+trayer --edge top --align right --widthtype request --height 24 \
+    --transparent false --tint 0x303030 </dev/null >"$work/trayer.log" 2>&1 &
+trayer_pid=$!
+timeout 20 xdotool search --sync --onlyvisible --class trayer >/dev/null
+
+socket="$work/vmouse.sock"
+"$build/bin/virtual-mouse" serve --socket "$socket" </dev/null >"$work/vmouse.out" 2>"$work/vmouse.err" &
+vmouse_pid=$!
+if ! wait_for_line "$work/vmouse.out" ready "$vmouse_pid" 30; then
+    echo "screens: the virtual mouse did not start" >&2
+    exit 1
+fi
+
+window=""
+start_configurator() {
+    env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb VIRTUAL_MOUSE_SOCKET="$socket" \
+        "$work/dist/configurator" </dev/null >>"$work/configurator.log" 2>&1 &
+    configurator_pid=$!
+    window=""
+    local i id
+    for ((i = 0; i < 300; i++)); do
+        for id in $(xdotool search --onlyvisible --class '^configurator$' 2>/dev/null); do
+            local WIDTH=0
+            eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep '^WIDTH=')"
+            if [ "$WIDTH" -eq 1000 ]; then
+                window="$id"
+                break 2
+            fi
+        done
+        kill -0 "$configurator_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [ -z "$window" ]; then
+        echo "screens: the configurator's window did not appear; see $work/configurator.log" >&2
+        exit 1
+    fi
+    xdotool windowmove "$window" 140 80
+    # The power-on logo, the protection period, then the panels.
+    sleep 3
+}
+
+stop_configurator() {
+    stop_process "$configurator_pid" configurator
+    configurator_pid=""
+}
+
+# click X Y: a real click at page coordinates.
+click() {
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    sleep 0.8
+}
+
+shot() {
+    local X=0 Y=0
+    eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y)=')"
+    import -window root -crop "1000x640+$X+$Y" +repage "$out/$1"
+    echo "screens: $out/$1"
+}
+
+start_configurator
+xdotool mousemove 5 790 # out of the way
+sleep 0.3
+shot main.png
+click 977 14 # help button of the top menu
+shot help-menu.png
+click 500 20 # the empty page closes it
+click 760 622 # factory reset
+shot reset-dialog.png
+click 596 365 # cancel
+click 757 265 # colour square of DPI stage 1
+shot color-bar.png
+click 500 20
+xdotool mousemove --window "$window" 850 300 click --repeat 12 5 # wheel down over the column
+xdotool mousemove 5 790
+sleep 1
+shot main-lower.png
+stop_configurator
+
+sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"
+start_configurator
+xdotool mousemove 5 790
+sleep 0.3
+shot main-zh.png
+stop_configurator

@@ -1,0 +1,154 @@
+// One DPI stage of the DPI panel: the value, a 154 px bar, the stage's check box and its
+// colour square. The bar's filled height is the value: 250 at the bottom, 4000 at the top.
+import QtQuick
+
+Item {
+    id: stage
+
+    property int stageNo: 0
+    property int value: 4000
+    property bool checked: false
+    property color stageColor: "#000000"
+    property bool colorSelected: false
+    property int fontSize: 11
+    property string fontFamily: "Arial"
+    property color accent: "#FF00FFFF"
+
+    readonly property int barHeight: 154
+    readonly property alias bar: barArea
+    readonly property alias colorSquare: square
+
+    signal valueChange(int value)
+    signal checkChange(bool checked)
+    signal colorClicked()
+
+    // The value a press at bar height h (from the bar's bottom) stands for.
+    function valueAt(h) {
+        h = Math.max(0, Math.min(barHeight, h))
+        return Math.trunc((3750 * h / 154 + 250) / 50) * 50
+    }
+    // Shows a stored value; what the mouse cannot take is kept to 250 ... 4000.
+    function initUI(v) {
+        var n = Number(v)
+        if (v === undefined || v === null || v === "" || !isFinite(n))
+            return
+        value = Math.max(250, Math.min(4000, Math.round(n)))
+    }
+
+    width: 38
+    height: 233
+
+    Text {
+        id: valueText
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 4
+        text: stage.value
+        color: "#e6ebf0"
+        font.pixelSize: stage.fontSize
+        font.family: stage.fontFamily
+    }
+
+    Rectangle {
+        id: track
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 22
+        width: 12
+        height: stage.barHeight
+        radius: 2
+        color: "#0c0e11"
+        border.color: "#343a42"
+
+        Rectangle {
+            id: fill
+            anchors.bottom: parent.bottom
+            width: parent.width
+            height: (stage.value - 250) * 154 / 3750
+            radius: 2
+            gradient: Gradient {
+                GradientStop { position: 0.0; color: stage.accent }
+                GradientStop { position: 1.0; color: "#0a5c5c" }
+            }
+        }
+        Rectangle {
+            width: 18
+            height: 4
+            radius: 2
+            anchors.horizontalCenter: parent.horizontalCenter
+            y: Math.max(0, Math.min(parent.height - height, parent.height - fill.height - height / 2))
+            color: "#f0f4f8"
+        }
+    }
+
+    MouseArea {
+        id: barArea
+        // The bar's own height, a little wider than the track so it is easy to hit.
+        x: 0
+        y: track.y
+        width: parent.width
+        height: stage.barHeight
+        preventStealing: true
+        property int before: stage.value
+        function follow(mouseY) {
+            stage.value = stage.valueAt(stage.barHeight - mouseY)
+        }
+        onPressed: function (mouse) {
+            before = stage.value
+            follow(mouse.y)
+        }
+        onPositionChanged: function (mouse) { follow(mouse.y) }
+        onReleased: {
+            if (stage.value !== before)
+                stage.valueChange(stage.value)
+        }
+        onCanceled: stage.value = before
+    }
+
+    Rectangle {
+        id: box
+        objectName: "dpiCheck" + stage.stageNo
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: track.y + track.height + 8
+        width: 14
+        height: 14
+        radius: 2
+        color: "#0c0e11"
+        border.color: boxArea.containsMouse ? stage.accent : "#5a616c"
+        Rectangle {
+            anchors.centerIn: parent
+            width: 8
+            height: 8
+            radius: 1
+            visible: stage.checked
+            color: stage.accent
+        }
+        MouseArea {
+            id: boxArea
+            anchors.fill: parent
+            anchors.margins: -3
+            hoverEnabled: true
+            onClicked: {
+                stage.checked = !stage.checked
+                stage.checkChange(stage.checked)
+            }
+        }
+    }
+
+    Rectangle {
+        id: square
+        objectName: "dpiColor" + stage.stageNo
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: box.y + box.height + 8
+        width: 18
+        height: 18
+        radius: 2
+        color: stage.stageColor
+        border.width: stage.colorSelected ? 2 : 1
+        border.color: stage.colorSelected || squareArea.containsMouse ? stage.accent : "#8a939e"
+        MouseArea {
+            id: squareArea
+            anchors.fill: parent
+            hoverEnabled: true
+            onClicked: stage.colorClicked()
+        }
+    }
+}

@@ -1,0 +1,29 @@
+// Lies over the page while an overlay is open: the page behind takes no input, and
+// dragging the mask drags the window, as the empty page does.
+import QtQuick
+
+Rectangle {
+    id: mask
+    objectName: "Mask"
+
+    signal pressed()
+
+    color: "#8c000000"
+    visible: false
+
+    MouseArea {
+        anchors.fill: parent
+        property point pressedAt
+        onPressed: function (mouse) {
+            pressedAt = Qt.point(mouse.x, mouse.y)
+            mask.pressed()
+        }
+        onPositionChanged: function (mouse) {
+            if (!pressed)
+                return
+            ui_Ctl.onXChanged(mouse.x - pressedAt.x)
+            ui_Ctl.onYChanged(mouse.y - pressedAt.y)
+        }
+        onWheel: function (wheel) { wheel.accepted = true }
+    }
+}

@@ -1,0 +1,44 @@
+// "LOADING ......" blinking while the page is locked. The blink runs only while the
+// indicator is actually shown, so a hidden or idle page costs no CPU.
+import QtQuick
+
+Item {
+    id: busy
+    objectName: "BusyIndicator"
+
+    property alias text: label.text
+    property alias running: blink.running
+    property int fontSize: 11
+    property string fontFamily: "Arial"
+    property color accent: "#FF00FFFF"
+
+    width: label.implicitWidth + 24
+    height: 26
+
+    Rectangle {
+        anchors.fill: parent
+        radius: 4
+        color: "#d0101214"
+        border.color: "#3a4049"
+    }
+
+    Text {
+        id: label
+        anchors.centerIn: parent
+        text: "LOADING ......"
+        color: busy.accent
+        font.pixelSize: busy.fontSize + 2
+        font.family: busy.fontFamily
+        font.bold: true
+        font.letterSpacing: 1
+    }
+
+    SequentialAnimation {
+        id: blink
+        running: busy.visible
+        loops: Animation.Infinite
+        NumberAnimation { target: label; property: "opacity"; from: 1.0; to: 0.2; duration: 400 }
+        NumberAnimation { target: label; property: "opacity"; from: 0.2; to: 1.0; duration: 400 }
+        onRunningChanged: if (!running) label.opacity = 1.0
+    }
+}

@@ -1,0 +1,50 @@
+// A flat push button of the dark skin: text and/or an icon, lit on hover and press.
+import QtQuick
+
+Rectangle {
+    id: button
+
+    property alias text: label.text
+    property url icon: ""
+    property int fontSize: 11
+    property string fontFamily: "Arial"
+    property color accent: "#FF00FFFF"
+    property bool hovered: area.containsMouse
+
+    signal clicked()
+
+    implicitWidth: Math.max(label.implicitWidth + (icon.toString() !== "" ? 30 : 16), 24)
+    implicitHeight: 22
+    radius: 3
+    opacity: enabled ? 1.0 : 0.4
+    color: area.pressed ? "#0e4a4a" : (hovered ? "#2a3038" : "#1f2329")
+    border.color: hovered ? accent : "#3a4049"
+    border.width: 1
+
+    Image {
+        id: iconImage
+        visible: button.icon.toString() !== ""
+        source: button.icon
+        sourceSize: Qt.size(16, 16)
+        anchors.verticalCenter: parent.verticalCenter
+        x: label.text === "" ? (parent.width - width) / 2 : 6
+    }
+
+    Text {
+        id: label
+        anchors.verticalCenter: parent.verticalCenter
+        x: button.icon.toString() !== "" ? iconImage.x + 19 : (parent.width - width) / 2
+        width: Math.min(implicitWidth, button.width - (button.icon.toString() !== "" ? 27 : 8))
+        elide: Text.ElideRight
+        color: button.hovered ? button.accent : "#d8dee6"
+        font.pixelSize: button.fontSize + 1
+        font.family: button.fontFamily
+    }
+
+    MouseArea {
+        id: area
+        anchors.fill: parent
+        hoverEnabled: true
+        onClicked: button.clicked()
+    }
+}
