@@ -158,6 +158,8 @@ QVariantList TestEnv::traffic() const {
 }
 
 void TestEnv::clearTraffic() {
+    // What is still queued on the device worker belongs to before the clear as well.
+    waitLinkFree();
     mouse_.clearLog();
 }
 
