@@ -1,8 +1,8 @@
 // How long the GUI thread goes without processing events while the facade talks to the
-// mouse: every setter a page initialisation sends, back to back, and then 20 DPI changes
-// 30 ms apart, as a slider drag makes them. A zero-interval timer runs on every pass of
-// the event loop; the longest gap between two of its ticks is the stall. Prints figures;
-// asserts nothing.
+// mouse: every setter a page initialisation sends, back to back, 20 DPI changes 30 ms
+// apart, as a slider drag makes them, and the main page's factory reset. A zero-interval timer runs
+// on every pass of the event loop; the longest gap between two of its ticks is the stall. Prints
+// figures; asserts nothing.
 //
 //   build/tests/gui_stall_bench
 #include "hid_seam.h"
@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -106,6 +107,7 @@ int main(int argc, char** argv) {
     LinkState::instance().reset();
 
     double initWorst = 0, dragWorst = 0, initTotal = 0, dragTotal = 0;
+    double resetWorst = 0, resetTotal = 0;
     {
         Widget window;
         window.showNormal();
@@ -146,6 +148,18 @@ int main(int argc, char** argv) {
         drain(window);
         dragTotal = total.elapsed();
         dragWorst = probe.stop();
+
+        // The page's own factory reset: the profile file replaced, then every panel
+        // initialised with sending.
+        spin(1500);
+        probe.start();
+        total.start();
+        QTimer::singleShot(0,
+                           [&] { QMetaObject::invokeMethod(view.rootObject(), "resetToFactory"); });
+        spin(100);
+        drain(window);
+        resetTotal = total.elapsed();
+        resetWorst = probe.stop();
     }
     std::printf(
         "page initialisation (9 setters): longest GUI stall %.1f ms, all sent after %.0f ms\n",
@@ -153,5 +167,8 @@ int main(int argc, char** argv) {
     std::printf(
         "20 DPI changes 30 ms apart:      longest GUI stall %.1f ms, all sent after %.0f ms\n",
         dragWorst, dragTotal);
+    std::printf(
+        "factory reset from the page:     longest GUI stall %.1f ms, all sent after %.0f ms\n",
+        resetWorst, resetTotal);
     return 0;
 }

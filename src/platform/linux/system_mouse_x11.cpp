@@ -1,5 +1,7 @@
 #include "system_mouse_x11.h"
 
+#include <QDebug>
+
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -69,7 +71,11 @@ class XConnection {
 
 } // namespace
 
-SystemMouseX11::SystemMouseX11(std::string displayName) : displayName_(std::move(displayName)) {}
+SystemMouseX11::SystemMouseX11(std::string displayName)
+    : displayName_(std::move(displayName)), desktopQueue_(std::make_unique<QThreadPool>()) {
+    // One at a time: the last setting asked for is the one the desktop keeps.
+    desktopQueue_->setMaxThreadCount(1);
+}
 
 unsigned SystemMouseX11::speedForFactor(int numerator, int denominator) {
     // Compare numerator / denominator with factor / 32 on a common denominator.
@@ -133,12 +139,24 @@ bool SystemMouseX11::setMouseThresholds(const Thresholds& thresholds) {
     return true;
 }
 
+SystemMouseX11::~SystemMouseX11() {
+    desktopQueue_->waitForDone();
+}
+
 bool SystemMouseX11::setWheelScrollLines(unsigned lines) {
-    return desktop_.setWheelScrollLines(lines);
+    desktopQueue_->start([this, lines] {
+        if (!desktop_.setWheelScrollLines(lines))
+            qDebug("setVerticalScrollLines Failed");
+    });
+    return true;
 }
 
 bool SystemMouseX11::setDoubleClickTime(unsigned milliseconds) {
-    return desktop_.setDoubleClickTime(milliseconds);
+    desktopQueue_->start([this, milliseconds] {
+        if (!desktop_.setDoubleClickTime(milliseconds))
+            qDebug("setDoubleClickSpeed Failed");
+    });
+    return true;
 }
 
 std::unique_ptr<SystemMouse> createSystemMouse() {

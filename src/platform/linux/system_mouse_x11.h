@@ -21,6 +21,9 @@
 #include "desktop_mouse_settings.h"
 #include "system_mouse.h"
 
+#include <QThreadPool>
+
+#include <memory>
 #include <string>
 
 class SystemMouseX11 : public SystemMouse {
@@ -33,11 +36,16 @@ class SystemMouseX11 : public SystemMouse {
     // `displayName` empty: the display named by $DISPLAY. A connection is opened for each
     // call, so a display that comes and goes costs no stale handle.
     explicit SystemMouseX11(std::string displayName = {});
+    // Waits for desktop settings still being written.
+    ~SystemMouseX11() override;
 
     bool setPointerSpeed(unsigned speed) override;
     bool getPointerSpeed(unsigned& speed) override;
     bool getMouseThresholds(Thresholds& thresholds) override;
     bool setMouseThresholds(const Thresholds& thresholds) override;
+    // The desktop's tools take a process each, up to seconds on a busy desktop: these two
+    // are handed to a background queue in the order they come and answer true when queued;
+    // a failure is written to the debug output when it happens.
     bool setWheelScrollLines(unsigned lines) override;
     bool setDoubleClickTime(unsigned milliseconds) override;
 
@@ -51,4 +59,5 @@ class SystemMouseX11 : public SystemMouse {
     int firstThreshold_ = 6;
     int secondThreshold_ = 10;
     DesktopMouseSettings desktop_;
+    std::unique_ptr<QThreadPool> desktopQueue_;
 };
