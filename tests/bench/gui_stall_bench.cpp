@@ -5,17 +5,13 @@
 // figures; asserts nothing.
 //
 //   build/tests/gui_stall_bench
-#include "hid_seam.h"
-#include "link_state.h"
+#include "bench_shell.h"
 #include "my_quick_view.h"
-#include "virtual_mouse_fixture.h"
 #include "widget.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QQuickItem>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -89,22 +85,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QUICK_BACKEND", "software");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (qEnvironmentVariableIsEmpty("VMOUSE_BIN"))
-        qputenv("VMOUSE_BIN",
-                (QCoreApplication::applicationDirPath() + "/../bin/virtual-mouse").toUtf8());
-
-    QTemporaryDir dir;
-    testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
-    QDir::setCurrent(dir.path());
-    testsupport::VirtualMouse mouse;
-    if (!mouse.started()) {
-        std::fprintf(stderr, "virtual mouse did not start\n");
+    bench::ShellFolder folder;
+    if (!folder.ready())
         return 1;
-    }
-    const QByteArray socket = mouse.socketPath().toUtf8();
-    qputenv("VIRTUAL_MOUSE_SOCKET", socket);
-    hidseam::apiFor(socket.constData());
-    LinkState::instance().reset();
 
     double initWorst = 0, dragWorst = 0, initTotal = 0, dragTotal = 0;
     double resetWorst = 0, resetTotal = 0;

@@ -4,18 +4,14 @@
 // Prints figures; asserts nothing.
 //
 //   build/tests/page_bench [idle-seconds]
-#include "hid_seam.h"
-#include "link_state.h"
+#include "bench_shell.h"
 #include "my_quick_view.h"
-#include "virtual_mouse_fixture.h"
 #include "widget.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QQuickItem>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -48,22 +44,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const int idleSeconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    if (qEnvironmentVariableIsEmpty("VMOUSE_BIN"))
-        qputenv("VMOUSE_BIN",
-                (QCoreApplication::applicationDirPath() + "/../bin/virtual-mouse").toUtf8());
-
-    QTemporaryDir dir;
-    testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
-    QDir::setCurrent(dir.path());
-    testsupport::VirtualMouse mouse;
-    if (!mouse.started()) {
-        std::fprintf(stderr, "virtual mouse did not start\n");
+    bench::ShellFolder folder;
+    if (!folder.ready())
         return 1;
-    }
-    const QByteArray socket = mouse.socketPath().toUtf8();
-    qputenv("VIRTUAL_MOUSE_SOCKET", socket);
-    hidseam::apiFor(socket.constData());
-    LinkState::instance().reset();
 
     QElapsedTimer sinceWindow;
     sinceWindow.start();

@@ -1,0 +1,40 @@
+// What the configurator benchmarks share: a fresh copy of the installation data as the
+// working folder and a virtual mouse the HID seam is routed to, before a Widget is built.
+#pragma once
+
+#include "hid_seam.h"
+#include "link_state.h"
+#include "virtual_mouse_fixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace bench {
+
+struct ShellFolder {
+    ShellFolder() {
+        if (qEnvironmentVariableIsEmpty("VMOUSE_BIN"))
+            qputenv("VMOUSE_BIN",
+                    (QCoreApplication::applicationDirPath() + "/../bin/virtual-mouse").toUtf8());
+        testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
+        QDir::setCurrent(dir.path());
+        mouse = std::make_unique<testsupport::VirtualMouse>();
+        if (!mouse->started()) {
+            std::fprintf(stderr, "virtual mouse did not start\n");
+            return;
+        }
+        const QByteArray socket = mouse->socketPath().toUtf8();
+        qputenv("VIRTUAL_MOUSE_SOCKET", socket);
+        hidseam::apiFor(socket.constData());
+        LinkState::instance().reset();
+    }
+    bool ready() const { return mouse && mouse->started(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<testsupport::VirtualMouse> mouse;
+};
+
+} // namespace bench
