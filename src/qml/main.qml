@@ -217,6 +217,7 @@ Item {
         keyMenuPopup.x = keyMatrixPanel.getx(index)
         keyMenuPopup.y = keyMatrixPanel.gety(index)
         keyMenuPopup.button = index
+        keyMenuPopup.currentCode = keyMatrixPanel.tags[index]
         keyMenuPopup.defaultCode = keyMatrixPanel.defaultCodes[index]
         keyMenuPopup.open()
     }

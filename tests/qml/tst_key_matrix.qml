@@ -186,6 +186,9 @@ TestCase {
         if (!testEnv.typeOnDisplay("k"))
             skip("no X display with the keystroke capture (./test.sh provides one)")
         tryCompare(single, "keyName", "K", 5000)
+        // The release of a key pressed earlier does not take the place of the last one.
+        page.detectKeyboard(false, 0x05)
+        compare(single.keyName, "K")
         // A key without a name shows nothing and cannot be given.
         page.detectKeyboard(true, 0x74)
         compare(single.keyName, "")

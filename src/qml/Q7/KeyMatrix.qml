@@ -30,7 +30,8 @@ Frame {
         "00000000", "00000000", "00000000", "04000100", "04000200"]
     readonly property int shownButtons: 6
 
-    // Sixteen [kind, b1, b2, b3], macro slots counted from 0; their texts; the row labels.
+    // Sixteen [kind, b1, b2, b3], macro slots counted from 0; their texts and the codes
+    // the texts stand for (the key menu marks a button's current choice by it); the labels.
     property var entries: []
     property var texts: []
     property var tags: []
@@ -126,9 +127,9 @@ Frame {
         if (index < 0 || index >= shownButtons || entries.length !== 16)
             return false
         var e = [Number(b0), Number(b1), Number(b2), Number(b3)]
-        // A macro slot may be -1 here: a stored slot 0 read back, sent as 0 again.
-        var slotOk = e[0] === 0x09 && e[2] === Math.floor(e[2]) && e[2] >= -1 && e[2] < 0xFF
-        if (!isByte(e[0]) || !isByte(e[1]) || !(isByte(e[2]) || slotOk) || !isByte(e[3]))
+        // A macro slot counts from 0 and may be -1: a stored slot 0 read back, sent as 0.
+        var b2Ok = e[0] === 0x09 ? Number.isInteger(e[2]) && e[2] >= -1 && e[2] < 0xFF : isByte(e[2])
+        if (!isByte(e[0]) || !isByte(e[1]) || !b2Ok || !isByte(e[3]))
             return false
         if (isLeft(entries[index]) && checkLeftKey() < 2)
             return false

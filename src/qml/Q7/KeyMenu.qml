@@ -18,8 +18,9 @@ Rectangle {
         "Minimize", "Show DeskTop", "RUN", "Forward", "Back", ""]
     property var keyMenuLang: englishLang
     property bool language: false
-    // The button the menu was opened for and what that button does at the factory.
+    // The button the menu was opened for, what it does now and at the factory.
     property int button: -1
+    property string currentCode: ""
     property string defaultCode: ""
     property int fontSize: 11
     property string fontFamily: "Arial"
@@ -104,6 +105,8 @@ Rectangle {
         property string text: ""
         property bool opensSub: false
         property bool open: false
+        // The button's present choice.
+        property bool current: false
         property int fontSize: 11
         property string fontFamily: "Arial"
         property color accent: "#FF00FFFF"
@@ -112,6 +115,14 @@ Rectangle {
         width: 170
         height: 21
         color: rowArea.containsMouse || open ? "#1f4a4d" : "transparent"
+        Rectangle {
+            visible: rowItem.current
+            x: 3
+            width: 2
+            height: parent.height - 8
+            anchors.verticalCenter: parent.verticalCenter
+            color: rowItem.accent
+        }
         Text {
             x: 10
             width: parent.width - 28
@@ -158,6 +169,9 @@ Rectangle {
             text: menu.textOf(modelData, -1)
             opensSub: modelData[1].indexOf("sub") === 0
             open: opensSub && menu.openSub === Number(modelData[1].substr(3))
+            current: modelData[1] === menu.currentCode
+                     || (opensSub && menu.subMenus[Number(modelData[1].substr(3))].some(
+                             function (r) { return r[1] === menu.currentCode }))
             // Pointing at a row opens its sub-menu, or closes the one that is open.
             onHovered: menu.openSub = opensSub ? Number(modelData[1].substr(3)) : -1
             onPicked: menu.choose(modelData[1])
@@ -199,6 +213,7 @@ Rectangle {
                 fontFamily: menu.fontFamily
                 accent: menu.accent
                 text: menu.textOf(modelData, menu.openSub)
+                current: modelData[1] === menu.currentCode
                 enabled: modelData[1] !== "none"
                 opacity: enabled ? 1 : 0.6
                 onPicked: menu.choose(modelData[1])
