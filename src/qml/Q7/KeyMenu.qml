@@ -88,7 +88,7 @@ Rectangle {
             menuCmd(action)
     }
 
-    width: 172
+    width: 194
     height: firstLevel.length * rowHeight + 2
     color: "#f0101316"
     border.color: "#3a4049"
@@ -112,7 +112,6 @@ Rectangle {
         property color accent: "#FF00FFFF"
         signal picked()
         signal hovered()
-        width: 170
         height: 21
         color: rowArea.containsMouse || open ? "#1f4a4d" : "transparent"
         Rectangle {
@@ -162,6 +161,7 @@ Rectangle {
             required property int index
             x: 1
             y: 1 + index * menu.rowHeight
+            width: menu.width - 2
             objectName: "keyMenuRow" + index
             fontSize: menu.fontSize
             fontFamily: menu.fontFamily
@@ -208,6 +208,7 @@ Rectangle {
                 required property int index
                 x: 1
                 y: 1 + index * menu.rowHeight
+                width: sub.width - 2
                 objectName: "keyMenuSubRow" + index
                 fontSize: menu.fontSize
                 fontFamily: menu.fontFamily
