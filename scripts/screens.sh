@@ -7,6 +7,10 @@
 #   reset-dialog.png the factory-reset dialog over the mask
 #   color-bar.png    the colour bar of the DPI panel
 #   main-lower.png   the right column scrolled down to the dials and scroll lines
+#   button-hover.png a row of the button panel pointed at: its button lit on the mouse
+#   key-menu.png     the key menu of a button with its basic-commands sub-menu open
+#   single-key.png   the single-key overlay naming a key typed on the display
+#   macro-key.png    the macro-key overlay with a macro chosen
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -41,6 +45,8 @@ trap cleanup EXIT
 mkdir -p "$work/dist"
 cp "$build/dist/configurator" "$work/dist/"
 cp -r "$build/dist/modules" "$work/dist/"
+# A few macro names for the macro-key overlay to list.
+printf '\n[macro]\nmacroName=Walk, Jump, Reload\n' >>"$work/dist/modules/setting/name.bin"
 
 # Always a display of our own, so that nothing else on the screen gets into the pictures.
 xvfb_start 1280x800x24 "$work/xvfb.log"
@@ -122,6 +128,27 @@ xdotool mousemove --window "$window" 850 300 click --repeat 12 5 # wheel down ov
 xdotool mousemove 5 790
 sleep 1
 shot main-lower.png
+
+# The button panel: row i of the left column is centred at y = 138 + 21 i.
+xdotool mousemove --window "$window" 175 201 # row 3, forward
+sleep 0.5
+shot button-hover.png
+click 175 180                                 # row 2 opens its key menu at y 173
+xdotool mousemove --window "$window" 300 352 # "Basic Commands +"
+sleep 0.5
+shot key-menu.png
+click 500 20
+click 175 159                                 # row 1, menu at y 152
+click 300 373                                 # "Assign Keyboard Key"
+xdotool key F5
+sleep 0.5
+shot single-key.png
+click 576 380                                 # cancel
+click 175 222                                 # row 4, menu at y 215
+click 300 457                                 # "Macro"
+click 466 209                                 # the first macro
+shot macro-key.png
+click 596 467                                 # cancel
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

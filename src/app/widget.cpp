@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMoveEvent>
 
 namespace {
 
@@ -117,6 +118,18 @@ void Widget::customEvent(QEvent* event) {
     if (event->type() == UserEvent::kRunType &&
         static_cast<UserEvent*>(event)->code() == UserEvent::kRunCode)
         view()->runUI();
+}
+
+// The pages draw into an offscreen window that must know where on the screen the view
+// is: Qt Quick re-checks what lies under the pointer (when a menu opens, for instance)
+// from the pointer's screen position. Only the top-level window gets a move event when
+// it is dragged, so the view is told here; otherwise rows far from the pointer light up.
+void Widget::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (myQQuickView* v = view()) {
+        QMoveEvent viewMoved(v->pos(), v->pos());
+        QCoreApplication::sendEvent(v, &viewMoved);
+    }
 }
 
 void Widget::keyEvent(bool pressed, uchar code) {

@@ -50,6 +50,7 @@ class Widget : public QWidget {
 
   protected:
     void customEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     // After acceptance: the pages' initUI now (queued), run after it.

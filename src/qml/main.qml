@@ -41,21 +41,25 @@ Item {
     property var mainLang: englishMainLang
     property var launcherLang: ["Macro Manager", "Gun Manager", "Help"]
 
-    // ---- Pages that join later. Each is declared where its comment says and then
-    // assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs without
-    // it and every call into it is guarded.
-    property Item keyMatrix: null    // KeyMatrix: left column, first (button assignment)
+    // ---- The pages by name. Those that join later are declared where their comment says
+    // and then assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs
+    // without them and every call into them is guarded.
+    property Item keyMatrix: keyMatrixPanel
     property Item xySetting: null    // XySetting: left column, after the launcher (axis)
-    property Item keyMenu: null      // KeyMenu: overlay beside the assignment panel
-    property Item singleKey: null    // SingleKey: overlay, centred over the mask
-    property Item macroKey: null     // MacroKey: overlay, centred over the mask
-    property Item macroEditor: null  // MacroEditor: overlay, centred over the mask
+    property Item keyMenu: keyMenuPopup
+    property Item singleKey: singleKeyOverlay
+    property Item macroKey: macroKeyOverlay
+    // MacroEditor: overlay, centred over the mask. The button pages use its `macroList`
+    // (rows with `macroName`), `sendMacro(slot, name)` and `deleteMacroSignal(name)`.
+    property Item macroEditor: null
     property Item gunControl: null   // GunControl: overlay, centred over the mask
     property Item profile: null      // Profile: overlay, toggled by the profile button
 
     signal emptyAreaPressed()
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int buttonCode, int x, int y)
+
+    onMsg_KB: function (isDown, usbCode) { singleKeyOverlay.detectKeyboard(isDown, usbCode) }
 
     // ---------------------------------------------------------------- called by the program
 
@@ -107,16 +111,20 @@ Item {
     // ---------------------------------------------------------------- the page's own work
 
     function loadStrings() {
+        var owners = [[keyMatrix, "keyMatrixLang"], [keyMenu, "keyMenuLang"],
+                      [macroEditor, "macroEditorLang"], [gunControl, "gunControlLang"],
+                      [macroKey, "macroKeyLang"]]
         if (!language) {
             mainLang = englishMainLang
             launcherLang = ["Macro Manager", "Gun Manager", "Help"]
+            // A page that keeps its English table gets it back.
+            for (var i = 0; i < owners.length; ++i)
+                if (owners[i][0] && owners[i][0].englishLang !== undefined)
+                    owners[i][0][owners[i][1]] = owners[i][0].englishLang
             return
         }
         var code = "lang_025044"
         mainLang = ui_View.getGlobalStrings(0, code)
-        var owners = [[keyMatrix, "keyMatrixLang"], [keyMenu, "keyMenuLang"],
-                      [macroEditor, "macroEditorLang"], [gunControl, "gunControlLang"],
-                      [macroKey, "macroKeyLang"]]
         var tables = []
         for (var n = 1; n <= 5; ++n) {
             tables[n] = ui_View.getGlobalStrings(n, code)
@@ -190,6 +198,66 @@ Item {
         if (overlay)
             overlay.visible = false
         mask.visible = false
+    }
+
+    // ---- Button assignment: the panel's rows open the key menu; its choices, the single
+    // key and the macro key change one button and send the whole list.
+
+    // Pointing at a row lights its button on the mouse picture, unless a menu or an
+    // overlay is busy with a button already.
+    function hoverButton(index) {
+        if (keyMenuPopup.visible || mask.visible)
+            return
+        selectedButton = index
+    }
+
+    function openKeyMenu(index) {
+        focusControl()
+        selectedButton = index
+        keyMenuPopup.x = keyMatrixPanel.getx(index)
+        keyMenuPopup.y = keyMatrixPanel.gety(index)
+        keyMenuPopup.button = index
+        keyMenuPopup.currentCode = keyMatrixPanel.tags[index]
+        keyMenuPopup.defaultCode = keyMatrixPanel.defaultCodes[index]
+        keyMenuPopup.open()
+    }
+
+    function menuCommand(code) {
+        if (keyMatrixPanel.modifyCode(selectedButton, code))
+            keyMatrixPanel.refreashUI()
+        keyMenuPopup.visible = false
+        selectedButton = -1
+    }
+
+    // The single-key and macro-key overlays work on the button the menu was opened for.
+    function openAssignOverlay(overlay) {
+        var button = selectedButton
+        showOverlay(overlay)
+        selectedButton = button
+        overlay.open(button)
+    }
+
+    function closeAssignOverlay(overlay) {
+        hideOverlay(overlay)
+        selectedButton = -1
+    }
+
+    function assignKey(button, usage) {
+        if (keyMatrixPanel.modifyData(button, 0x00, 0x00, usage, 0x00))
+            keyMatrixPanel.refreashUI()
+        closeAssignOverlay(singleKeyOverlay)
+    }
+
+    // The macro plays from the slot numbered like the button. Nothing is stored for a
+    // change the panel refuses.
+    function assignMacro(button, macroName, mode) {
+        if (keyMatrixPanel.modifyData(button, 0x09, mode, button, 0x00)) {
+            ui_View.setMacroKey(button, macroName)
+            keyMatrixPanel.refreashUI()
+            if (macroEditor)
+                macroEditor.sendMacro(button, macroName)
+        }
+        closeAssignOverlay(macroKeyOverlay)
     }
 
     // Scrolls the right column so that `panel` is in view.
@@ -333,13 +401,26 @@ Item {
             }
         }
 
-        // Left column. Slot 1: KeyMatrix (button assignment) goes first in this column.
         Column {
             id: leftColumn
             objectName: "leftColumn"
             x: 18
             y: 106
             spacing: 5
+
+            KeyMatrix {
+                id: keyMatrixPanel
+                language: mainIten.language
+                gunControl: mainIten.gunControl
+                selectedButton: mainIten.selectedButton
+                fontSize: mainIten.globalSetting_size
+                fontFamily: mainIten.globalSetting_fontFamily
+                accent: mainIten.globalSetting_color
+                animationSpeed: mainIten.animation_speed
+                onRowEntered: function (index) { mainIten.hoverButton(index) }
+                onRowExited: mainIten.hoverButton(-1)
+                onRowClicked: function (index) { mainIten.openKeyMenu(index) }
+            }
 
             Launcher {
                 id: launcher
@@ -563,8 +644,46 @@ Item {
     }
 
     // Overlay slots, all centred over the mask by showOverlay: MacroEditor, GunControl,
-    // Profile (bottom left, over the profile button), KeyMenu (beside the assignment
-    // panel, no mask), SingleKey and MacroKey go here, above the mask.
+    // Profile (bottom left, over the profile button) go here, above the mask.
+
+    // Beside the assignment panel, without the mask.
+    KeyMenu {
+        id: keyMenuPopup
+        language: mainIten.language
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onMenuCmd: function (code) { mainIten.menuCommand(code) }
+        onOpenSingleKey: mainIten.openAssignOverlay(singleKeyOverlay)
+        onOpenMacroKey: mainIten.openAssignOverlay(macroKeyOverlay)
+    }
+
+    SingleKey {
+        id: singleKeyOverlay
+        lang: macroKeyOverlay.macroKeyLang
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onAccepted: function (button, usage) { mainIten.assignKey(button, usage) }
+        onRejected: mainIten.closeAssignOverlay(singleKeyOverlay)
+    }
+
+    MacroKey {
+        id: macroKeyOverlay
+        macroEditor: mainIten.macroEditor
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onAccepted: function (button, macroName, mode) { mainIten.assignMacro(button, macroName, mode) }
+        onRejected: mainIten.closeAssignOverlay(macroKeyOverlay)
+    }
+
+    // A deleted macro takes its buttons back to their factory functions.
+    Connections {
+        target: mainIten.macroEditor
+        ignoreUnknownSignals: true
+        function onDeleteMacroSignal(macroName) { keyMatrixPanel.deleteMacroProc(macroName) }
+    }
 
     ResetDialog {
         id: resetDialog

@@ -12,6 +12,7 @@
 #include <QMetaMethod>
 #include <QQmlContext>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -196,6 +197,9 @@ class ShellTest : public QObject {
         controller->onXChanged(5);
         controller->onYChanged(-3);
         QCOMPARE(w.pos(), start + QPoint(5, -3));
+        // The pages' offscreen window follows: what lies under the pointer is found from
+        // the pointer's screen position.
+        QTRY_COMPARE(w.view()->quickWindow()->position(), w.view()->mapToGlobal(QPoint(0, 0)));
         // The lock is in place before setBusy returns, and ends by itself.
         QTRY_VERIFY_WITH_TIMEOUT(w.view()->isEnabled(), 5000);
         controller->setBusy(300);

@@ -3,6 +3,7 @@
 //
 //   build/bin/qml-tests -input DIR
 #include "hid_seam.h"
+#include "key_capture.h"
 #include "link_state.h"
 #include "my_quick_view.h"
 #include "test_env.h"
@@ -70,12 +71,19 @@ class Setup : public QObject {
             hidseam::apiFor(socket.constData());
             LinkState::instance().reset();
             window = std::make_unique<Widget>();
+            // Keys typed on the test display reach the page through the real capture, as
+            // in the program.
+            capture = std::make_unique<KeyCapture>(false);
+            capture->setKeyboardCallback(onKey, window.get());
+            capture->setMouseCallback(onMouse, window.get());
             window->showNormal();
             window->checkDevice();
-            env = std::make_unique<TestEnv>(modules, mouse, *window);
+            env = std::make_unique<TestEnv>(modules, mouse, *window, capture->installed());
         }
         ~Rig() {
             env.reset();
+            // The capture goes before the window it reports to.
+            capture.reset();
             window.reset();
             QDir::setCurrent(previousDir);
         }
@@ -83,8 +91,16 @@ class Setup : public QObject {
         QString previousDir;
         testsupport::VirtualMouse mouse;
         std::unique_ptr<Widget> window;
+        std::unique_ptr<KeyCapture> capture;
         std::unique_ptr<TestEnv> env;
     };
+
+    static void onKey(std::uint8_t code, bool pressed, void* context) {
+        static_cast<Widget*>(context)->keyEvent(pressed, code);
+    }
+    static void onMouse(std::uint8_t code, bool pressed, int x, int y, void* context) {
+        static_cast<Widget*>(context)->mouseEvent(pressed, code, x, y);
+    }
     std::unique_ptr<Rig> rig_;
 };
 

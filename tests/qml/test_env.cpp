@@ -41,8 +41,9 @@ void TestEnv::installMessageHandler() {
 }
 
 TestEnv::TestEnv(const QString& modulesDir, testsupport::VirtualMouse& mouse, Widget& window,
-                 QObject* parent)
-    : QObject(parent), modulesDir_(modulesDir), mouse_(mouse), window_(window) {}
+                 bool capturing, QObject* parent)
+    : QObject(parent), modulesDir_(modulesDir), mouse_(mouse), window_(window),
+      capturing_(capturing) {}
 
 QObject* TestEnv::page() const {
     return window_.view()->rootObject();
@@ -122,6 +123,14 @@ void TestEnv::type(const QString& text) {
     QTest::keyClicks(view, enter ? text.chopped(1) : text);
     if (enter)
         QTest::keyClick(view, Qt::Key_Return);
+}
+
+bool TestEnv::typeOnDisplay(const QString& keys) {
+    if (!capturing_ || !hasDisplay())
+        return false;
+    QProcess p;
+    p.start("xdotool", QStringList{"key", "--delay", "20"} + keys.split(' ', Qt::SkipEmptyParts));
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 void TestEnv::setConfig(const QString& key, const QVariant& value) {

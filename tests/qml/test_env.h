@@ -20,7 +20,7 @@ class TestEnv : public QObject {
     Q_PROPERTY(QObject* page READ page CONSTANT)
   public:
     TestEnv(const QString& modulesDir, testsupport::VirtualMouse& mouse, Widget& window,
-            QObject* parent = nullptr);
+            bool capturing, QObject* parent = nullptr);
 
     QString modulesDir() const { return modulesDir_; }
     QObject* page() const;
@@ -39,6 +39,10 @@ class TestEnv : public QObject {
     // Key strokes into the view host, to the item that has the keyboard; a trailing "\n"
     // is sent as Return.
     Q_INVOKABLE void type(const QString& text);
+    // Keys typed on the test display with xdotool ("k", "backslash", "ctrl+F5"), which
+    // reach the page through the real keystroke capture. False when there is no display
+    // or no capture on it.
+    Q_INVOKABLE bool typeOnDisplay(const QString& keys);
     // A value of the program's own application configuration object.
     Q_INVOKABLE void setConfig(const QString& key, const QVariant& value);
     // Addresses the program asked the desktop to open (nothing is really opened).
@@ -83,6 +87,7 @@ class TestEnv : public QObject {
     QString modulesDir_;
     testsupport::VirtualMouse& mouse_;
     Widget& window_;
+    bool capturing_;
     Qt::MouseButtons held_;
     QStringList openedUrls_;
 };

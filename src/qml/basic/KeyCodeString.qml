@@ -1,6 +1,6 @@
-// The key names the pages show and store, in both directions: HID keyboard usages and
-// the five mouse-button codes. The backslash key is named for 0x32 as well, and a page
-// sends 0x32 for it.
+// The names the pages show and store, in both directions: HID keyboard usages, the five
+// mouse-button codes and the button assignments. The backslash key is named for 0x32 as
+// well, and a page sends 0x32 for it.
 import QtQuick
 
 QtObject {
@@ -140,6 +140,65 @@ QtObject {
         [0xF0, "MS-L"], [0xF1, "MS-R"], [0xF2, "MS-M"], [0xF3, "MS-B4"], [0xF4, "MS-B5"]
     ]
 
+    // What a button does, by its 8-digit assignment code (kind, then bytes 1 to 3), in
+    // English and in Simplified Chinese; the same 38 codes in both.
+    readonly property var assignRows: [
+        ["0100f000", "Left Button", "左键"],
+        ["0100f100", "Right Button", "右键"],
+        ["0100f200", "Middle Button", "中键"],
+        ["0100f400", "Forward", "前进"],
+        ["0100f300", "Back", "后退"],
+        ["0f002e00", "Auto Run", "自动奔跑"],
+        ["0f000500", "Fire Mode", "开火模式"],
+        ["0af02002", "Double Click", "双击"],
+        ["07000100", "DPI +", "DPI +"],
+        ["07000200", "DPI -", "DPI -"],
+        ["07000300", "DPI LOOP", "DPI循环"],
+        ["03008301", "Media Player", "媒体播放器"],
+        ["0300b500", "Next Track", "下一曲"],
+        ["0300b600", "Previous Track", "上一曲"],
+        ["0300b700", "Stop", "停止"],
+        ["0300cd00", "Play/Pause", "播放/暂停"],
+        ["0300e200", "Mute", "静音"],
+        ["0300e900", "Volume Up", "音量 +"],
+        ["0300ea00", "Volume Down", "音量 -"],
+        ["0000e011", "New", "新建"],
+        ["0000e01b", "Cut", "剪切"],
+        ["0000e006", "Copy", "复制"],
+        ["0000e019", "Paste", "粘贴"],
+        ["0000e016", "Save", "保存"],
+        ["0000e013", "Print", "打印"],
+        ["0000e009", "Find", "查找"],
+        ["0000e01c", "Redo", "重做"],
+        ["0000e01d", "Undo", "撤销"],
+        ["0000e004", "Select All", "全选"],
+        ["03009401", "My Computer", "我的电脑"],
+        ["03002302", "Web Home", "网页主页"],
+        ["03002102", "Search Computer", "搜索计算机"],
+        ["00042c1b", "Maximize", "最大化"],
+        ["00042c11", "Minimize", "最小化"],
+        ["0000e307", "Show Desktop", "显示桌面"],
+        ["0000e315", "Run", "运行"],
+        ["08000200", "Gun Management", "枪械管理"],
+        ["00000000", "Deactivated", "禁用"]
+    ]
+    readonly property var assigncode2str: rowMap(assignRows, 0, 1)
+    readonly property var assigncode2strCn: rowMap(assignRows, 0, 2)
+    // Both languages' names lead back to the code.
+    readonly property var str2assigncode: {
+        var m = rowMap(assignRows, 2, 0)
+        for (var i = 0; i < assignRows.length; ++i)
+            m[assignRows[i][1]] = assignRows[i][0]
+        return m
+    }
+
+    function rowMap(rows, from, to) {
+        var m = {}
+        for (var i = 0; i < rows.length; ++i)
+            m[rows[i][from]] = rows[i][to]
+        return m
+    }
+
     readonly property var str2keycode: {
         var m = {}
         for (var i = 0; i < keyRows.length; ++i)
@@ -180,6 +239,14 @@ QtObject {
     }
     function mousecodeTostr(code) {
         return mousecode2str.hasOwnProperty(code) ? mousecode2str[code] : ""
+    }
+    // The name of an assignment code ("0100f000"), "" for a code in neither table.
+    function assignTostr(code, chinese) {
+        var table = chinese ? assigncode2strCn : assigncode2str
+        return table.hasOwnProperty(code) ? table[code] : ""
+    }
+    function strToassign(name) {
+        return str2assigncode.hasOwnProperty(name) ? str2assigncode[name] : undefined
     }
     // 1-based position of the lowest set bit of the low byte, 0 when none is set.
     function logByte(value) {
