@@ -7,6 +7,9 @@
 #   reset-dialog.png the factory-reset dialog over the mask
 #   color-bar.png    the colour bar of the DPI panel
 #   main-lower.png   the right column scrolled down to the dials and scroll lines
+#   profile-menu.png the profile overlay with a second profile and a row's context menu
+#   gun-control.png  the gun overlay with a new record
+#   axis.png         the axis panel moved off its middle steps
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -92,9 +95,9 @@ stop_configurator() {
     configurator_pid=""
 }
 
-# click X Y: a real click at page coordinates.
+# click X Y [BUTTON]: a real click at page coordinates (button 3: a right click).
 click() {
-    xdotool mousemove --window "$window" "$1" "$2" click 1
+    xdotool mousemove --window "$window" "$1" "$2" click "${3:-1}"
     sleep 0.8
 }
 
@@ -122,6 +125,21 @@ xdotool mousemove --window "$window" 850 300 click --repeat 12 5 # wheel down ov
 xdotool mousemove 5 790
 sleep 1
 shot main-lower.png
+click 80 621 # profile button: the overlay, centred
+click 415 419 # New: a second profile, chosen
+click 420 245 3 # right click on the first row
+shot profile-menu.png
+click 600 300 # the overlay's body closes the menu
+click 585 419 # OK
+click 200 126 # the launcher's gun button
+click 311 437 # New: a record
+shot gun-control.png
+click 599 437 # OK
+click 60 195 # axis X: step 1
+click 210 237 # axis Y: step 9
+xdotool mousemove 5 790
+sleep 0.3
+shot axis.png
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

@@ -45,13 +45,13 @@ Item {
     // assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs without
     // it and every call into it is guarded.
     property Item keyMatrix: null    // KeyMatrix: left column, first (button assignment)
-    property Item xySetting: null    // XySetting: left column, after the launcher (axis)
+    property Item xySetting: xySettingPanel  // XySetting: left column, after the launcher (axis)
     property Item keyMenu: null      // KeyMenu: overlay beside the assignment panel
     property Item singleKey: null    // SingleKey: overlay, centred over the mask
     property Item macroKey: null     // MacroKey: overlay, centred over the mask
     property Item macroEditor: null  // MacroEditor: overlay, centred over the mask
-    property Item gunControl: null   // GunControl: overlay, centred over the mask
-    property Item profile: null      // Profile: overlay, toggled by the profile button
+    property Item gunControl: gunControlOverlay  // GunControl: overlay, centred over the mask
+    property Item profile: profileOverlay        // Profile: overlay, toggled by the profile button
 
     signal emptyAreaPressed()
     signal msg_KB(bool isDown, int usbCode)
@@ -110,6 +110,8 @@ Item {
         if (!language) {
             mainLang = englishMainLang
             launcherLang = ["Macro Manager", "Gun Manager", "Help"]
+            if (gunControl)
+                gunControl.gunControlLang = gunControl.englishLang
             return
         }
         var code = "lang_025044"
@@ -132,6 +134,9 @@ Item {
 
     // The eight panels that show the current profile, in the order they are loaded.
     function initSettingPanels(send) {
+        // The profile's gun first: a gun-key button shows its name.
+        if (gunControl)
+            gunControl.loadSelection(send)
         if (keyMatrix)
             keyMatrix.init(send)
         if (xySetting)
@@ -151,6 +156,8 @@ Item {
         if (!isFinite(no) || no === profileNo)
             return
         profileNo = no
+        if (profile)
+            profile.profileNo = no
         ui_View.ui_02H_SetCurrentProfile(no)
         profileSwitched = true
         initSettingPanels(false)
@@ -355,7 +362,14 @@ Item {
                 onOpenGunControl: mainIten.showOverlay(mainIten.gunControl)
             }
 
-            // Slot 2: XySetting (axis sensitivity) goes here, after the launcher.
+            XySetting {
+                id: xySettingPanel
+                mainLang: mainIten.mainLang
+                fontSize: mainIten.globalSetting_size
+                fontFamily: mainIten.globalSetting_fontFamily
+                accent: mainIten.globalSetting_color
+                animationSpeed: mainIten.animation_speed
+            }
         }
 
         Mouse {
@@ -387,7 +401,7 @@ Item {
                 if (!mainIten.profile)
                     return
                 if (mainIten.profile.visible)
-                    mainIten.hideOverlay(mainIten.profile)
+                    mainIten.profile.close()
                 else
                     mainIten.showOverlay(mainIten.profile)
             }
@@ -549,6 +563,7 @@ Item {
     Mask {
         id: mask
         anchors.fill: parent
+        passThrough: profileOverlay.visible ? profileButton : null
         onPressed: {
             // Give the keyboard back to whichever overlay is open.
             if (mainIten.macroEditor && mainIten.macroEditor.visible)
@@ -562,9 +577,35 @@ Item {
         }
     }
 
-    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, GunControl,
-    // Profile (bottom left, over the profile button), KeyMenu (beside the assignment
-    // panel, no mask), SingleKey and MacroKey go here, above the mask.
+    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, KeyMenu
+    // (beside the assignment panel, no mask), SingleKey and MacroKey go here, above the mask.
+
+    GunControl {
+        id: gunControlOverlay
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onClosed: mainIten.hideOverlay(gunControlOverlay)
+    }
+
+    Profile {
+        id: profileOverlay
+        mainLang: mainIten.mainLang
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onChangeProfile: function (no) { mainIten.changeProfile(no) }
+        onCloseUI: {
+            mainIten.hideOverlay(profileOverlay)
+            mainIten.profileClosed()
+        }
+        onProfileLoaded: {
+            mainIten.setProtectUI(1200)
+            mainIten.initSettingPanels(true)
+        }
+    }
 
     ResetDialog {
         id: resetDialog

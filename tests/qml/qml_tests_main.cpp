@@ -73,8 +73,11 @@ class Setup : public QObject {
             window->showNormal();
             window->checkDevice();
             env = std::make_unique<TestEnv>(modules, mouse, *window);
+            // Dialogs would wait for a user who is not there.
+            window->view()->services().setDialogStandIn(env.get());
         }
         ~Rig() {
+            window->view()->services().setDialogStandIn(nullptr);
             env.reset();
             window.reset();
             QDir::setCurrent(previousDir);

@@ -245,6 +245,7 @@ TestCase {
         testEnv.click(rate.picture, 200, 80)
         ui_View.copyProfile(1, 0)
         testEnv.click(rate.picture, 200, 20)
+        verify(testEnv.waitLinkFree())
         testEnv.clearTraffic()
         page.changeProfile(1)
         compare(Number(testEnv.setting("setting/apConfig.bin", "Q7/profileNo")), 1)
