@@ -63,8 +63,14 @@ if ! wait_for_line "$work/vmouse.out" ready "$vmouse_pid" 30; then
 fi
 
 window=""
+# A runtime folder of its own: the message channel and the instance lock live there, and
+# other configurators (or tests) of the same user must not reach this one.
+mkdir -p "$work/runtime"
+chmod 700 "$work/runtime"
+
 start_configurator() {
     env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb VIRTUAL_MOUSE_SOCKET="$socket" \
+        XDG_RUNTIME_DIR="$work/runtime" \
         "$work/dist/configurator" </dev/null >>"$work/configurator.log" 2>&1 &
     configurator_pid=$!
     window=""
@@ -130,13 +136,14 @@ click 415 419 # New: a second profile, chosen
 click 420 245 3 # right click on the first row
 shot profile-menu.png
 click 600 300 # the overlay's body closes the menu
-click 585 419 # OK
+click 585 419 # OK: the switched profile goes to the mouse, the page is locked a while
+sleep 1.5
 click 200 126 # the launcher's gun button
 click 311 437 # New: a record
 shot gun-control.png
 click 599 437 # OK
 click 60 195 # axis X: step 1
-click 210 237 # axis Y: step 9
+click 228 237 # axis Y: step 9
 xdotool mousemove 5 790
 sleep 0.3
 shot axis.png
