@@ -151,7 +151,8 @@ void LinkBehaviourTest::shippedIdsAgree() {
     QFile rule(QStringLiteral(UDEV_RULE_FILE));
     QVERIFY(rule.open(QIODevice::ReadOnly));
     QStringList pairs;
-    const QRegularExpression id(R"re(idVendor}=="([0-9a-f]{4})", ATTRS\{idProduct}=="([0-9a-f]{4})")re");
+    const QRegularExpression id(
+        R"re(idVendor}=="([0-9a-f]{4})", ATTRS\{idProduct}=="([0-9a-f]{4})")re");
     for (auto it = id.globalMatch(QString::fromLatin1(rule.readAll())); it.hasNext();) {
         const auto match = it.next();
         pairs << match.captured(1) + ":" + match.captured(2);
