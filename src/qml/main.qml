@@ -577,35 +577,8 @@ Item {
         }
     }
 
-    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, KeyMenu
-    // (beside the assignment panel, no mask), SingleKey and MacroKey go here, above the mask.
-
-    GunControl {
-        id: gunControlOverlay
-        skinNo: mainIten.skin_No
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
-        onClosed: mainIten.hideOverlay(gunControlOverlay)
-    }
-
-    Profile {
-        id: profileOverlay
-        mainLang: mainIten.mainLang
-        skinNo: mainIten.skin_No
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
-        onChangeProfile: function (no) { mainIten.changeProfile(no) }
-        onCloseUI: {
-            mainIten.hideOverlay(profileOverlay)
-            mainIten.profileClosed()
-        }
-        onProfileLoaded: {
-            mainIten.setProtectUI(1200)
-            mainIten.initSettingPanels(true)
-        }
-    }
+    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, KeyMenu (beside
+    // the assignment panel, no mask), SingleKey and MacroKey go here, above the mask.
 
     ResetDialog {
         id: resetDialog
@@ -637,6 +610,34 @@ Item {
         fontFamily: mainIten.globalSetting_fontFamily
         accent: mainIten.globalSetting_color
         onColorPicked: function (picked) { dpiSetting.setColor(picked) }
+    }
+
+    // The gun and profile overlays, centred over the mask by showOverlay.
+    GunControl {
+        id: gunControlOverlay
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onClosed: mainIten.hideOverlay(gunControlOverlay)
+    }
+
+    Profile {
+        id: profileOverlay
+        mainLang: mainIten.mainLang
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onChangeProfile: function (no) { mainIten.changeProfile(no) }
+        onCloseUI: {
+            mainIten.hideOverlay(profileOverlay)
+            mainIten.profileClosed()
+        }
+        onProfileLoaded: {
+            mainIten.setProtectUI(1200)
+            mainIten.initSettingPanels(true)
+        }
     }
 
     BusyIndicator {
