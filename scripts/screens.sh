@@ -11,6 +11,9 @@
 #   key-menu.png     the key menu of a button with its basic-commands sub-menu open
 #   single-key.png   the single-key overlay naming a key typed on the display
 #   macro-key.png    the macro-key overlay with a macro chosen
+#   profile-menu.png the profile overlay with a second profile and a row's context menu
+#   gun-control.png  the gun overlay with a new record
+#   axis.png         the axis panel moved off its middle steps
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -66,8 +69,14 @@ if ! wait_for_line "$work/vmouse.out" ready "$vmouse_pid" 30; then
 fi
 
 window=""
+# A runtime folder of its own: the message channel and the instance lock live there, and
+# other configurators (or tests) of the same user must not reach this one.
+mkdir -p "$work/runtime"
+chmod 700 "$work/runtime"
+
 start_configurator() {
     env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb VIRTUAL_MOUSE_SOCKET="$socket" \
+        XDG_RUNTIME_DIR="$work/runtime" \
         "$work/dist/configurator" </dev/null >>"$work/configurator.log" 2>&1 &
     configurator_pid=$!
     window=""
@@ -98,9 +107,9 @@ stop_configurator() {
     configurator_pid=""
 }
 
-# click X Y: a real click at page coordinates.
+# click X Y [BUTTON]: a real click at page coordinates (button 3: a right click).
 click() {
-    xdotool mousemove --window "$window" "$1" "$2" click 1
+    xdotool mousemove --window "$window" "$1" "$2" click "${3:-1}"
     sleep 0.8
 }
 
@@ -149,6 +158,22 @@ click 300 457                                 # "Macro"
 click 466 209                                 # the first macro
 shot macro-key.png
 click 596 467                                 # cancel
+click 80 621 # profile button: the overlay, centred
+click 415 419 # New: a second profile, chosen
+click 420 245 3 # right click on the first row
+shot profile-menu.png
+click 600 300 # the overlay's body closes the menu
+click 585 419 # OK: the switched profile goes to the mouse, the page is locked a while
+sleep 1.5
+click 200 126 # the launcher's gun button
+click 311 437 # New: a record
+shot gun-control.png
+click 599 437 # OK
+click 60 195 # axis X: step 1
+click 228 237 # axis Y: step 9
+xdotool mousemove 5 790
+sleep 0.3
+shot axis.png
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

@@ -36,6 +36,7 @@ class myQQuickView : public QQuickWidget {
     QSettings& appConfig() { return *config_.settings(); }
     AppConfig& appConfigStore() { return config_; }
     ProfileStore& profiles() { return profiles_; }
+    ViewServices& services() { return services_; }
 
     // The address the help menu opens (not one of the design's slots, so kept apart).
     Q_INVOKABLE QString helpAddress();

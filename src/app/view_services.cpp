@@ -34,14 +34,19 @@ void ViewServices::MacroDeviceLink::sendMacroBlock(int macroId, const QByteArray
     hid->hid_13H_SetMacroKey(static_cast<uchar>(macroId), reinterpret_cast<uchar*>(data.data()));
 }
 
+// The desktop's own dialog where it offers one, modal to the window and placed over it.
 QString ViewServices::openFileName(const QString& caption, const QString& dir,
                                    const QString& filter) {
-    return QFileDialog::getOpenFileName(nullptr, caption, dir, filter);
+    if (standIn_)
+        return standIn_->openFileName(caption, dir, filter);
+    return QFileDialog::getOpenFileName(view_, caption, dir, filter);
 }
 
 QString ViewServices::saveFileName(const QString& caption, const QString& dir,
                                    const QString& filter) {
-    return QFileDialog::getSaveFileName(nullptr, caption, dir, filter);
+    if (standIn_)
+        return standIn_->saveFileName(caption, dir, filter);
+    return QFileDialog::getSaveFileName(view_, caption, dir, filter);
 }
 
 QSettings* ViewServices::profileSettings(int position) {
@@ -102,6 +107,10 @@ quint16 ViewServices::macroRepeat(const QString& name) {
 }
 
 void ViewServices::warning(const QString& title, const QString& text) {
+    if (standIn_) {
+        standIn_->warning(title, text);
+        return;
+    }
     QMessageBox::warning(nullptr, title, text, QMessageBox::Ok);
 }
 

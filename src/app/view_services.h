@@ -31,6 +31,9 @@ class ViewServices : public LinkInfo,
     void setMacroLibrary(MacroLibrary* library) { macros_ = library; }
     // The texts of the warning boxes that have no page text of their own.
     const QStringList& messageTexts() const { return messageTexts_; }
+    // Someone who answers the file dialogs and takes the warnings in the user's place (the
+    // page tests); null shows the real ones. It must outlive its use here.
+    void setDialogStandIn(FileDialogs* standIn) { standIn_ = standIn; }
 
     // LinkInfo
     uint currentDeviceIndex() const override;
@@ -89,6 +92,7 @@ class ViewServices : public LinkInfo,
     ProfileStore& profiles_;
     Hid_Thread* hid_ = nullptr;
     MacroLibrary* macros_ = nullptr;
+    FileDialogs* standIn_ = nullptr;
     QStringList messageTexts_;
     MacroDeviceLink macroDevice_{*this};
 };

@@ -45,15 +45,15 @@ Item {
     // and then assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs
     // without them and every call into them is guarded.
     property Item keyMatrix: keyMatrixPanel
-    property Item xySetting: null    // XySetting: left column, after the launcher (axis)
+    property Item xySetting: xySettingPanel
     property Item keyMenu: keyMenuPopup
     property Item singleKey: singleKeyOverlay
     property Item macroKey: macroKeyOverlay
     // MacroEditor: overlay, centred over the mask. The button pages use its `macroList`
     // (rows with `macroName`), `sendMacro(slot, name)` and `deleteMacroSignal(name)`.
     property Item macroEditor: null
-    property Item gunControl: null   // GunControl: overlay, centred over the mask
-    property Item profile: null      // Profile: overlay, toggled by the profile button
+    property Item gunControl: gunControlOverlay
+    property Item profile: profileOverlay
 
     signal emptyAreaPressed()
     signal msg_KB(bool isDown, int usbCode)
@@ -140,6 +140,9 @@ Item {
 
     // The eight panels that show the current profile, in the order they are loaded.
     function initSettingPanels(send) {
+        // The profile's gun first: a gun-key button shows its name.
+        if (gunControl)
+            gunControl.loadSelection(send)
         if (keyMatrix)
             keyMatrix.init(send)
         if (xySetting)
@@ -159,6 +162,8 @@ Item {
         if (!isFinite(no) || no === profileNo)
             return
         profileNo = no
+        if (profile)
+            profile.profileNo = no
         ui_View.ui_02H_SetCurrentProfile(no)
         profileSwitched = true
         initSettingPanels(false)
@@ -436,7 +441,14 @@ Item {
                 onOpenGunControl: mainIten.showOverlay(mainIten.gunControl)
             }
 
-            // Slot 2: XySetting (axis sensitivity) goes here, after the launcher.
+            XySetting {
+                id: xySettingPanel
+                mainLang: mainIten.mainLang
+                fontSize: mainIten.globalSetting_size
+                fontFamily: mainIten.globalSetting_fontFamily
+                accent: mainIten.globalSetting_color
+                animationSpeed: mainIten.animation_speed
+            }
         }
 
         Mouse {
@@ -468,7 +480,7 @@ Item {
                 if (!mainIten.profile)
                     return
                 if (mainIten.profile.visible)
-                    mainIten.hideOverlay(mainIten.profile)
+                    mainIten.profile.close()
                 else
                     mainIten.showOverlay(mainIten.profile)
             }
@@ -630,6 +642,7 @@ Item {
     Mask {
         id: mask
         anchors.fill: parent
+        passThrough: profileOverlay.visible ? profileButton : null
         onPressed: {
             // Give the keyboard back to whichever overlay is open.
             if (mainIten.macroEditor && mainIten.macroEditor.visible)
@@ -643,8 +656,8 @@ Item {
         }
     }
 
-    // Overlay slots, all centred over the mask by showOverlay: MacroEditor, GunControl,
-    // Profile (bottom left, over the profile button) go here, above the mask.
+    // Overlay slot, centred over the mask by showOverlay: MacroEditor goes here, above
+    // the mask.
 
     // Beside the assignment panel, without the mask.
     KeyMenu {
@@ -715,6 +728,34 @@ Item {
         fontFamily: mainIten.globalSetting_fontFamily
         accent: mainIten.globalSetting_color
         onColorPicked: function (picked) { dpiSetting.setColor(picked) }
+    }
+
+    // The gun and profile overlays, centred over the mask by showOverlay.
+    GunControl {
+        id: gunControlOverlay
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onClosed: mainIten.hideOverlay(gunControlOverlay)
+    }
+
+    Profile {
+        id: profileOverlay
+        mainLang: mainIten.mainLang
+        skinNo: mainIten.skin_No
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onChangeProfile: function (no) { mainIten.changeProfile(no) }
+        onCloseUI: {
+            mainIten.hideOverlay(profileOverlay)
+            mainIten.profileClosed()
+        }
+        onProfileLoaded: {
+            mainIten.setProtectUI(1200)
+            mainIten.initSettingPanels(true)
+        }
     }
 
     BusyIndicator {

@@ -6,7 +6,9 @@
 #include "settings_values.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -16,6 +18,28 @@ QString translate(const char* text) {
 
 void appendListElements(QVariantList* out, const QSettings& file, const QString& key) {
     out->append(listValue(file.value(key)));
+}
+
+// A profile is a few kilobytes; anything far larger is not one and is not read in.
+constexpr qint64 kMaxProfileBytes = 1 << 20;
+
+// Whether `content` is a profile of this mouse: INI text the settings class reads without
+// complaint, holding at least one key of this mouse (a key or group ending in "_Q7").
+// Without the check any file the user picks (a picture, an empty file, another program's
+// settings) would replace the profile, and the mouse would get the read defaults.
+bool isProfileContent(const QByteArray& content) {
+    QTemporaryFile probe;
+    if (!probe.open() || probe.write(content) != content.size())
+        return false;
+    probe.close();
+    const QSettings settings(probe.fileName(), QSettings::IniFormat);
+    if (settings.status() != QSettings::NoError)
+        return false;
+    for (const QString& key : settings.allKeys())
+        for (const QString& part : key.split(QLatin1Char('/')))
+            if (part.endsWith(QLatin1String("_Q7")))
+                return true;
+    return false;
 }
 
 } // namespace
@@ -98,9 +122,20 @@ bool ProfileStore::loadProfile(int profile) {
     // The chosen file may be one of our own profiles with writes still pending.
     for (const auto& settings : profiles_)
         settings->sync();
-    QByteArray content;
-    if (!readWholeFile(path, &content))
+    const QString notProfile = translate("This file is not a profile; nothing was changed: ");
+    if (QFileInfo(path).size() > kMaxProfileBytes) {
+        dialogs_->warning(translate("Open File"), notProfile + path);
         return false;
+    }
+    QByteArray content;
+    if (!readWholeFile(path, &content)) {
+        dialogs_->warning(translate("Open File"), translate("Cannot open the file: ") + path);
+        return false;
+    }
+    if (!isProfileContent(content)) {
+        dialogs_->warning(translate("Open File"), notProfile + path);
+        return false;
+    }
     return replaceProfile(profile, content);
 }
 

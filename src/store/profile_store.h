@@ -38,7 +38,8 @@ class ProfileStore {
 
     // --- the view host's slots ---
     QVariantList loadDefaultProfile(uchar uiPageId) const;
-    // True when a chosen file was copied in; false when cancelled or it could not be read.
+    // True when a chosen file was copied in. False when cancelled, and false with a warning
+    // when the file cannot be read or is not a profile (the profile is then untouched).
     bool loadProfile(int profile);
     void saveProfile(int profile);
     void resetProfile(int profile);

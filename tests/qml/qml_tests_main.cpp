@@ -79,8 +79,11 @@ class Setup : public QObject {
             window->showNormal();
             window->checkDevice();
             env = std::make_unique<TestEnv>(modules, mouse, *window, capture->installed());
+            // Dialogs would wait for a user who is not there.
+            window->view()->services().setDialogStandIn(env.get());
         }
         ~Rig() {
+            window->view()->services().setDialogStandIn(nullptr);
             env.reset();
             // The capture goes before the window it reports to.
             capture.reset();

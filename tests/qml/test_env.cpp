@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include <queue>
+#include <utility>
 
 #include <csignal>
 
@@ -75,7 +76,7 @@ QObject* TestEnv::item(const QString& objectName) const {
     return root->findChild<QObject*>(objectName);
 }
 
-bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y) {
+bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y, Qt::MouseButton which) {
     auto* item = qobject_cast<QQuickItem*>(target);
     myQQuickView* view = window_.view();
     if (!item || !view)
@@ -84,11 +85,11 @@ bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y) {
     const QPoint pos = item->mapToScene(QPointF(x, y)).toPoint();
     Qt::MouseButton button = Qt::NoButton;
     if (type == QEvent::MouseButtonPress) {
-        button = Qt::LeftButton;
-        held_ |= Qt::LeftButton;
+        button = which;
+        held_ |= which;
     } else if (type == QEvent::MouseButtonRelease) {
-        button = Qt::LeftButton;
-        held_ &= ~Qt::LeftButton;
+        button = which;
+        held_ &= ~which;
     }
     static ulong timestamp = 0;
     QMouseEvent event(static_cast<QEvent::Type>(type), QPointF(pos),
@@ -115,6 +116,35 @@ bool TestEnv::click(QObject* item, qreal x, qreal y) {
     const bool pressed = press(item, x, y);
     const bool released = release(item, x, y);
     return pressed && released;
+}
+
+bool TestEnv::rightClick(QObject* item, qreal x, qreal y) {
+    const bool pressed = mouse(QEvent::MouseButtonPress, item, x, y, Qt::RightButton);
+    const bool released = mouse(QEvent::MouseButtonRelease, item, x, y, Qt::RightButton);
+    return pressed && released;
+}
+
+void TestEnv::answerFileDialog(const QString& path) {
+    answer_ =
+        path.isEmpty() || QDir::isAbsolutePath(path) ? path : QDir(modulesDir_).filePath(path);
+}
+
+QString TestEnv::takeAnswer() {
+    return std::exchange(answer_, QString());
+}
+
+QString TestEnv::openFileName(const QString& caption, const QString&, const QString&) {
+    dialogs_ << QStringLiteral("open|") + caption;
+    return takeAnswer();
+}
+
+QString TestEnv::saveFileName(const QString& caption, const QString&, const QString&) {
+    dialogs_ << QStringLiteral("save|") + caption;
+    return takeAnswer();
+}
+
+void TestEnv::warning(const QString& title, const QString& text) {
+    warnings_ << title + QLatin1Char('|') + text;
 }
 
 void TestEnv::type(const QString& text) {

@@ -2,6 +2,8 @@
 // virtual mouse behind the real objects, and the debug output so far.
 #pragma once
 
+#include "file_dialogs.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QStringList>
@@ -13,7 +15,7 @@ class VirtualMouse;
 }
 class Widget;
 
-class TestEnv : public QObject {
+class TestEnv : public QObject, public FileDialogs {
     Q_OBJECT
     Q_PROPERTY(QString modulesDir READ modulesDir CONSTANT)
     // The root page the view host loaded.
@@ -36,6 +38,7 @@ class TestEnv : public QObject {
     Q_INVOKABLE bool move(QObject* item, qreal x, qreal y);
     Q_INVOKABLE bool release(QObject* item, qreal x, qreal y);
     Q_INVOKABLE bool click(QObject* item, qreal x, qreal y);
+    Q_INVOKABLE bool rightClick(QObject* item, qreal x, qreal y);
     // Key strokes into the view host, to the item that has the keyboard; a trailing "\n"
     // is sent as Return.
     Q_INVOKABLE void type(const QString& text);
@@ -47,6 +50,20 @@ class TestEnv : public QObject {
     Q_INVOKABLE void setConfig(const QString& key, const QVariant& value);
     // Addresses the program asked the desktop to open (nothing is really opened).
     Q_INVOKABLE QStringList openedUrls() const { return openedUrls_; }
+    // The program's file dialogs and warning boxes are answered here, not shown: the next
+    // file dialog returns `path` (a relative path is taken below modulesDir; "" cancels),
+    // later ones are cancelled. `dialogs` lists them as "open|caption" / "save|caption",
+    // `warnings` as "title|text".
+    Q_INVOKABLE void answerFileDialog(const QString& path);
+    Q_INVOKABLE QStringList dialogs() const { return dialogs_; }
+    Q_INVOKABLE QStringList warnings() const { return warnings_; }
+
+    // FileDialogs
+    QString openFileName(const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString saveFileName(const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    void warning(const QString& title, const QString& text) override;
 
     Q_INVOKABLE QString readFile(const QString& rel) const;
     Q_INVOKABLE bool writeFile(const QString& rel, const QString& text) const;
@@ -82,7 +99,8 @@ class TestEnv : public QObject {
     void openUrl(const QUrl& url) { openedUrls_ << url.toString(); }
 
   private:
-    bool mouse(int type, QObject* item, qreal x, qreal y);
+    bool mouse(int type, QObject* item, qreal x, qreal y, Qt::MouseButton which = Qt::LeftButton);
+    QString takeAnswer();
 
     QString modulesDir_;
     testsupport::VirtualMouse& mouse_;
@@ -90,4 +108,7 @@ class TestEnv : public QObject {
     bool capturing_;
     Qt::MouseButtons held_;
     QStringList openedUrls_;
+    QString answer_;
+    QStringList dialogs_;
+    QStringList warnings_;
 };

@@ -56,6 +56,8 @@ class ProfileStoreTest : public QObject {
     void resetWithoutFactoryKeepsProfile();
     void loadProfileCopiesChosenFile();
     void loadProfileCancelledOrUnreadableChangesNothing();
+    void loadProfileRefusesWhatIsNotAProfile_data();
+    void loadProfileRefusesWhatIsNotAProfile();
     void importsOfSameSizedFilesAreReadBack();
     void saveProfileReplacesExportWithPendingWrites();
     void loadDefaultProfile_data();
@@ -201,6 +203,34 @@ void ProfileStoreTest::loadProfileCancelledOrUnreadableChangesNothing() {
     QCOMPARE(dialogs.calls.size(), 2);
     QCOMPARE(store.getMacroKey(2).toString(), QString("pending"));
     QCOMPARE(texts(store.getKeydefine(0)).value(0), QString("1"));
+    QCOMPARE(diskValue(modules.path("setting/p1.bin"), "keydefine_Q7/0").toStringList().value(0),
+             QString("1"));
+}
+
+void ProfileStoreTest::loadProfileRefusesWhatIsNotAProfile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20);
+    QTest::newRow("another program's INI")
+        << QByteArray("[General]\nwindowState=2\n[sensor]\ndpi=800\n");
+    QTest::newRow("too large") << profileText("F", 150000);
+}
+
+void ProfileStoreTest::loadProfileRefusesWhatIsNotAProfile() {
+    QFETCH(QByteArray, content);
+    ModulesDir modules;
+    modules.write("setting/p1.bin", profileText("1"));
+    const QString chosen = modules.outside("chosen.pf");
+    ModulesDir::writeAt(chosen, content);
+    FakeDialogs dialogs;
+    dialogs.answer = chosen;
+    ProfileStore store(modules.root(), nullptr, &dialogs);
+    store.setMacroKey(2, "pending");
+
+    QVERIFY(!store.loadProfile(0));
+    QCOMPARE(dialogs.warnings.size(), 1);
+    QVERIFY(dialogs.warnings.at(0).endsWith(chosen));
+    QCOMPARE(store.getMacroKey(2).toString(), QString("pending"));
     QCOMPARE(diskValue(modules.path("setting/p1.bin"), "keydefine_Q7/0").toStringList().value(0),
              QString("1"));
 }

@@ -6,6 +6,10 @@ Rectangle {
     id: mask
     objectName: "Mask"
 
+    // An item under the mask that still takes presses (the profile button closes the
+    // overlay it opened).
+    property Item passThrough: null
+
     signal pressed()
 
     color: "#8c000000"
@@ -15,6 +19,12 @@ Rectangle {
         anchors.fill: parent
         property point pressedAt
         onPressed: function (mouse) {
+            var through = mask.passThrough
+            if (through && through.visible && through.enabled
+                    && through.contains(through.mapFromItem(mask, mouse.x, mouse.y))) {
+                mouse.accepted = false
+                return
+            }
             pressedAt = Qt.point(mouse.x, mouse.y)
             mask.pressed()
         }

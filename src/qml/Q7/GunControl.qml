@@ -1,0 +1,667 @@
+// Gun records: named auto-fire settings (trigger key, interval, deviation per shot, run
+// count). New, rename and delete reach the files at once; field edits are kept in the
+// rows until OK saves every row. The row chosen when OK is pressed becomes the profile's
+// gun: its name shows on a gun-key button and its settings go to the mouse.
+import QtQuick
+import "../common"
+
+Rectangle {
+    id: overlay
+    objectName: "GunControl"
+
+    readonly property var englishLang: ["Gun Manager", "Name", "Auxiliary Setting", "Trigger Key",
+        "Interval Times(MS)", "Deviation", "Run Times", "Unlimited", "New", "Delete", "OK",
+        "Cancel"]
+    property var gunControlLang: englishLang
+    // The gun of the current profile ("" for none); the button panel shows it.
+    property string selectGunName: ""
+    property int selectedRow: -1
+    // The selected row runs without a count.
+    property bool unlimited: false
+    property int skinNo: 1
+    property int fontSize: 11
+    property string fontFamily: "Arial"
+    property color accent: "#FF00FFFF"
+
+    readonly property string sentinel: "loaderpellam"
+    readonly property alias rowCount: rows.count
+    readonly property alias titleBar: titleBar
+    readonly property alias nameInput: nameField.input
+    readonly property alias periodInput: periodField.input
+    readonly property alias xInput: xField.input
+    readonly property alias yInput: yField.input
+    readonly property alias timesInput: timesField.input
+    readonly property alias runTimesOption: runTimesOption
+    readonly property alias unlimitedOption: unlimitedOption
+    readonly property alias newButton: newButton
+    readonly property alias deleteButton: deleteButton
+    readonly property alias okButton: okButton
+    readonly property alias cancelButton: cancelButton
+
+    // OK or Cancel: the page hides the overlay and the mask.
+    signal closed()
+
+    function text(i) {
+        return gunControlLang[i] !== undefined ? gunControlLang[i] : ""
+    }
+    function rowAt(i) {
+        list.positionViewAtIndex(i, ListView.Contain)
+        return list.itemAtIndex(i)
+    }
+    function record(i) {
+        return rows.get(i)
+    }
+    function names() {
+        var list = []
+        for (var i = 0; i < rows.count; ++i)
+            list.push(rows.get(i).gunName)
+        return list
+    }
+    function rowOfName(name) {
+        for (var i = 0; i < rows.count; ++i)
+            if (rows.get(i).gunName === name)
+                return i
+        return -1
+    }
+
+    // A stored or typed value as a whole number kept to [low, high]; `empty` for nothing.
+    function numberIn(value, low, high, empty) {
+        var t = String(value).trim()
+        if (t === "" || t === "-" || t === "undefined")
+            return empty
+        var n = Math.round(Number(t))
+        if (!isFinite(n))
+            return empty
+        return Math.max(low, Math.min(high, n))
+    }
+
+    // A name becomes a key of the record file and an entry of the name list: it must be
+    // new, not empty, without a slash and not the list's padding word.
+    function nameAllowed(name, exceptRow) {
+        if (name === "" || name === sentinel || /[\/\\]/.test(name))
+            return false
+        var row = rowOfName(name)
+        return row < 0 || row === exceptRow
+    }
+
+    function init() {
+        var stored = ui_View.getNameList(1)
+        if (stored.length === 2 && String(stored[1]) === sentinel)
+            stored = [stored[0]]
+        rows.clear()
+        for (var i = 0; i < stored.length; ++i) {
+            var name = String(stored[i])
+            if (name === "" || rowOfName(name) >= 0)
+                continue
+            var d = ui_View.getGunData(name)
+            rows.append({
+                gunName: name,
+                gunKey: d.length > 0 && String(d[0]) !== "" ? String(d[0]) : "L-Click",
+                gunPeriod: numberIn(d[1], 0, 255, 10),
+                gunX: numberIn(d[2], -127, 127, 0),
+                gunY: numberIn(d[3], -127, 127, 0),
+                gunTimes: numberIn(d[4], 0, 255, 0)
+            })
+        }
+        loadSelection(false)
+        selectedRow = rows.count > 0 ? Math.max(0, rowOfName(selectGunName)) : -1
+        loadActions()
+    }
+
+    // The current profile's gun; a name that no longer has a record counts as none.
+    function loadSelection(send) {
+        var name = String(ui_View.getselectGun(0))
+        selectGunName = rowOfName(name) >= 0 ? name : ""
+        if (send)
+            sendGun()
+    }
+
+    // X and Y go as 8-bit two's complement.
+    function sendGun() {
+        var row = rowOfName(selectGunName)
+        if (row < 0)
+            return
+        var r = rows.get(row)
+        ui_View.ui_04H_SetGunData(0xF0, r.gunTimes, (r.gunX + 256) % 256, (r.gunY + 256) % 256, 0)
+    }
+
+    // The inputs show the selected row.
+    function loadActions() {
+        var has = selectedRow >= 0 && selectedRow < rows.count
+        var r = has ? rows.get(selectedRow) : null
+        nameField.input.text = has ? r.gunName : ""
+        keyText.text = has ? r.gunKey : ""
+        periodField.input.text = has ? r.gunPeriod : ""
+        xField.input.text = has ? r.gunX : ""
+        yField.input.text = has ? r.gunY : ""
+        timesField.input.text = has ? r.gunTimes : ""
+        unlimited = has && r.gunTimes === 0
+    }
+
+    // Leaving an input writes it into the selected row, kept to the input's range.
+    function commitField(field) {
+        if (selectedRow < 0 || selectedRow >= rows.count)
+            return
+        var value = numberIn(field.input.text, field.low, field.high, field.empty)
+        field.input.text = value
+        rows.setProperty(selectedRow, field.role, value)
+        unlimited = rows.get(selectedRow).gunTimes === 0
+    }
+    function commitFields() {
+        commitField(periodField)
+        commitField(xField)
+        commitField(yField)
+        commitField(timesField)
+    }
+
+    function select(row) {
+        if (row < 0 || row >= rows.count || row === selectedRow)
+            return
+        commitFields()
+        renameTo(nameField.input.text)
+        selectedRow = row
+        loadActions()
+    }
+
+    // Ticking "Run Times" starts the count at 1; "Unlimited" is the count 0.
+    function setUnlimited(unlimited) {
+        if (selectedRow < 0 || (rows.get(selectedRow).gunTimes === 0) === unlimited)
+            return
+        rows.setProperty(selectedRow, "gunTimes", unlimited ? 0 : 1)
+        timesField.input.text = rows.get(selectedRow).gunTimes
+        overlay.unlimited = unlimited
+    }
+
+    // The row is shown with Y −10 while its first record is saved with Y 0; OK saves
+    // what the row shows.
+    function newGun() {
+        var name = ""
+        for (var n = 0; n <= 99 && name === ""; ++n)
+            if (rowOfName("Gun" + n) < 0)
+                name = "Gun" + n
+        if (name === "")
+            return
+        commitFields()
+        rows.append({ gunName: name, gunKey: "L-Click", gunPeriod: 10, gunX: 0, gunY: -10,
+                      gunTimes: 0 })
+        ui_View.saveGundata([name, "L-Click", 10, 0, 0, 0])
+        ui_View.updataNameList(1, names())
+        selectedRow = rows.count - 1
+        list.positionViewAtEnd()
+        loadActions()
+    }
+
+    // A refused name (empty, taken, with a slash) shows the old one again.
+    function renameTo(newName) {
+        if (selectedRow < 0 || selectedRow >= rows.count)
+            return
+        var r = rows.get(selectedRow)
+        var old = r.gunName
+        var name = String(newName).trim()
+        if (name === old || !nameAllowed(name, selectedRow)) {
+            nameField.input.text = old
+            return
+        }
+        ui_View.modifyGundata(1, [name, r.gunKey, r.gunPeriod, r.gunX, r.gunY, r.gunTimes, old])
+        rows.setProperty(selectedRow, "gunName", name)
+        ui_View.updataNameList(1, names())
+        nameField.input.text = name
+        if (selectGunName === old) {
+            selectGunName = name
+            ui_View.setSelectGun(0, name)
+        }
+    }
+
+    function deleteGun() {
+        if (selectedRow < 0 || selectedRow >= rows.count)
+            return
+        var name = rows.get(selectedRow).gunName
+        rows.remove(selectedRow)
+        ui_View.modifyGundata(0, [name])
+        ui_View.updataNameList(1, names())
+        selectedRow = Math.min(selectedRow, rows.count - 1)
+        loadActions()
+    }
+
+    function saveData() {
+        commitFields()
+        renameTo(nameField.input.text)
+        for (var i = 0; i < rows.count; ++i) {
+            var r = rows.get(i)
+            ui_View.saveGundata([r.gunName, r.gunKey, r.gunPeriod, r.gunX, r.gunY, r.gunTimes])
+        }
+        selectGunName = selectedRow >= 0 ? rows.get(selectedRow).gunName : ""
+        ui_View.setSelectGun(0, selectGunName)
+        sendGun()
+    }
+
+    function accept() {
+        saveData()
+        closed()
+    }
+
+    // Field edits not saved with OK are dropped: the rows are read again.
+    function cancel() {
+        init()
+        closed()
+    }
+
+    function gunControlFocus() {
+        overlay.forceActiveFocus()
+    }
+
+    width: 470
+    height: 300
+    radius: 4
+    color: "#f01a1a1a"
+    border.color: "#3a4049"
+    visible: false
+
+    ListModel {
+        id: rows
+    }
+
+    MouseArea {
+        // Presses on the body do not reach the mask behind; they end typing in an input.
+        anchors.fill: parent
+        onPressed: overlay.forceActiveFocus()
+    }
+
+    Rectangle {
+        id: titleBar
+        width: parent.width
+        height: 24
+        radius: 4
+        color: "#1a1a1a"
+        Rectangle {
+            width: 2
+            height: parent.height
+            color: overlay.accent
+        }
+        Image {
+            x: 10
+            anchors.verticalCenter: parent.verticalCenter
+            source: "../images/skin" + overlay.skinNo + "/icon_gun.svg"
+            sourceSize: Qt.size(14, 14)
+        }
+        Text {
+            x: 30
+            anchors.verticalCenter: parent.verticalCenter
+            text: overlay.text(0)
+            color: "#e6ebf0"
+            font.pixelSize: overlay.fontSize + 1
+            font.family: overlay.fontFamily
+            font.bold: true
+        }
+        MouseArea {
+            anchors.fill: parent
+            drag.target: overlay
+            drag.axis: Drag.XAndYAxis
+            drag.minimumX: 0
+            drag.minimumY: 0
+            drag.maximumX: overlay.parent ? overlay.parent.width - overlay.width : 0
+            drag.maximumY: overlay.parent ? overlay.parent.height - overlay.height : 0
+            drag.threshold: 1
+            onPressed: overlay.forceActiveFocus()
+        }
+    }
+
+    // ---- the records
+
+    Rectangle {
+        id: listBox
+        x: 10
+        y: 34
+        width: 150
+        height: 212
+        color: "#0c0e11"
+        border.color: "#343a42"
+
+        ListView {
+            id: list
+            anchors.fill: parent
+            anchors.margins: 1
+            clip: true
+            model: rows
+            boundsBehavior: Flickable.StopAtBounds
+            delegate: Rectangle {
+                id: row
+                required property int index
+                required property string gunName
+                readonly property bool selected: overlay.selectedRow === index
+                objectName: "gunRow" + index
+                width: ListView.view.width
+                height: 24
+                color: selected ? "#0e3a3e" : (rowArea.containsMouse ? "#20262d" : "transparent")
+                Rectangle {
+                    width: 3
+                    height: parent.height
+                    color: overlay.accent
+                    visible: row.selected
+                }
+                Text {
+                    x: 12
+                    width: parent.width - 18
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: row.gunName
+                    elide: Text.ElideRight
+                    color: row.selected ? "#ffffff" : "#c8d0d8"
+                    font.pixelSize: overlay.fontSize + 1
+                    font.family: overlay.fontFamily
+                }
+                MouseArea {
+                    id: rowArea
+                    anchors.fill: parent
+                    hoverEnabled: true
+                    onPressed: {
+                        overlay.forceActiveFocus()
+                        overlay.select(row.index)
+                    }
+                    onDoubleClicked: {
+                        nameField.input.forceActiveFocus()
+                        nameField.input.selectAll()
+                    }
+                }
+            }
+        }
+    }
+
+    Row {
+        x: 10
+        y: listBox.y + listBox.height + 10
+        spacing: 6
+        Button {
+            id: newButton
+            objectName: "gunNew"
+            width: 72
+            text: overlay.text(8)
+            fontSize: overlay.fontSize
+            fontFamily: overlay.fontFamily
+            accent: overlay.accent
+            onClicked: overlay.newGun()
+        }
+        Button {
+            id: deleteButton
+            objectName: "gunDelete"
+            width: 72
+            text: overlay.text(9)
+            enabled: overlay.selectedRow >= 0
+            fontSize: overlay.fontSize
+            fontFamily: overlay.fontFamily
+            accent: overlay.accent
+            onClicked: overlay.deleteGun()
+        }
+    }
+
+    // ---- the selected record
+
+    component Label: Text {
+        color: "#c8d0d8"
+        font.pixelSize: overlay.fontSize
+        font.family: overlay.fontFamily
+        elide: Text.ElideRight
+    }
+
+    component Field: Rectangle {
+        id: field
+        property alias input: input
+        property string role: ""
+        property int low: 0
+        property int high: 255
+        property int empty: 0
+        property bool signed: false
+        // The name field takes text and renames on leaving; the others take numbers.
+        property bool isName: false
+        width: 56
+        height: 22
+        radius: 2
+        color: "#0c0e11"
+        border.color: input.activeFocus ? overlay.accent : "#5a616c"
+        opacity: enabled ? 1.0 : 0.4
+        TextInput {
+            id: input
+            anchors.fill: parent
+            anchors.leftMargin: 5
+            anchors.rightMargin: 5
+            horizontalAlignment: field.isName ? TextInput.AlignLeft : TextInput.AlignHCenter
+            verticalAlignment: TextInput.AlignVCenter
+            clip: true
+            maximumLength: field.isName ? 20 : (field.signed ? 4 : 3)
+            validator: RegularExpressionValidator {
+                regularExpression: field.isName ? /.*/ : (field.signed ? /-?[0-9]{0,3}/ : /[0-9]{0,3}/)
+            }
+            color: "#ffffff"
+            selectionColor: "#0e6a6a"
+            selectByMouse: true
+            enabled: overlay.selectedRow >= 0
+            font.pixelSize: overlay.fontSize + 1
+            font.family: overlay.fontFamily
+            function commit() {
+                if (field.isName)
+                    overlay.renameTo(input.text)
+                else
+                    overlay.commitField(field)
+            }
+            onAccepted: commit()
+            onActiveFocusChanged: {
+                if (activeFocus)
+                    Qt.callLater(function () { input.selectAll() })
+                else
+                    commit()
+            }
+        }
+    }
+
+    component Radio: Item {
+        id: radio
+        property bool checked: false
+        property string text: ""
+        signal clicked()
+        width: label.x + label.implicitWidth
+        height: 22
+        Rectangle {
+            y: 4
+            width: 14
+            height: 14
+            radius: 7
+            color: "#0c0e11"
+            border.color: radio.checked ? overlay.accent : "#5a616c"
+            Rectangle {
+                anchors.centerIn: parent
+                width: 6
+                height: 6
+                radius: 3
+                color: overlay.accent
+                visible: radio.checked
+            }
+        }
+        Text {
+            id: label
+            x: 20
+            anchors.verticalCenter: parent.verticalCenter
+            text: radio.text
+            color: radio.checked ? "#ffffff" : "#b8c0c8"
+            font.pixelSize: overlay.fontSize
+            font.family: overlay.fontFamily
+        }
+        MouseArea {
+            anchors.fill: parent
+            onClicked: {
+                overlay.forceActiveFocus()
+                radio.clicked()
+            }
+        }
+    }
+
+    Item {
+        id: details
+        x: 176
+        y: 34
+        width: overlay.width - x - 10
+        height: listBox.height
+        readonly property int labelWidth: 128
+
+        Label {
+            x: 0
+            y: 3
+            width: details.labelWidth
+            text: overlay.text(1)
+        }
+        Field {
+            id: nameField
+            objectName: "gunName"
+            x: details.labelWidth
+            y: 0
+            width: details.width - x
+            isName: true
+        }
+
+        Rectangle {
+            x: 0
+            y: 34
+            width: details.width
+            height: 18
+            color: "#1a1a1a"
+            Text {
+                x: 6
+                anchors.verticalCenter: parent.verticalCenter
+                text: overlay.text(2)
+                color: "#e6ebf0"
+                font.pixelSize: overlay.fontSize
+                font.family: overlay.fontFamily
+                font.bold: true
+            }
+        }
+
+        Label {
+            y: 66
+            width: details.labelWidth
+            text: overlay.text(3)
+        }
+        Rectangle {
+            x: details.labelWidth
+            y: 63
+            width: 80
+            height: 22
+            radius: 2
+            color: "#15181c"
+            border.color: "#343a42"
+            Text {
+                id: keyText
+                objectName: "gunKey"
+                anchors.centerIn: parent
+                color: "#d8dee6"
+                font.pixelSize: overlay.fontSize + 1
+                font.family: overlay.fontFamily
+            }
+        }
+
+        Label {
+            y: 98
+            width: details.labelWidth
+            text: overlay.text(4)
+        }
+        Field {
+            id: periodField
+            objectName: "gunPeriod"
+            x: details.labelWidth
+            y: 95
+            role: "gunPeriod"
+            low: 0
+            high: 255
+            empty: 10
+        }
+
+        Label {
+            y: 130
+            width: details.labelWidth - 50
+            text: overlay.text(5)
+        }
+        Row {
+            x: details.labelWidth - 48
+            y: 127
+            spacing: 6
+            Label {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "X"
+            }
+            Field {
+                id: xField
+                objectName: "gunX"
+                role: "gunX"
+                low: -127
+                high: 127
+                empty: 0
+                signed: true
+            }
+            Label {
+                anchors.verticalCenter: parent.verticalCenter
+                text: "Y"
+            }
+            Field {
+                id: yField
+                objectName: "gunY"
+                role: "gunY"
+                low: -127
+                high: 127
+                empty: 0
+                signed: true
+            }
+        }
+
+        Radio {
+            id: runTimesOption
+            objectName: "gunRunTimes"
+            y: 162
+            checked: overlay.selectedRow >= 0 && !overlay.unlimited
+            text: overlay.text(6)
+            onClicked: overlay.setUnlimited(false)
+        }
+        Field {
+            id: timesField
+            objectName: "gunTimes"
+            x: details.labelWidth
+            y: 162
+            role: "gunTimes"
+            low: 0
+            high: 255
+            empty: 0
+            enabled: !overlay.unlimited
+        }
+        Radio {
+            id: unlimitedOption
+            objectName: "gunUnlimited"
+            y: 190
+            checked: overlay.selectedRow >= 0 && overlay.unlimited
+            text: overlay.text(7)
+            onClicked: overlay.setUnlimited(true)
+        }
+    }
+
+    Row {
+        anchors.right: parent.right
+        anchors.rightMargin: 10
+        y: listBox.y + listBox.height + 10
+        spacing: 6
+        Button {
+            id: okButton
+            objectName: "gunOk"
+            width: 80
+            text: overlay.text(10)
+            fontSize: overlay.fontSize
+            fontFamily: overlay.fontFamily
+            accent: overlay.accent
+            onClicked: overlay.accept()
+        }
+        Button {
+            id: cancelButton
+            objectName: "gunCancel"
+            width: 80
+            text: overlay.text(11)
+            fontSize: overlay.fontSize
+            fontFamily: overlay.fontFamily
+            accent: overlay.accent
+            onClicked: overlay.cancel()
+        }
+    }
+}
