@@ -165,12 +165,12 @@ shot profile-menu.png
 click 600 300 # the overlay's body closes the menu
 click 585 419 # OK: the switched profile goes to the mouse, the page is locked a while
 sleep 1.5
-click 200 126 # the launcher's gun button
+click 200 282 # the launcher's gun button
 click 311 437 # New: a record
 shot gun-control.png
 click 599 437 # OK
-click 60 195 # axis X: step 1
-click 228 237 # axis Y: step 9
+click 60 351 # axis X: step 1
+click 228 393 # axis Y: step 9
 xdotool mousemove 5 790
 sleep 0.3
 shot axis.png
