@@ -728,6 +728,19 @@ Rectangle {
         }
     }
 
+    // A thin bar at the right edge of a list that is longer than its box.
+    component ScrollMark: Rectangle {
+        property Flickable view: null
+        readonly property real span: view ? Math.max(1, view.contentHeight - view.height) : 1
+        x: view ? view.x + view.width - width - 1 : 0
+        y: view ? view.y + 1 + (view.height - 2 - height) * (view.contentY - view.originY) / span : 0
+        width: 4
+        radius: 2
+        height: view ? Math.max(16, (view.height - 2) * view.visibleArea.heightRatio) : 0
+        visible: view !== null && view.contentHeight > view.height + 1
+        color: "#5a616c"
+    }
+
     component Heading: Text {
         color: "#b8c0c8"
         font.pixelSize: editor.fontSize
@@ -848,6 +861,9 @@ Rectangle {
                     }
                 }
             }
+        }
+        ScrollMark {
+            view: macroView
         }
     }
     Row {
@@ -1004,6 +1020,9 @@ Rectangle {
                     }
                 }
             }
+        }
+        ScrollMark {
+            view: actionView
         }
     }
     Text {
