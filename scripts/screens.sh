@@ -14,6 +14,9 @@
 #   profile-menu.png the profile overlay with a second profile and a row's context menu
 #   gun-control.png  the gun overlay with a new record
 #   axis.png         the axis panel moved off its middle steps
+#   macro-recording.png  the macro editor recording keys typed on the display
+#   macro-editor.png the macro editor with the recorded macro
+#   macro-menu.png   the action context menu of the macro editor
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -174,6 +177,24 @@ click 228 393 # axis Y: step 9
 xdotool mousemove 5 790
 sleep 0.3
 shot axis.png
+
+# The macro editor, centred: its top left corner is at (200, 120).
+click 78 283                                  # the launcher's macro button
+click 256 491                                 # "New"
+click 653 248                                 # "Rec Time"
+click 715 187                                 # "Start Record"
+xdotool key --delay 150 shift+h e l l o
+sleep 0.5
+shot macro-recording.png
+click 715 187                                 # "Stop Record"
+xdotool mousemove 5 790
+sleep 0.3
+shot macro-editor.png
+xdotool mousemove --window "$window" 500 243 click 3 # right click on the fourth action
+sleep 0.5
+xdotool mousemove --window "$window" 560 340 # over "Insert Delay"
+sleep 0.5
+shot macro-menu.png
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

@@ -307,7 +307,7 @@ template <typename Rewrite> void MacroLibrary::rewriteMacroAssignments(Rewrite r
             std::array<int, 4> bytes = assignmentOf(profile->value(key));
             if (bytes[0] != kMacroAssignment)
                 continue;
-            rewrite(button, bytes);
+            rewrite(*profile, button, bytes);
             profile->setValue(key, toVariantList(bytes));
             changed = true;
         }
@@ -317,19 +317,22 @@ template <typename Rewrite> void MacroLibrary::rewriteMacroAssignments(Rewrite r
 }
 
 void MacroLibrary::changeMacroFileIndex(const QVariant& macroIndex) {
-    const int deleted = macroIndex.toInt();
-    rewriteMacroAssignments([deleted](int button, std::array<int, 4>& bytes) {
-        if (bytes[2] == deleted)
+    // A macro button plays from the mouse's slot numbered like the button (the pages store
+    // 09 mode button+1 00), so its slot byte neither names the macro nor moves when list
+    // positions do. The macro is the one the profile names under macro/<button>; the
+    // deleted list position is not needed to find the buttons that played it.
+    Q_UNUSED(macroIndex);
+    rewriteMacroAssignments([this](QSettings& profile, int button, std::array<int, 4>& bytes) {
+        const QString name = textOf(profile.value(QStringLiteral("macro/%1").arg(button)));
+        if (existingMacroFile(name).isEmpty())
             bytes = kFallback[button];
-        else if (deleted < bytes[2])
-            --bytes[2];
     });
 }
 
 void MacroLibrary::changeMacroFileType(const QVariant& macroIndex, const QVariant& macroType) {
     const int number = macroIndex.toInt();
     const int playType = macroType.toInt() == 1 ? 2 : 0;
-    rewriteMacroAssignments([number, playType](int, std::array<int, 4>& bytes) {
+    rewriteMacroAssignments([number, playType](QSettings&, int, std::array<int, 4>& bytes) {
         if (bytes[2] == number)
             bytes[1] = playType;
     });

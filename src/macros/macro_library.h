@@ -57,9 +57,10 @@ class MacroLibrary {
     void setMacroIniConfig(const QVariant& name, const QVariantList& config);
     void setMacroIndex(const QVariant& name, const QVariant& macroIndex);
     void setMacroType(const QVariant& name, const QVariant& macroType);
-    // After a macro was deleted: in profiles 0..5 but the current one, macro buttons 0..6 that
-    // played macro number macroIndex get their fallback assignment, later numbers move
-    // down by one.
+    // After a macro was deleted: in profiles 0..5 but the current one, macro buttons 0..6
+    // whose macro (macro/<button>) has no file any more get their fallback assignment.
+    // Slot bytes are the buttons' own slots and stay; macroIndex, the deleted macro's list
+    // position + 1, is not needed for that.
     void changeMacroFileIndex(const QVariant& macroIndex);
     // In profiles 0..5 but the current one, macro buttons 0..6 playing macro number macroIndex
     // get play type 2 for macroType 1, else 0.

@@ -51,7 +51,7 @@ Item {
     property Item macroKey: macroKeyOverlay
     // MacroEditor: overlay, centred over the mask. The button pages use its `macroList`
     // (rows with `macroName`), `sendMacro(slot, name)` and `deleteMacroSignal(name)`.
-    property Item macroEditor: null
+    property Item macroEditor: macroEditorOverlay
     property Item gunControl: gunControlOverlay
     property Item profile: profileOverlay
 
@@ -59,7 +59,11 @@ Item {
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int buttonCode, int x, int y)
 
-    onMsg_KB: function (isDown, usbCode) { singleKeyOverlay.detectKeyboard(isDown, usbCode) }
+    onMsg_KB: function (isDown, usbCode) {
+        singleKeyOverlay.detectKeyboard(isDown, usbCode)
+        if (macroEditor && macroEditor.visible)
+            macroEditor.detectKeyboard(isDown, usbCode)
+    }
 
     // ---------------------------------------------------------------- called by the program
 
@@ -656,8 +660,15 @@ Item {
         }
     }
 
-    // Overlay slot, centred over the mask by showOverlay: MacroEditor goes here, above
-    // the mask.
+    // Centred over the mask by showOverlay.
+    MacroEditor {
+        id: macroEditorOverlay
+        keyMatrix: keyMatrixPanel
+        fontSize: mainIten.globalSetting_size
+        fontFamily: mainIten.globalSetting_fontFamily
+        accent: mainIten.globalSetting_color
+        onCloseRequested: mainIten.hideOverlay(macroEditorOverlay)
+    }
 
     // Beside the assignment panel, without the mask.
     KeyMenu {

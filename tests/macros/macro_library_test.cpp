@@ -366,44 +366,37 @@ class MacroLibraryTest : public QObject {
         QCOMPARE(lib.isMacroUse("Unused"), QStringList{"Name"});
     }
 
-    // After macro 2 was deleted: buttons 0..6 that played it fall back, later numbers move
-    // down, in profiles 0..5 but the current one.
-    void deletedMacroNumbersFollow() {
+    // After a macro was deleted: buttons 0..6 that played it (by the name the profile
+    // gives them) fall back, in profiles 0..5 but the current one. Slot bytes are the
+    // buttons' own slots and do not move with the list positions.
+    void deletedMacroButtonsFallBack() {
         Sandbox s;
-        const QByteArray before = "[keydefine_Q7]\n0=9, 0, 2, 0\n1=9, 2, 1, 0\n2=1, 0, 242, 0\n"
-                                  "3=9, 0, 2, 0\n4=9, 1, 5, 0\n5=9, 0, 2, 0\n6=9, 0, 3, 0\n"
-                                  "7=9, 0, 2, 0\n";
+        writeFile(s.macro("Keep"), kMacro);
+        const QByteArray before = "[keydefine_Q7]\n0=9, 0, 1, 0\n1=9, 2, 2, 0\n2=1, 0, 242, 0\n"
+                                  "3=9, 0, 4, 0\n4=9, 1, 5, 0\n5=9, 0, 6, 0\n6=9, 0, 7, 0\n"
+                                  "7=9, 0, 8, 0\n\n[macro]\n0=Gone\n1=Keep\n2=Gone\n3=Keep\n"
+                                  "5=Gone\n6=Gone\n7=Gone\n";
         for (int position = 0; position < 7; ++position)
             writeFile(s.profile(position), before);
         MacroLibrary& lib = s.start();
         s.profiles->current = 1;
         // Lists written in this process come back as variant lists, not texts.
-        s.profiles->files[2]->setValue("keydefine_Q7/6", QVariantList{9, 0, 7, 0});
+        s.profiles->files[2]->setValue("keydefine_Q7/3", QVariantList{9, 0, 4, 0});
 
-        lib.changeMacroFileIndex(2);
-        const QMap<QString, QString> after{
-            {"keydefine_Q7/0", "1, 0, 240, 0"}, {"keydefine_Q7/1", "9, 2, 1, 0"},
-            {"keydefine_Q7/2", "1, 0, 242, 0"}, {"keydefine_Q7/3", "1, 0, 244, 0"},
-            {"keydefine_Q7/4", "9, 1, 4, 0"},   {"keydefine_Q7/5", "7, 0, 1, 0"},
-            {"keydefine_Q7/6", "9, 0, 2, 0"},   {"keydefine_Q7/7", "9, 0, 2, 0"}};
-        for (int position : {0, 3, 4, 5})
-            QCOMPARE(iniText(s.profile(position)), after);
-        QCOMPARE(iniText(s.profile(2)).value("keydefine_Q7/6"), QStringLiteral("9, 0, 6, 0"));
+        lib.changeMacroFileIndex(1);
+        QMap<QString, QString> after{
+            {"keydefine_Q7/0", "1, 0, 240, 0"}, {"keydefine_Q7/1", "9, 2, 2, 0"},
+            {"keydefine_Q7/2", "1, 0, 242, 0"}, {"keydefine_Q7/3", "9, 0, 4, 0"},
+            {"keydefine_Q7/4", "1, 0, 243, 0"}, {"keydefine_Q7/5", "7, 0, 1, 0"},
+            {"keydefine_Q7/6", "7, 0, 2, 0"},   {"keydefine_Q7/7", "9, 0, 8, 0"}};
+        for (int position : {0, 2, 3, 4, 5}) {
+            QMap<QString, QString> text = iniText(s.profile(position));
+            for (const QString& key : after.keys())
+                QCOMPARE(text.value(key), after.value(key));
+        }
         s.profiles.reset();
         QCOMPARE(readFile(s.profile(1)), before); // current profile
         QCOMPARE(readFile(s.profile(6)), before);
-    }
-
-    void fallbackAssignments() {
-        Sandbox s;
-        QByteArray file = "[keydefine_Q7]\n";
-        for (int button = 0; button < 7; ++button)
-            file += QByteArray::number(button) + "=9, 2, 1, 0\n";
-        writeFile(s.profile(1), file);
-        s.start().changeMacroFileIndex(1);
-        QCOMPARE(iniText(s.profile(1)).values(),
-                 (QStringList{"1, 0, 240, 0", "1, 0, 241, 0", "1, 0, 242, 0", "1, 0, 244, 0",
-                              "1, 0, 243, 0", "7, 0, 1, 0", "7, 0, 2, 0"}));
     }
 
     void playTypeFollowsTheMacro() {

@@ -57,9 +57,11 @@ TestCase {
         testEnv.clearTraffic()
         return list
     }
+    // A macro made behind the macro editor's back, which then reads the library again.
     function newMacro(name) {
         ui_View.createMacroIni(name, 0)
         ui_View.updataNameList(0, [name])
+        item("MacroEditor").init()
     }
 
     // Every test starts on profile 0 with the factory buttons.
