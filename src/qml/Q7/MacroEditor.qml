@@ -58,6 +58,9 @@ Rectangle {
     property string boxKey: ""
     // Bytes the selected macro's image takes now.
     property int usedBytes: 2
+    // The actions as plain rows {type, info}; the list model shows them. Encoding reads
+    // these, not the model, since it runs on every recorded event.
+    property var actionRows: []
 
     readonly property alias recordButton: recordButton
     readonly property alias newButton: newButton
@@ -126,7 +129,7 @@ Rectangle {
         actionMenu.visible = false
         selectedMacro = index >= 0 && index < macroModel.count ? index : -1
         selectedAction = -1
-        actionModel.clear()
+        setActions([])
         loopText = "1"
         loopsTimer = false
         if (selectedMacro < 0) {
@@ -134,8 +137,7 @@ Rectangle {
             return
         }
         var stored = readMacro(selectedName)
-        for (var i = 0; i < stored.rows.length; ++i)
-            actionModel.append(stored.rows[i])
+        setActions(stored.rows)
         loopText = String(stored.loops)
         loopsTimer = stored.loops !== 1
         usedBytes = recordCount(rows())
@@ -202,7 +204,7 @@ Rectangle {
         var name = selectedName
         deleteMacroSignal(name)
         ui_View.deleteMacroIni(name)
-        actionModel.clear()
+        setActions([])
         macroModel.remove(position)
         for (var i = position; i < macroModel.count; ++i)
             macroModel.setProperty(i, "no", macroModel.get(i).no - 1)
@@ -284,13 +286,31 @@ Rectangle {
         return recordCount(list) <= slotBytes
     }
 
+    // A copy of the actions that callers may change.
     function rows() {
-        var list = []
-        for (var i = 0; i < actionModel.count; ++i) {
-            var r = actionModel.get(i)
-            list.push({ type: r.type, info: String(r.info) })
+        return actionRows.map(function (r) { return { type: r.type, info: r.info } })
+    }
+
+    function setActions(list) {
+        actionRows = list.map(function (r) { return { type: Number(r.type), info: String(r.info) } })
+        actionModel.clear()
+        for (var i = 0; i < actionRows.length; ++i)
+            actionModel.append(actionRows[i])
+    }
+    function insertActions(at, add) {
+        var next = actionRows.slice()
+        for (var i = 0; i < add.length; ++i) {
+            var row = { type: Number(add[i].type), info: String(add[i].info) }
+            next.splice(at + i, 0, row)
+            actionModel.insert(at + i, row)
         }
-        return list
+        actionRows = next
+    }
+    function removeAction(at) {
+        var next = actionRows.slice()
+        next.splice(at, 1)
+        actionRows = next
+        actionModel.remove(at)
     }
 
     function loops() {
@@ -372,7 +392,7 @@ Rectangle {
         actionMenu.visible = false
         editingDelay = -1
         editingName = -1
-        actionModel.clear()
+        setActions([])
         selectedAction = -1
         heldKeys = {}
         counter = 0
@@ -387,16 +407,15 @@ Rectangle {
     function stopRecording() {
         recordTimer.stop()
         recording = false
-        var list = rows()
+        var add = []
         for (var code in heldKeys) {
             var c = Number(code)
-            var row = { type: c < 0xF0 ? 2 : 4,
-                        info: c < 0xF0 ? keys.keycodeTostr(c) : keys.mousecodeTostr(c) }
-            list.push(row)
-            actionModel.append(row)
+            add.push({ type: c < 0xF0 ? 2 : 4,
+                       info: c < 0xF0 ? keys.keycodeTostr(c) : keys.mousecodeTostr(c) })
         }
+        insertActions(actionRows.length, add)
         heldKeys = {}
-        usedBytes = recordCount(list)
+        usedBytes = recordCount(actionRows)
     }
 
     // The keyboard while the editor shows: the key box takes a press; a recording takes
@@ -426,7 +445,7 @@ Rectangle {
             return false
         if (!isDown && !heldKeys[code])
             return false
-        var list = rows()
+        var list = actionRows
         var add = []
         if (list.length > 0 && recTime)
             add.push({ type: 0, info: String(counter * 10) })
@@ -439,8 +458,7 @@ Rectangle {
             return false
         if (list.length === 0 || recTime)
             counter = 0
-        for (var i = 0; i < add.length; ++i)
-            actionModel.append(add[i])
+        insertActions(list.length, add)
         var next = Object.assign({}, heldKeys)
         if (isDown)
             next[code] = true
@@ -463,8 +481,7 @@ Rectangle {
         var next = list.slice(0, at).concat(add).concat(list.slice(at))
         if (!fits(next))
             return false
-        for (var i = 0; i < add.length; ++i)
-            actionModel.insert(at + i, add[i])
+        insertActions(at, add)
         selectedAction = select
         autoSave()
         return true
@@ -481,7 +498,7 @@ Rectangle {
         if (entry === 0) {
             if (sel < 0 || sel >= count)
                 return false
-            actionModel.remove(sel)
+            removeAction(sel)
             selectedAction = Math.min(sel, actionModel.count - 1)
             autoSave()
             return true
@@ -534,7 +551,7 @@ Rectangle {
     // the image beyond its slot; anything else keeps the old value.
     function setDelay(index, text) {
         editingDelay = -1
-        if (index < 0 || index >= actionModel.count || actionModel.get(index).type !== 0)
+        if (index < 0 || index >= actionRows.length || actionRows[index].type !== 0)
             return false
         text = String(text).trim()
         if (!/^[0-9]+$/.test(text))
@@ -546,6 +563,7 @@ Rectangle {
         list[index].info = String(ms)
         if (!fits(list))
             return false
+        actionRows = list
         actionModel.setProperty(index, "info", String(ms))
         autoSave()
         return true
