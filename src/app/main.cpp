@@ -6,7 +6,10 @@
 #include "widget.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QQuickWindow>
+
+#include <cstdio>
 
 namespace {
 
@@ -36,6 +39,11 @@ int main(int argc, char* argv[]) {
         QQuickWindow::setSceneGraphBackend(QStringLiteral("software"));
 
     SingleApplication app(argc, argv);
+    if (!app.refusal().isEmpty()) {
+        std::fprintf(stderr, "configurator: %s\n", qPrintable(app.refusal()));
+        QMessageBox::critical(nullptr, QStringLiteral("configurator"), app.refusal());
+        return 1;
+    }
     if (app.isRunning())
         return 1;
     // The program lives in the tray: hiding the window does not end it.

@@ -1,11 +1,18 @@
 #include "single_application.h"
 
+#include "runtime_dir.h"
+
 #include <QCryptographicHash>
 #include <QDir>
-#include <QStandardPaths>
 
 SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    auto lock = std::make_unique<QLockFile>(lockPath(QCoreApplication::applicationFilePath()));
+    const runtimedir::Folder folder = runtimedir::privateFolder();
+    if (!folder.ok()) {
+        refusal_ = folder.error;
+        return;
+    }
+    auto lock =
+        std::make_unique<QLockFile>(lockPath(folder.path, QCoreApplication::applicationFilePath()));
     // A lock is stale only when its process is gone, however old it is.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0))
@@ -14,10 +21,7 @@ SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc
 
 SingleApplication::~SingleApplication() = default;
 
-QString SingleApplication::lockPath(const QString& programPath) {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
+QString SingleApplication::lockPath(const QString& dir, const QString& programPath) {
     const QByteArray id =
         QCryptographicHash::hash(QDir::cleanPath(programPath).toUtf8(), QCryptographicHash::Sha1)
             .toHex()

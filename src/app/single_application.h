@@ -1,6 +1,8 @@
 // The application object that lets only one configurator run. A lock file decides: the
 // first process holds it for its lifetime; a lock left by a process that died is taken
-// over. Copies of the program in different folders are different programs.
+// over. Copies of the program in different folders are different programs. The lock lives
+// in the user's private runtime folder; when that folder is unsafe the program does not
+// start (refusal() says why) rather than take a lock another user could hold.
 #pragma once
 
 #include <QApplication>
@@ -15,11 +17,14 @@ class SingleApplication : public QApplication {
     ~SingleApplication() override;
 
     // True when another instance of this program already runs.
-    bool isRunning() const { return !lock_; }
+    bool isRunning() const { return !lock_ && refusal_.isEmpty(); }
+    // Why the program cannot run at all; empty when it can.
+    QString refusal() const { return refusal_; }
 
-    // Where the lock of the program at `programPath` lives.
-    static QString lockPath(const QString& programPath);
+    // Where the lock of the program at `programPath` lives in `folder`.
+    static QString lockPath(const QString& folder, const QString& programPath);
 
   private:
     std::unique_ptr<QLockFile> lock_;
+    QString refusal_;
 };

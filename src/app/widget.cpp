@@ -63,6 +63,8 @@ Widget::Widget(QWidget* parent)
 }
 
 Widget::~Widget() {
+    pendingWarnings_.clear();
+    delete warningBox_;
     hid_.stopListener();
     controller_->deleteLater();
 }
@@ -161,6 +163,31 @@ void Widget::hotKey(bool pressed, uchar code) {
 }
 
 bool Widget::showChannelMessage(const QString& text) {
-    QMessageBox::warning(nullptr, windowTitle(), text, QMessageBox::Ok);
+    if (pendingWarnings_.size() >= static_cast<std::size_t>(kMaxPendingWarnings)) {
+        if (!droppingWarnings_)
+            qDebug() << "message channel: too many warnings at once, dropping the rest";
+        droppingWarnings_ = true;
+        return false;
+    }
+    pendingWarnings_.push_back(text);
+    if (!warningBox_)
+        showNextWarning();
     return true;
+}
+
+void Widget::showNextWarning() {
+    if (pendingWarnings_.empty()) {
+        droppingWarnings_ = false;
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), pendingWarnings_.front(),
+                                QMessageBox::Ok);
+    pendingWarnings_.pop_front();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    // The next one only once this one is gone, queued so a box is never opened from
+    // inside another's signal.
+    connect(box, &QObject::destroyed, this, &Widget::showNextWarning, Qt::QueuedConnection);
+    warningBox_ = box;
+    box->show();
 }

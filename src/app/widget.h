@@ -5,10 +5,13 @@
 
 #include "hid_thread.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <memory>
 
 class Ui_Controler;
@@ -31,8 +34,14 @@ class Widget : public QWidget {
     // The keyboard and mouse callbacks of the capture, and the message channel.
     void keyEvent(bool pressed, uchar code);
     void mouseEvent(bool pressed, uchar code, int x, int y);
-    // A warning another process asked for; returns whether it was shown.
+    // A warning another process asked for. One box at a time, never modal, so the
+    // channel keeps reading and a burst cannot nest event loops: texts arriving while a
+    // box is open wait (at most kMaxPendingWarnings of them) and are shown one after the
+    // other; beyond that they are dropped. Returns whether the text was shown or queued.
     bool showChannelMessage(const QString& text);
+    static constexpr int kMaxPendingWarnings = 8;
+    // The box on screen, if any (for tests).
+    QMessageBox* channelMessageBox() const { return warningBox_; }
 
     // Shift+Alt+F12, pressed anywhere: brings back a hidden window.
     void hotKey(bool pressed, uchar code);
@@ -56,6 +65,7 @@ class Widget : public QWidget {
     // After acceptance: the pages' initUI now (queued), run after it.
     void requestRun();
     void setupTray();
+    void showNextWarning();
 
     // Destroyed last, after the device I/O object.
     std::unique_ptr<QTimer> pollTimer_;
@@ -66,4 +76,7 @@ class Widget : public QWidget {
     bool altHeld_ = false;
     bool arrivalWhileListening_ = false;
     hidseam::HotplugSource* hotplug_ = nullptr;
+    QPointer<QMessageBox> warningBox_;
+    std::deque<QString> pendingWarnings_;
+    bool droppingWarnings_ = false;
 };

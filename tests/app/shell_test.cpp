@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -153,6 +154,28 @@ class ShellTest : public QObject {
         QCOMPARE(shell.mouse.ctl({"plug"}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 2, 10000);
         QTRY_VERIFY(shell.window->view()->isEnabled());
+    }
+
+    // A burst of warnings from other processes: one box on screen, never modal, the rest
+    // waiting in order up to the bound and dropped beyond it.
+    void channelWarningsComeOneBoxAtATime() {
+        Shell shell(false);
+        Widget& w = *shell.window;
+        int accepted = 0;
+        for (int i = 0; i < 50; ++i)
+            accepted += w.showChannelMessage(QString("warning %1").arg(i)) ? 1 : 0;
+        QCOMPARE(accepted, 1 + Widget::kMaxPendingWarnings);
+        QPointer<QMessageBox> box = w.channelMessageBox();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        QCOMPARE(box->text(), QString("warning 0"));
+        int boxes = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            boxes += qobject_cast<QMessageBox*>(top) && top->isVisible() ? 1 : 0;
+        QCOMPARE(boxes, 1);
+        box->close();
+        QTRY_VERIFY(w.channelMessageBox() && w.channelMessageBox() != box);
+        QCOMPARE(w.channelMessageBox()->text(), QString("warning 1"));
     }
 
     void hotKeyRestoresOnlyAHiddenWindow() {

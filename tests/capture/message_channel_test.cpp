@@ -2,6 +2,7 @@
 // local server end to end, including peers of another user.
 #include "local_peer.h"
 #include "message_channel.h"
+#include "runtime_dir.h"
 
 #include <QLocalSocket>
 #include <QTemporaryDir>
@@ -250,15 +251,43 @@ class MessageChannelTest : public QObject {
         QVERIFY(!msgchannel::peerIsUser(-1, me));
     }
 
-    void defaultServerName() {
-        const QString n = MessageChannel::defaultServerName();
-        QVERIFY2(n.endsWith(QString::number(geteuid())), qPrintable(n));
-        QVERIFY(n.startsWith('/'));
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
-            QVERIFY(n.startsWith(runtime + '/'));
-        else
-            QVERIFY(n.startsWith(QDir::tempPath() + '/'));
+    // Without a session folder the socket goes to a folder of the user's own, and a
+    // folder of that name someone else prepared is refused, not used.
+    void defaultServerNeedsAPrivateFolder() {
+        QTemporaryDir tmp;
+        const QByteArray oldTmp = qgetenv("TMPDIR"), oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", tmp.path().toUtf8());
+        const QString own = tmp.filePath(QStringLiteral("mouse-suite-%1").arg(geteuid()));
+        // A session folder open to others is passed over.
+        QVERIFY(QDir(tmp.path()).mkdir("session"));
+        QFile::setPermissions(tmp.filePath("session"), QFile::ReadOwner | QFile::WriteOwner |
+                                                           QFile::ExeOwner | QFile::ReadOther |
+                                                           QFile::ExeOther);
+        qputenv("XDG_RUNTIME_DIR", tmp.filePath("session").toUtf8());
+        const QString name = MessageChannel::defaultServerName();
+        QCOMPARE(name, own + QStringLiteral("/configurator-messages-%1").arg(geteuid()));
+        QCOMPARE(QFileInfo(own).permissions() & 0x0077, QFileDevice::Permissions());
+        qunsetenv("XDG_RUNTIME_DIR");
+        QCOMPARE(MessageChannel::defaultServerName(), name);
+
+        QVERIFY(QDir(own).removeRecursively());
+        QVERIFY(QFile::link(tmp.filePath("session"), own));
+        QVERIFY(MessageChannel::defaultServerName().isEmpty());
+        QVERIFY(!MessageChannel().setCopyDataHandler(&MessageChannelTest::onMessage, qApp, this));
+        QVERIFY(QFile::remove(own));
+        QVERIFY(QDir(tmp.path()).mkdir(QFileInfo(own).fileName()));
+        QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                       QFile::WriteOther | QFile::ExeOther);
+        QVERIFY(MessageChannel::defaultServerName().isEmpty());
+        QVERIFY(runtimedir::privateFolder().error.contains(own));
+        if (geteuid() == 0) {
+            QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QCOMPARE(chown(QFile::encodeName(own).constData(), 65534, 65534), 0);
+            QVERIFY(runtimedir::privateFolder().error.contains("another user"));
+        }
+        qputenv("TMPDIR", oldTmp);
+        if (!oldRuntime.isEmpty())
+            qputenv("XDG_RUNTIME_DIR", oldRuntime);
     }
 
     void init() {

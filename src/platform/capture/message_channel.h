@@ -47,8 +47,9 @@ class MessageChannel {
     // Linux: the full path of the server's socket once listening; empty otherwise.
     QString serverName() const;
 
-    // Linux: the user's default server, in $XDG_RUNTIME_DIR (or the temporary folder)
-    // with the user id in its name. Windows: empty.
+    // Linux: the user's default server, in the user's private runtime folder (see
+    // runtime_dir.h) with the user id in its name; empty when that folder is unsafe.
+    // Windows: empty.
     static QString defaultServerName();
 
   private:

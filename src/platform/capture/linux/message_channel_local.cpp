@@ -5,6 +5,7 @@
 #include "message_channel.h"
 
 #include "local_peer.h"
+#include "runtime_dir.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +45,10 @@ struct MessageChannel::Impl {
 bool MessageChannel::Impl::listen() {
     if (server && server->isListening())
         return true;
+    if (requestedName.isEmpty()) {
+        qCDebug(lcMessages) << "message channel: no private folder for its socket";
+        return false;
+    }
     // QLocalServer would put its socket in place of an existing one, so look first: a
     // server that answers there is left alone, a socket nobody answers on is left over
     // from a process that died and is taken over.
@@ -154,10 +159,10 @@ QString MessageChannel::serverName() const {
 }
 
 QString MessageChannel::defaultServerName() {
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isDir())
-        dir = QDir::tempPath();
-    return dir + QStringLiteral("/configurator-messages-") + QString::number(ownUid());
+    const runtimedir::Folder folder = runtimedir::privateFolder();
+    if (!folder.ok())
+        return QString();
+    return folder.path + QStringLiteral("/configurator-messages-") + QString::number(ownUid());
 }
 
 namespace msgchannel {
