@@ -316,6 +316,9 @@ FeatureOutcome MouseFirmware::featureReport(const std::uint8_t* wire8) {
     }
 
     execute(outcome.plain);
+    // Answers are framed like commands: the code first, the checksum last.
+    if (known_)
+        answer_[7] = codec::checksum(answer_.data());
     outcome.executed = known_;
     outcome.note = withPrefix(executeNote_);
     return outcome;

@@ -60,7 +60,11 @@ void SocketServer::accept() {
         c->readTimer = new QTimer(s);
         c->readTimer->setSingleShot(true);
         Connection* raw = c.get();
-        connect(c->readTimer, &QTimer::timeout, this, [this, raw] { finishRead(raw, 0, {}); });
+        connect(c->readTimer, &QTimer::timeout, this, [this, raw] {
+            if (raw->binding)
+                device_->readTimedOut(*raw->binding);
+            finishRead(raw, 0, {});
+        });
         connect(s, &QLocalSocket::readyRead, this, [this, raw] { receive(raw); });
         // Queued: a write to a vanished peer may report it while a loop walks the list.
         connect(

@@ -121,6 +121,11 @@ void VirtualDevice::garble(std::uint8_t* data, std::size_t length) {
         data[i] = static_cast<std::uint8_t>(random_());
 }
 
+void VirtualDevice::readTimedOut(const Binding& b) {
+    if (b.iface == Iface::Command)
+        log_->write({"to_host", "command", "timeout", {}, {}, "read timed out"});
+}
+
 bool VirtualDevice::consumeStall() {
     return takeFault(faults_.stallRead);
 }

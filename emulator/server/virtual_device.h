@@ -65,6 +65,9 @@ class VirtualDevice : public QObject {
     int takeInput(const Binding& b, std::size_t length, wire::Bytes& out);
     // True (and counted) when the next read is to stall.
     bool consumeStall();
+    // A host read on the command interface ended with nothing to deliver: logged, so a
+    // transfer that waited out its timeout shows in the traffic.
+    void readTimedOut(const Binding& b);
 
     void plug();
     void unplug();

@@ -134,14 +134,14 @@ bool Hid_Thread::writeTransfer(int length, bool settle) {
     return ended(link_.write(commandTarget(index), commandReport_, settle, bulk_, length), index);
 }
 
-bool Hid_Thread::readTransfer(int length) {
+bool Hid_Thread::readTransfer(int length, int sizeMark) {
     const LinkState& state = LinkState::instance();
     if (state.linkDisabled)
         return false;
     const uint index = curDevice_;
     link_.setCipher(state.encodeEnabled ? state.secrecyCode.data() : nullptr);
     return ended(link_.read(commandTarget(index), commandReport_, answerReport_, bulk_, length,
-                            kBulkReadTimeoutMs),
+                            {true, sizeMark, kBulkReadTimeoutMs}),
                  index);
 }
 

@@ -129,7 +129,7 @@ class Hid_Thread : public QThread {
     // The transfers, on the worker. An interface that does not open loses its path until
     // the next discovery.
     bool writeTransfer(int length, bool settle);
-    bool readTransfer(int length);
+    bool readTransfer(int length, int sizeMark = -1);
     transport::Target commandTarget(uint index) const;
     bool ended(transport::Outcome outcome, uint index);
 
@@ -143,9 +143,10 @@ class Hid_Thread : public QThread {
              int length = 0);
     // Runs a getter's read transfer with the answer preset to `preset` (a0..a7) and
     // `block` moved through the bulk data area. False when the getter never got the link
-    // or the transfer failed; `sent` tells the two apart.
+    // or the transfer failed; `sent` tells the two apart. The keyboard-family queries
+    // name the size mark their answer must carry before any bulk data is waited for.
     bool get(uchar code, const Params& params, const std::array<uchar, 8>& preset,
-             uchar* block = nullptr, int length = 0, bool* sent = nullptr);
+             uchar* block = nullptr, int length = 0, bool* sent = nullptr, int sizeMark = -1);
     // a0..a7 of the last getter's answer, as its caller received it.
     uchar answer(int i) const { return lastAnswer_[1 + i]; }
 

@@ -117,11 +117,14 @@ bool Hid_Thread::writeTransfer(bool settle) {
     return link_.write(currentTarget(), command_.data(), settle) == transport::Outcome::Ok;
 }
 
-bool Hid_Thread::readTransfer() {
+bool Hid_Thread::readTransfer(bool checkAnswer) {
     QMutexLocker lock(&tableMutex_);
     link_.setCipher(encodeEnabled_ ? secrecy_.data() : nullptr);
     lock.unlock();
-    return link_.read(currentTarget(), command_.data(), answer_.data()) == transport::Outcome::Ok;
+    transport::ReadCheck check;
+    check.frame = checkAnswer;
+    return link_.read(currentTarget(), command_.data(), answer_.data(), nullptr, 0, check) ==
+           transport::Outcome::Ok;
 }
 
 bool Hid_Thread::checkEncryption() {
@@ -136,7 +139,9 @@ void Hid_Thread::checkEncryptionOnWorker() {
     encodeEnabled_ = false;
     setCommand(codec::makeFrame(0x00));
     answer_.fill(0);
-    readTransfer();
+    // An enciphering mouse answers the plain question with its cipher applied to a block
+    // it could not read: no value frame, and that is what the code is recovered from.
+    readTransfer(false);
     qCDebug(lcUpdate).noquote() << "data" << hexBytes(answer_.data(), answer_.size());
     if (answer_[2] == 0 && answer_[3] == 0 && answer_[4] == 0) {
         encodeEnabled_ = false;

@@ -76,7 +76,7 @@ class Hid_Thread : public QThread {
     transport::Target currentTarget() const;
     void setCommand(const codec::Frame& frame);
     bool writeTransfer(bool settle);
-    bool readTransfer();
+    bool readTransfer(bool checkAnswer = true);
     void checkEncryptionOnWorker();
     bool enterBootLoaderOnWorker();
 

@@ -187,7 +187,7 @@ class FirmwareModelTest : public QObject {
         const auto out = host.send("81");
         QVERIFY(out.executed);
         QVERIFY(QString::fromStdString(out.note).contains(QLatin1String("abandoned")));
-        QCOMPARE(host.answer(), answerFrom("8101"));
+        QCOMPARE(host.answer(), answerFrom("810100000000007d"));
         QCOMPARE(fw.outputReport(half.data(), half.size()), std::string("unexpected output"));
         QCOMPARE(bytes(fw.state().buttonTable), factoryButtons());
 
@@ -228,7 +228,7 @@ class FirmwareModelTest : public QObject {
         QCOMPARE(fw.state().buttonTable[0], pattern(64)[0]);
 
         QVERIFY(host.send("13ff").executed);
-        QCOMPARE(host.answer(), answerFrom("13"));
+        QCOMPARE(host.answer(), answerFrom("13000000000000ec"));
         host.send("9201");
         bool full = false;
         const Bytes table = host.drain(n, full);
@@ -238,9 +238,9 @@ class FirmwareModelTest : public QObject {
         QCOMPARE(Bytes(macro.begin(), macro.begin() + 4), (Bytes{0x00, 0x01, 0x00, 0x00}));
         QVERIFY(std::all_of(macro.begin() + 4, macro.end(), [](auto b) { return b == 0; }));
         host.send("81");
-        QCOMPARE(host.answer(), answerFrom("8101"));
+        QCOMPARE(host.answer(), answerFrom("810100000000007d"));
         host.send("8b");
-        QCOMPARE(host.answer(), answerFrom("8b01"));
+        QCOMPARE(host.answer(), answerFrom("8b01000000000073"));
     }
 
     void dpiButton() {
@@ -248,7 +248,7 @@ class FirmwareModelTest : public QObject {
         Host host{fw, false};
         QCOMPARE(fw.dpiButton(3), (Bytes{0x06, 0x07, 0x00, 0x03}));
         host.send("8b");
-        QCOMPARE(host.answer(), answerFrom("8b03"));
+        QCOMPARE(host.answer(), answerFrom("8b03000000000071"));
     }
 
     void stateJson() {

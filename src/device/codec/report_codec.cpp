@@ -42,6 +42,10 @@ bool checksumValid(const Frame& frame) {
     return checksum(frame.data()) == frame[7];
 }
 
+bool answerValid(std::uint8_t code, const std::uint8_t* answer) {
+    return answer[0] == code && checksum(answer) == answer[7];
+}
+
 void encrypt(std::uint8_t* b, const std::uint8_t* s) {
     swapPairs(b);
     mixSecrecy(b, s);

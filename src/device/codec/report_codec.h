@@ -26,6 +26,10 @@ Frame makeFrame(std::uint8_t code, std::uint8_t p1 = 0, std::uint8_t p2 = 0, std
 // True when byte 7 of the frame is the checksum of bytes 0..6.
 bool checksumValid(const Frame& frame);
 
+// True when the 8 answer bytes after the report id are an answer to `code`: the device
+// repeats the command code first and closes the frame with its checksum, like a command.
+bool answerValid(std::uint8_t code, const std::uint8_t* answer);
+
 // The fixed key both ends mix into every enciphered report.
 inline constexpr char kCipherKey[9] = "VuTreMok";
 

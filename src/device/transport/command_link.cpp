@@ -80,21 +80,29 @@ Outcome CommandLink::write(const Target& target, std::uint8_t* report, bool sett
 }
 
 Outcome CommandLink::read(const Target& target, std::uint8_t* report, std::uint8_t* answer,
-                          std::uint8_t* bulk, int length, int bulkTimeoutMs) {
+                          std::uint8_t* bulk, int length, const ReadCheck& check) {
+    const std::uint8_t code = report[1]; // before the cipher touches it
+    std::uint8_t preset[codec::kCommandReportSize];
+    std::memcpy(preset, answer, sizeof preset);
     if (const Outcome sent = sendReport(target, report); sent != Outcome::Ok)
         return finish(sent);
     if (!reopen(target))
         return finish(Outcome::NoDevice);
     if (hid().get_feature_report(handle_, answer, codec::kCommandReportSize) < 0)
         return finish(Outcome::Failed);
-    if (length == 0) {
-        // Answers with bulk data behind them come plain.
-        if (secrecy_)
-            codec::decipher(answer + 1, secrecy_);
-        return finish(Outcome::Ok);
+    // Answers with bulk data behind them come plain.
+    if (length == 0 && secrecy_)
+        codec::decipher(answer + 1, secrecy_);
+    const bool wrongFrame = check.frame && !codec::answerValid(code, answer + 1);
+    const bool noBulk = length > 0 && check.sizeMark >= 0 && answer[4] != check.sizeMark;
+    if (wrongFrame || noBulk) {
+        std::memcpy(answer, preset, sizeof preset);
+        return finish(Outcome::Failed);
     }
+    if (length == 0)
+        return finish(Outcome::Ok);
     const bool moved = BulkMover::read([&] { return reopen(target); }, bulk, length,
-                                       target.reportLength, bulkTimeoutMs);
+                                       target.reportLength, check.bulkTimeoutMs);
     return finish(moved ? Outcome::Ok : Outcome::Failed);
 }
 

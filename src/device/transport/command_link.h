@@ -29,6 +29,17 @@ enum class Outcome {
     Failed,   // a report could not be sent or read
 };
 
+// What a read accepts as an answer.
+struct ReadCheck {
+    // The answer must repeat the command code and carry its checksum. Off only for a
+    // question whose answer is not a value frame (the updater's cipher probe).
+    bool frame = true;
+    // When >= 0: bulk data follows only an answer with this size mark at a3; any other
+    // answer (a device that took the code for another command) ends the read at once.
+    int sizeMark = -1;
+    int bulkTimeoutMs = 2000;
+};
+
 class CommandLink {
   public:
     using Sleep = std::function<void(int ms)>;
@@ -47,9 +58,10 @@ class CommandLink {
 
     // Feature report out, the 9-byte answer in (deciphered when there is no bulk data),
     // then `length` bytes of bulk input into `bulk`, each report waited for at most
-    // `bulkTimeoutMs`. Bytes read before a failure stay in `bulk`.
+    // `check.bulkTimeoutMs`. Bytes read before a failure stay in `bulk`. An answer that
+    // fails its check is a failed read and leaves the preset answer bytes in place.
     Outcome read(const Target& target, std::uint8_t* report, std::uint8_t* answer,
-                 std::uint8_t* bulk = nullptr, int length = 0, int bulkTimeoutMs = 2000);
+                 std::uint8_t* bulk = nullptr, int length = 0, const ReadCheck& check = {});
 
     void settleWait();
 
