@@ -103,10 +103,23 @@ MacroLibrary::MacroLibrary(ProfileAccess* profiles, MacroDevice* device, MacroFi
       macroDir_(modulesRoot + QStringLiteral("/macro/")) {}
 
 bool MacroLibrary::isSafeMacroName(const QString& name) {
-    if (name.isEmpty() || name.contains(QStringLiteral("..")) || isReservedDeviceName(name))
+    if (name.trimmed().isEmpty() || name.contains(QStringLiteral("..")) ||
+        isReservedDeviceName(name))
         return false;
     for (const QChar c : name) {
-        if (c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c))
+        // Format characters include the bidirectional overrides and invisible marks that
+        // make a name read differently from the file it names.
+        switch (c.category()) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return false;
+        default:
+            break;
+        }
+        if (QStringView(u"/\\:*?\"<>|").contains(c))
             return false;
     }
     return true;

@@ -73,8 +73,9 @@ class MacroLibrary {
     // <modules>/macro/<name>.bin; empty for a refused name.
     QString macroFilePath(const QString& name) const;
     // False for names that could leave the macro folder or that file systems refuse:
-    // empty, "..", path separators, drive and other reserved characters (: * ? " < > |),
-    // control characters, and device names such as "CON" or "LPT1".
+    // empty or blank, "..", path separators, drive and other reserved characters
+    // (: * ? " < > |), control, format (bidirectional overrides, invisible marks), lone
+    // surrogate and line-separator characters, and device names such as "CON" or "LPT1".
     static bool isSafeMacroName(const QString& name);
 
     // Profiles whose macro references follow a macro. The profile page offers six.
