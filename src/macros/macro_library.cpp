@@ -2,6 +2,7 @@
 
 #include "macro_host.h"
 #include "macro_image.h"
+#include "settings_backup.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -140,7 +141,7 @@ QVariant MacroLibrary::createMacroIni(const QVariant& name, const QVariant& macr
     const QString path = macroFilePath(name.toString());
     if (path.isEmpty() || !QDir().mkpath(macroDir_))
         return false;
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(beforeWriting(path), QSettings::IniFormat);
     settings.setValue(QStringLiteral("config/index"), macroIndex.toUInt());
     settings.setValue(QStringLiteral("config/total"), 0);
     settings.setValue(QStringLiteral("config/repeat"), 1);
@@ -155,7 +156,7 @@ QVariant MacroLibrary::saveMacroIni(const QVariant& name, const QStringList& mac
     const QString path = existingMacroFile(name);
     if (path.isEmpty())
         return false;
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(beforeWriting(path), QSettings::IniFormat);
     settings.remove(QStringLiteral("macro"));
     settings.setValue(QStringLiteral("config/total"), macros.size());
     settings.setValue(QStringLiteral("config/repeat"), repeat);
@@ -212,7 +213,7 @@ void MacroLibrary::setMacroIniConfig(const QVariant& name, const QVariantList& c
     // Both the index and the loop count are needed; a shorter list writes nothing.
     if (path.isEmpty() || config.size() < 2)
         return;
-    QSettings settings(path, QSettings::IniFormat);
+    QSettings settings(beforeWriting(path), QSettings::IniFormat);
     settings.setValue(QStringLiteral("config/index"), config.at(0));
     settings.setValue(QStringLiteral("config/repeat"), config.at(1));
     settings.setValue(QStringLiteral("config/did"), device_ ? device_->currentDeviceIndex() : 0);
@@ -221,13 +222,15 @@ void MacroLibrary::setMacroIniConfig(const QVariant& name, const QVariantList& c
 void MacroLibrary::setMacroIndex(const QVariant& name, const QVariant& macroIndex) {
     const QString path = existingMacroFile(name);
     if (!path.isEmpty())
-        QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("config/index"), macroIndex);
+        QSettings(beforeWriting(path), QSettings::IniFormat)
+            .setValue(QStringLiteral("config/index"), macroIndex);
 }
 
 void MacroLibrary::setMacroType(const QVariant& name, const QVariant& macroType) {
     const QString path = existingMacroFile(name);
     if (!path.isEmpty())
-        QSettings(path, QSettings::IniFormat).setValue(QStringLiteral("config/did"), macroType);
+        QSettings(beforeWriting(path), QSettings::IniFormat)
+            .setValue(QStringLiteral("config/did"), macroType);
 }
 
 quint16 MacroLibrary::loadMacroRepeat(const QVariant& name) const {

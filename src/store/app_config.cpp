@@ -1,6 +1,7 @@
 #include "app_config.h"
 
 #include "file_replace.h"
+#include "settings_backup.h"
 #include "settings_values.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@ const QString kProfileNoKey = QStringLiteral("Q7/profileNo");
 
 AppConfig::AppConfig(const QString& modulesRoot, QObject* parent)
     : QObject(parent), modulesRoot_(modulesRoot),
-      settings_(std::make_unique<QSettings>(filePath(), QSettings::IniFormat)) {}
+      settings_(std::make_unique<QSettings>(beforeWriting(filePath()), QSettings::IniFormat)) {}
 
 AppConfig::~AppConfig() = default;
 
@@ -78,7 +79,7 @@ void AppConfig::resetApconfig() {
     settings_->sync();
     settings_.reset();
     replaceFileContent(path, factory);
-    settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    settings_ = std::make_unique<QSettings>(beforeWriting(path), QSettings::IniFormat);
     emit settingsReplaced(settings_.get());
 }
 

@@ -2,6 +2,7 @@
 
 #include "file_dialogs.h"
 #include "profile_store.h"
+#include "settings_backup.h"
 #include "settings_values.h"
 
 #include <QCoreApplication>
@@ -67,7 +68,7 @@ QVariant NameListStore::updataNameList(const QVariant& type, const QStringList& 
     QStringList names = nameList;
     if (names.size() == 1)
         names.append(kSentinel);
-    QSettings file(nameFilePath(), QSettings::IniFormat);
+    QSettings file(beforeWriting(nameFilePath()), QSettings::IniFormat);
     if (names.isEmpty())
         file.remove(key);
     else
@@ -87,7 +88,7 @@ void NameListStore::saveGundata(const QVariantList& src6) {
     QString key;
     if (src6.size() < 6 || !gunKey(src6.at(0), &key) || !QFile::exists(gunFilePath()))
         return;
-    QSettings file(gunFilePath(), QSettings::IniFormat);
+    QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
     file.setValue(key, src6.mid(1, 5));
 }
 
@@ -100,14 +101,14 @@ void NameListStore::modifyGundata(const QVariant& modifyType, const QVariantList
     if (src6.isEmpty() || !gunKey(src6.at(0), &key))
         return;
     if (kind == 0) {
-        QSettings file(gunFilePath(), QSettings::IniFormat);
+        QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
         file.remove(key);
     } else if (kind == 1) {
         // Renaming needs the whole record and the former name, or it would drop the record.
         QString formerKey;
         if (src6.size() < 7 || !gunKey(src6.at(6), &formerKey))
             return;
-        QSettings file(gunFilePath(), QSettings::IniFormat);
+        QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
         file.remove(formerKey);
         file.setValue(key, src6.mid(1, 5));
     }

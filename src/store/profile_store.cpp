@@ -3,6 +3,7 @@
 #include "file_dialogs.h"
 #include "file_replace.h"
 #include "link_info.h"
+#include "settings_backup.h"
 #include "settings_values.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,8 @@ bool isProfileContent(const QByteArray& content) {
 ProfileStore::ProfileStore(const QString& modulesRoot, LinkInfo* link, FileDialogs* dialogs)
     : modulesRoot_(modulesRoot), link_(link), dialogs_(dialogs) {
     for (int i = 0; i < kProfiles; ++i)
-        profiles_[i] = std::make_unique<QSettings>(filePath(i), QSettings::IniFormat);
+        profiles_[i] =
+            std::make_unique<QSettings>(beforeWriting(filePath(i)), QSettings::IniFormat);
 }
 
 ProfileStore::~ProfileStore() = default;
@@ -79,7 +81,7 @@ bool ProfileStore::replaceProfile(int profile, const QByteArray& content) {
     profiles_[profile]->sync();
     profiles_[profile].reset();
     const bool replaced = replaceFileContent(path, content);
-    profiles_[profile] = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    profiles_[profile] = std::make_unique<QSettings>(beforeWriting(path), QSettings::IniFormat);
     return replaced;
 }
 

@@ -65,6 +65,8 @@ class ProfileStoreTest : public QObject {
     void getKeydefine();
     void macroKeysGoToCurrentProfile();
     void killDuringReplacementLeavesOldOrNewFile();
+    void unreadableFilesAreKeptBeforeAWrite_data();
+    void unreadableFilesAreKeptBeforeAWrite();
 };
 
 void ProfileStoreTest::copyProfileMakesByteCopies() {
@@ -378,3 +380,33 @@ int main(int argc, char** argv) {
 }
 
 #include "profile_store_test.moc"
+
+void ProfileStoreTest::unreadableFilesAreKeptBeforeAWrite_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("clean") << QByteArray("[macro]\r\n; note\r\n1=a\r\n") << false;
+    QTest::newRow("latin-1 name") << QByteArray("[macro]\nn\xe4me=1\n") << true;
+    QTest::newRow("utf-16") << QByteArray("\xff\xfe[\0m\0]\0", 8) << true;
+    QTest::newRow("garbage line") << QByteArray("[macro]\nthis is no setting\n1=a\n") << true;
+}
+
+// Writing back a file it could not fully read would drop what it did not understand; the
+// bytes are kept once as <file>.bak before the first write, and a clean file gets none.
+void ProfileStoreTest::unreadableFilesAreKeptBeforeAWrite() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, kept);
+    ModulesDir modules;
+    modules.write("setting/p2.bin", content);
+    {
+        ProfileStore store(modules.root());
+        QVERIFY(store.setCurrentIndex(1));
+        store.setMacroKey(3, "combo");
+    }
+    QCOMPARE(modules.read("setting/p2.bin.bak"), kept ? content : QByteArray());
+    if (kept) {
+        // Once: the next damaged version does not replace the first copy.
+        modules.write("setting/p2.bin", "garbage again");
+        ProfileStore store(modules.root());
+        QCOMPARE(modules.read("setting/p2.bin.bak"), content);
+    }
+}

@@ -1,0 +1,15 @@
+// A settings file the program could not read cleanly (not UTF-8, UTF-16, lines that are
+// neither a group, a key nor a comment) would lose what it cannot parse on the next write:
+// the settings class writes back only what it understood. Before such a file is written,
+// its bytes are kept once beside it as "<file>.bak".
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Whether `content` is INI text that reads back without loss.
+bool iniTextIsClean(const QByteArray& content);
+
+// Call before opening `path` for writing; returns `path`. When the file exists and is not
+// clean and "<path>.bak" does not exist yet, the file's bytes are copied there.
+QString beforeWriting(const QString& path);
