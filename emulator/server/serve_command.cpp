@@ -7,6 +7,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -69,6 +71,11 @@ int runServe(int argc, char** argv) {
     }
 
     TrafficLog log(parser.value("log"));
+    if (!log.isOpen()) {
+        std::fprintf(stderr, "virtual-mouse serve: cannot write the log %s: %s\n",
+                     qPrintable(parser.value("log")), qPrintable(log.errorString()));
+        return 1;
+    }
     VirtualDevice::Options options;
     options.encrypted = parser.isSet("encrypted");
     options.code = code.toStdString();
@@ -140,8 +147,10 @@ int runCtl(const QStringList& args) {
     } else if (command == "dpi-button" && rest.size() == 1) {
         bool number = false;
         const int stage = rest.first().toInt(&number);
-        if (!number || stage < 0 || stage > 255)
-            return usage();
+        if (!number || stage < 1 || stage > 8) {
+            std::fprintf(stderr, "virtual-mouse ctl: dpi-button takes a stage from 1 to 8\n");
+            return 2;
+        }
         ok = client::dpiButton(stage);
     } else if (command == "notify" && !rest.isEmpty() && rest.size() <= 4) {
         // Any notification report, e.g. "notify 06 08 00 03".
@@ -160,6 +169,16 @@ int runCtl(const QStringList& args) {
         if (!number || count < 1)
             return usage();
         ok = client::fault(rest.first().toStdString(), count);
+        std::string json;
+        if (!ok && client::state(json)) {
+            // The daemon answered, so it is the kind it does not know: name the ones it does.
+            const QJsonObject faults = QJsonDocument::fromJson(QByteArray::fromStdString(json))
+                                           .object()["faults"]
+                                           .toObject();
+            std::fprintf(stderr, "virtual-mouse ctl: unknown fault kind \"%s\"; known kinds: %s\n",
+                         qPrintable(rest.first()), qPrintable(faults.keys().join(", ")));
+            return 2;
+        }
     } else {
         return usage();
     }

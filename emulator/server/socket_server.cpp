@@ -35,7 +35,16 @@ SocketServer::~SocketServer() {
 }
 
 bool SocketServer::listen(const QString& socketPath, QString* error) {
-    // A socket file left by a daemon that died would block the name.
+    // A socket someone answers on belongs to a live server and is left alone; one nobody
+    // answers on was left by a daemon that died and would block the name.
+    QLocalSocket probe;
+    probe.connectToServer(socketPath);
+    if (probe.waitForConnected(500)) {
+        probe.abort();
+        if (error)
+            *error = QStringLiteral("another virtual mouse is serving on it");
+        return false;
+    }
     QLocalServer::removeServer(socketPath);
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_.listen(socketPath)) {
@@ -173,7 +182,8 @@ void SocketServer::handle(Connection* c, const wire::Bytes& body) {
         return reply(c, out.i32(0).body());
     case wire::Op::DpiButton: {
         std::uint8_t stage = 0;
-        if (!r.u8(stage))
+        // The mouse has eight DPI stages; nothing else can come from its button.
+        if (!r.u8(stage) || stage < 1 || stage > 8)
             return fail();
         device_->dpiButton(stage);
         return reply(c, out.i32(0).body());

@@ -14,6 +14,9 @@ class TrafficLog {
   public:
     // An empty path logs nothing.
     explicit TrafficLog(const QString& path);
+    // False when a path was given and the file could not be opened for writing.
+    bool isOpen() const { return file_.fileName().isEmpty() || file_.isOpen(); }
+    QString errorString() const { return file_.errorString(); }
 
     struct Record {
         const char* dir;   // "to_device" / "to_host"

@@ -61,9 +61,9 @@ class ListenerTest : public QObject {
         QVERIFY(rig.mouse.started());
         listen(rig);
         QCOMPARE(rig.mouse.ctl({"notify", "06", "08", "00", "03"}), 0);
-        QCOMPARE(rig.mouse.ctl({"notify", "06", "07", "00"}), 0); // short read
-        QCOMPARE(rig.mouse.ctl({"dpi-button", "9"}), 0);          // no such stage
-        QCOMPARE(rig.mouse.ctl({"dpi-button", "0"}), 0);
+        QCOMPARE(rig.mouse.ctl({"notify", "06", "07", "00"}), 0);       // short read
+        QCOMPARE(rig.mouse.ctl({"notify", "06", "07", "00", "09"}), 0); // no such stage
+        QCOMPARE(rig.mouse.ctl({"notify", "06", "07", "00", "00"}), 0);
         // A real one afterwards proves the others were read, not left waiting.
         QCOMPARE(rig.mouse.ctl({"dpi-button", "1"}), 0);
         QTRY_COMPARE_WITH_TIMEOUT(rig.balloons->count(), 1, 5000);

@@ -373,7 +373,7 @@ void ClientTransportTest::faultsFailTheirCall() {
     QCOMPARE(mouse.state().value("plugged").toBool(), false);
     api.close(d);
 
-    QCOMPARE(mouse.ctl({"fault", "no-such-fault"}), 1);
+    QCOMPARE(mouse.ctl({"fault", "no-such-fault"}), 2);
     QCOMPARE(mouse.ctl({"fault", "write"}), 0);
     QCOMPARE(mouse.ctl({"clear-faults"}), 0);
     QCOMPARE(mouse.state().value("faults").toObject().value("write").toInt(), 0);
@@ -480,12 +480,32 @@ void ClientTransportTest::ctlContract() {
     QCOMPARE(mouse.ctl({"state"}, &out), 0);
     QVERIFY(out.contains("\"button_table\""));
     QCOMPARE(mouse.ctl({"dpi-button"}), 2);
+    QCOMPARE(mouse.ctl({"dpi-button", "0"}), 2);
+    QCOMPARE(mouse.ctl({"dpi-button", "9"}), 2);
+    QCOMPARE(mouse.ctl({"dpi-button", "8"}), 0);
     QCOMPARE(mouse.ctl({"frobnicate"}), 2);
+    const auto run = [](const QStringList& args, QByteArray* err = nullptr) {
+        QProcess p;
+        p.start(VirtualMouse::binary(), args);
+        if (!p.waitForFinished(10000))
+            return -1;
+        if (err)
+            *err = p.readAllStandardError();
+        return p.exitCode();
+    };
+    QByteArray err;
+    QCOMPARE(run({"ctl", "--socket", mouse.socketPath(), "fault", "frobnicate"}, &err), 2);
+    QVERIFY2(err.contains("unknown fault kind") && err.contains("vanish-bulk"), err.constData());
+    // A second daemon on a live socket leaves it to the first; an unwritable log is refused.
+    QCOMPARE(run({"serve", "--socket", mouse.socketPath()}, &err), 1);
+    QVERIFY2(err.contains("another virtual mouse"), err.constData());
+    QCOMPARE(mouse.ctl({"state"}), 0);
+    QCOMPARE(
+        run({"serve", "--socket", mouse.socketPath() + "2", "--log", "/nonexistent/x.log"}, &err),
+        1);
+    QVERIFY2(err.contains("cannot write the log"), err.constData());
     // A daemon that is not there is an error, not a hang.
-    QProcess p;
-    p.start(VirtualMouse::binary(), {"ctl", "--socket", "/nonexistent/socket", "state"});
-    QVERIFY(p.waitForFinished(10000));
-    QCOMPARE(p.exitCode(), 1);
+    QCOMPARE(run({"ctl", "--socket", "/nonexistent/socket", "state"}), 1);
     // Log records carry increasing times.
     const auto records = mouse.log();
     double last = -1;
