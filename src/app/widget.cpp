@@ -54,12 +54,10 @@ Widget::Widget(QWidget* parent)
     connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, [this] { deviceChanged(true); });
     connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this,
             [this] { deviceChanged(false); });
-    connect(&hid_, &Hid_Thread::listenerEnded, this, [this] {
-        if (arrivalWhileListening_) {
-            arrivalWhileListening_ = false;
-            pollTimer_->start();
-        }
-    });
+    // However the listener ended (the mouse left, came back at once, or one read failed
+    // on a mouse that never left), discovery decides what is there now: without it a
+    // mouse that made no device change would stay unaccepted until it is replugged.
+    connect(&hid_, &Hid_Thread::listenerEnded, this, [this] { pollTimer_->start(); });
 }
 
 Widget::~Widget() {
@@ -96,7 +94,6 @@ void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void Widget::checkDevice() {
-    arrivalWhileListening_ = false;
     hid_.discover();
 }
 
@@ -105,10 +102,9 @@ void Widget::exitSYS() {
 }
 
 void Widget::deviceChanged(bool arrival) {
+    Q_UNUSED(arrival);
     if (!hid_.isListening())
         pollTimer_->start();
-    else if (arrival)
-        arrivalWhileListening_ = true;
 }
 
 void Widget::requestRun() {

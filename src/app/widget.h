@@ -47,9 +47,8 @@ class Widget : public QWidget {
     void hotKey(bool pressed, uchar code);
 
     // A device arrived or left: discovery 2048 ms after the last change of a burst,
-    // unless a device is being listened to (the listener notices removal itself). An
-    // arrival seen while listening is kept until the listener ends: a mouse unplugged and
-    // plugged back faster than the listener noticed must still be accepted again.
+    // unless a device is being listened to (the listener notices removal itself, and
+    // discovery follows whenever the listener ends).
     void deviceChanged(bool arrival = true);
 
   public slots:
@@ -74,7 +73,6 @@ class Widget : public QWidget {
     QSystemTrayIcon* tray_ = nullptr;
     bool shiftHeld_ = false;
     bool altHeld_ = false;
-    bool arrivalWhileListening_ = false;
     hidseam::HotplugSource* hotplug_ = nullptr;
     QPointer<QMessageBox> warningBox_;
     std::deque<QString> pendingWarnings_;

@@ -7,6 +7,7 @@
 //   build/tests/gui_stall_bench
 #include "bench_shell.h"
 #include "my_quick_view.h"
+#include "stall_probe.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -17,37 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-// The longest time between two passes of the event loop while it runs.
-class StallProbe {
-  public:
-    StallProbe() {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
-    }
-    void start() {
-        worst_ = 0;
-        clock_.start();
-        last_ = 0;
-        timer_.start();
-    }
-    double stop() {
-        tick();
-        timer_.stop();
-        return worst_ / 1e6;
-    }
-
-  private:
-    void tick() {
-        const qint64 now = clock_.nsecsElapsed();
-        worst_ = std::max(worst_, now - last_);
-        last_ = now;
-    }
-    QTimer timer_;
-    QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-};
 
 void spin(int ms) {
     QElapsedTimer t;
