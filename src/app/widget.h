@@ -4,12 +4,14 @@
 #pragma once
 
 #include "hid_thread.h"
+#include "no_mouse_reason.h"
 
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class Ui_Controler;
 class myQQuickView;
@@ -43,12 +45,21 @@ class Widget : public QWidget {
     // plugged back faster than the listener noticed must still be accepted again.
     void deviceChanged(bool arrival = true);
 
+    // A desktop without a system tray: closing quits, and while no mouse is accepted a
+    // small waiting window stands in for the hidden page area.
+    void setWithoutTray(bool withoutTray) { withoutTray_ = withoutTray; }
+    bool withoutTray() const { return withoutTray_; }
+    QWidget* waitingPanel() const { return waiting_; }
+    // Why the last discovery accepted no mouse; empty once one is accepted.
+    std::optional<NoMouseReason> noMouseReason() const { return noMouse_; }
+
   public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();
     void exitSYS();
 
   protected:
+    void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -56,6 +67,10 @@ class Widget : public QWidget {
     // After acceptance: the pages' initUI now (queued), run after it.
     void requestRun();
     void setupTray();
+    // Discovery ended without an accepted mouse / with one.
+    void noMouseAccepted();
+    void mouseAccepted();
+    void showWaitingPanel(const QString& text);
 
     // Destroyed last, after the device I/O object.
     std::unique_ptr<QTimer> pollTimer_;
@@ -66,4 +81,7 @@ class Widget : public QWidget {
     bool altHeld_ = false;
     bool arrivalWhileListening_ = false;
     hidseam::HotplugSource* hotplug_ = nullptr;
+    bool withoutTray_ = false;
+    std::optional<NoMouseReason> noMouse_;
+    QWidget* waiting_ = nullptr;
 };
