@@ -1,4 +1,4 @@
-# `cpack -G DEB` (or the `package` target) builds build/mouse-suite_VERSION_ARCH.deb from
+# `cpack -G DEB` in the build folder builds mouse-suite_VERSION_ARCH.deb there from
 # the same install rules, installed under /usr: the programs in /usr/lib/mouse-suite, the
 # launcher /usr/bin/mouse-suite, the udev rule in /usr/lib/udev/rules.d (reloaded by the
 # maintainer scripts), menu entry, icons, metainfo and the autostart entry to copy.
@@ -30,6 +30,4 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_PACKAGE_FILE_NAME mouse-suite) # the DEB generator names the file itself
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)
