@@ -53,6 +53,10 @@ class Widget : public QWidget {
     // Why the last discovery accepted no mouse; empty once one is accepted.
     std::optional<NoMouseReason> noMouseReason() const { return noMouse_; }
 
+  signals:
+    // The tray's balloon told why no mouse was accepted: once for each new reason.
+    void noMouseExplained(const QString& title, const QString& text);
+
   public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();

@@ -61,11 +61,13 @@ void Widget::noMouseAccepted() {
     if (tray_) {
         tray_->setToolTip(kProductName + '\n' + noMouseText(reason));
         // One balloon per reason, not one per discovery pass.
-        if (changed)
+        if (changed) {
             tray_->showMessage(noMouseTitle(reason), noMouseText(reason),
                                reason == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
                                                                    : QSystemTrayIcon::Warning,
                                kBalloonMs);
+            emit noMouseExplained(noMouseTitle(reason), noMouseText(reason));
+        }
     }
     setVisible(false);
     if (withoutTray_)
