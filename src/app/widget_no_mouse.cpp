@@ -22,7 +22,7 @@ class WaitingPanel : public QWidget {
   public:
     explicit WaitingPanel(const QString& title) {
         setObjectName(QStringLiteral("waitingPanel"));
-        setWindowTitle(title.isEmpty() ? kProductName : title);
+        setWindowTitle(tr("%1: waiting for the mouse").arg(title.isEmpty() ? kProductName : title));
         auto* heading = new QLabel(tr("Waiting for the mouse"), this);
         QFont bold = heading->font();
         bold.setBold(true);
