@@ -4,10 +4,16 @@
 #   P/lib/mouse-suite/configurator, P/lib/mouse-suite/modules/...
 #   P/lib/udev/rules.d/70-mouse-suite.rules   access to the mouse without root
 #   P/share/applications/mouse-suite.desktop  menu entry running the configurator
-#   P/share/icons/hicolor/32x32/apps/mouse-suite.png
+#   P/share/icons/hicolor/NxN/apps/mouse-suite.png (16 … 256), scalable/apps/mouse-suite.svg
+#   P/share/metainfo/…metainfo.xml            what software centres show, with the modalias
+#   P/bin/mouse-suite                          the configurator on PATH (a symbolic link)
+#   P/share/mouse-suite/autostart/mouse-suite-tray.desktop  autostart entry, to copy
+#   P/share/doc/mouse-suite/README.md
 #   P/lib/mouse-suite/update/update, libISPDLL.so and data.bin beside it
 
 set(MOUSE_SUITE_INSTALL_DIR lib/mouse-suite)
+# The AppStream id; the metainfo file carries it in its name.
+set(MOUSE_SUITE_APP_ID net.mouse_suite.configurator)
 
 install(TARGETS configurator RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR})
 
@@ -26,8 +32,28 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/modules
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/70-mouse-suite.rules
     DESTINATION lib/udev/rules.d)
-install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/mouse-suite.png
-    DESTINATION share/icons/hicolor/32x32/apps)
+foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/icons/mouse-suite-${size}.png
+        DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME mouse-suite.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/icons/mouse-suite.svg
+    DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/${MOUSE_SUITE_APP_ID}.metainfo.xml
+    DESTINATION share/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/mouse-suite-tray.desktop
+    DESTINATION share/mouse-suite/autostart)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/mouse-suite)
+
+# The launcher: a relative link, so it holds under any prefix and inside a package. The
+# program finds its folder through the link (it asks the kernel for its own path).
+install(CODE [=[
+    set(launcher "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/mouse-suite")
+    file(MAKE_DIRECTORY "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
+    file(REMOVE "${launcher}")
+    file(CREATE_LINK ../lib/mouse-suite/configurator "${launcher}" SYMBOLIC)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${launcher}")
+    message(STATUS "Installing: ${launcher}")
+]=])
 
 # The menu entry names the program by its installed path, which is known only when
 # installing (--prefix may differ from the configured prefix). DESTDIR is not part of it.
@@ -45,3 +71,5 @@ install(CODE [=[
     file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications" TYPE FILE
         FILES "${MOUSE_SUITE_DESKTOP_OUT}")
 ]=])
+
+include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

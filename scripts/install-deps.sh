@@ -21,6 +21,8 @@ PACKAGES=(
   fonts-dejavu-core
   # Chinese page texts
   fonts-wqy-microhei
+  # the Debian package: dependencies, and checks of its menu entries and metainfo
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Draws the mouse icon and writes every file made from it:
 #   data/modules/img/trayIcon.ico   tray icon, 32x32 and 16x16
-#   data/desktop/mouse-suite.png    desktop icon, 32x32
+#   data/desktop/icons/mouse-suite-N.png  the menu icons at N = 16 … 256 px, rendered from
+#                                   data/desktop/icons/mouse-suite.svg (the scalable icon,
+#                                   drawn by hand like the shapes below)
 # The drawing is made of plain shapes at 256x256 and scaled down, so edges stay smooth.
-# Needs ImageMagick (convert). Run it again after changing the drawing and commit the results.
+# Needs ImageMagick (convert) and rsvg-convert (librsvg2-bin). Run it again after changing the drawing and commit the results.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -35,6 +37,11 @@ convert "$work/large.png" -filter Lanczos -resize 32x32 "${flat[@]}" "PNG32:$wor
 convert "$work/small.png" -filter Lanczos -resize 16x16 "${flat[@]}" "PNG32:$work/icon16.png"
 
 convert "$work/icon32.png" "$work/icon16.png" "$root/data/modules/img/trayIcon.ico"
-cp "$work/icon32.png" "$root/data/desktop/mouse-suite.png"
 
-echo "wrote data/modules/img/trayIcon.ico and data/desktop/mouse-suite.png"
+for size in 16 22 24 32 48 64 128 256; do
+    rsvg-convert -w "$size" -h "$size" "$root/data/desktop/icons/mouse-suite.svg" -o "$work/svg.png"
+    convert "$work/svg.png" "${flat[@]}" "PNG32:$root/data/desktop/icons/mouse-suite-$size.png"
+done
+
+echo "wrote data/modules/img/trayIcon.ico and data/desktop/icons/"
+

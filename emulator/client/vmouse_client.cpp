@@ -2,6 +2,7 @@
 
 #include "wire_protocol.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -160,6 +161,8 @@ hid_device* openPath(const char* path) {
     std::int32_t result = -1;
     if (!roundTrip(fd, w, reply, result) || result != 0) {
         ::close(fd);
+        // What open(2) of a hidraw node would leave for the caller to look at.
+        errno = result == wire::kAccessDenied ? EACCES : ENOENT;
         return nullptr;
     }
     auto* h = new Handle;

@@ -14,7 +14,7 @@ using Bytes = std::vector<std::uint8_t>;
 enum class Op : std::uint8_t {
     // HID operations; OPEN binds the connection to one interface for its lifetime.
     Enumerate = 1,   // u16 vid, u16 pid            → result = count, device records
-    Open = 2,        // str path                    → 0 or -1
+    Open = 2,        // str path                    → 0, -1, or kAccessDenied
     SendFeature = 3, // bytes                       → hidapi result
     GetFeature = 4,  // u32 length, u8 report id    → hidapi result, bytes
     Write = 5,       // bytes                       → hidapi result
@@ -29,6 +29,9 @@ enum class Op : std::uint8_t {
     ClearFaults = 25,
     Notify = 26, // bytes: a raw report on the notification interface
 };
+
+// OPEN's answer when the device refuses this user, as a hidraw node without permission.
+constexpr std::int32_t kAccessDenied = -13;
 
 // Event messages on a watching connection: result = EventAdded / EventRemoved, str path.
 constexpr std::int32_t kEventAdded = 1;

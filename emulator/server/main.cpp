@@ -14,9 +14,18 @@ int main(int argc, char** argv) {
             args << QString::fromLocal8Bit(argv[i]);
         return vmouse::runCtl(args);
     }
-    std::fprintf(stderr, "usage: virtual-mouse serve --socket PATH [--log FILE] [--encrypted] "
-                         "[--code SIXCHARS] [--without-notify] [--fw-version A1.A2]\n"
-                         "                            [--boot-loader] [--restart-delay MS]\n"
-                         "       virtual-mouse ctl --socket PATH COMMAND\n");
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf("virtual-mouse: an emulated gaming mouse (04d9:a26b) for development and "
+                    "tests.\n%s",
+                    vmouse::kUsage);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("virtual-mouse %s\n", MOUSE_SUITE_VERSION);
+        return 0;
+    }
+    if (argc >= 2)
+        std::fprintf(stderr, "virtual-mouse: unknown command or option %s\n", argv[1]);
+    std::fputs(vmouse::kUsage, stderr);
     return 2;
 }

@@ -58,7 +58,16 @@ int runServe(int argc, char** argv) {
                       "Milliseconds the device is away while it restarts into or out of its "
                       "boot loader.",
                       "ms", "500"});
-    parser.process(app);
+    parser.addOption({"no-access", "List the interfaces but refuse to open them (EACCES), as "
+                                   "device nodes the user may not read."});
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "virtual-mouse serve: %s\n%s", qPrintable(parser.errorText()), kUsage);
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return 0;
+    }
 
     if (!parser.isSet("socket")) {
         std::fprintf(stderr, "virtual-mouse serve: --socket PATH is required\n");
@@ -92,6 +101,7 @@ int runServe(int argc, char** argv) {
         options.firmwareVersion = {static_cast<std::uint8_t>(a1), static_cast<std::uint8_t>(a2)};
     }
     options.startInBootLoader = parser.isSet("boot-loader");
+    options.noAccess = parser.isSet("no-access");
     bool delayOk = false;
     options.restartDelayMs = parser.value("restart-delay").toInt(&delayOk);
     if (!delayOk || options.restartDelayMs < 0) {

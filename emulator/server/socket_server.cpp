@@ -142,6 +142,8 @@ void SocketServer::handle(Connection* c, const wire::Bytes& body) {
         std::string path;
         if (!r.str(path) || c->binding)
             return fail();
+        if (device_->accessDenied())
+            return reply(c, out.i32(wire::kAccessDenied).body());
         c->binding = device_->open(path);
         return reply(c, out.i32(c->binding ? 0 : -1).body());
     }

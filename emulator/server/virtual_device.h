@@ -48,11 +48,15 @@ class VirtualDevice : public QObject {
         // How long the device is away from the bus while it restarts (into or out of the
         // boot loader).
         int restartDelayMs = 500;
+        // The interfaces are listed but refuse to open, as hidraw nodes the user may not
+        // read: opening fails with EACCES.
+        bool noAccess = false;
     };
     VirtualDevice(const Options& options, TrafficLog* log, QObject* parent = nullptr);
 
     std::vector<wire::DeviceRecord> enumerate(std::uint16_t vid, std::uint16_t pid) const;
     std::optional<Binding> open(const std::string& path) const;
+    bool accessDenied() const { return options_.noAccess; }
     bool alive(const Binding& b) const { return plugged_ && b.generation == generation_; }
 
     // hidapi-shaped operations; each returns what hidapi would.

@@ -1,8 +1,11 @@
 // configurator: the mouse's configuration program.
+#include "command_line.h"
 #include "copydata_message.h"
+#include "device_facade.h"
 #include "key_capture.h"
 #include "message_channel.h"
 #include "single_application.h"
+#include "user_folder.h"
 #include "widget.h"
 
 #include <QDir>
@@ -31,9 +34,21 @@ void onCopyData(const msgchannel::CopyData& message, void* context) {
         static_cast<Widget*>(context)->showChannelMessage(QString::fromStdString(*text));
 }
 
+const cli::Program kProgram{
+    QStringLiteral("configurator"),
+    QStringLiteral("Sets up the USB gaming mouse 04d9:a26b: DPI stages, buttons, lighting, "
+                   "macros and\nprofiles. It lives in the system tray."),
+    QStringLiteral(MOUSE_SUITE_VERSION),
+    {{QStringLiteral("--start-in-tray"),
+      QStringLiteral("Start with the window hidden in the tray (for autostart).")}}};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    cli::Parsed options;
+    if (const int rc = cli::handle(argc, argv, kProgram, &options); rc >= 0)
+        return rc;
+
     // No GPU is assumed: Qt Quick draws in software unless the environment picks a backend.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setSceneGraphBackend(QStringLiteral("software"));
@@ -49,17 +64,27 @@ int main(int argc, char* argv[]) {
     // The program lives in the tray: hiding the window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Everything under ./modules/ and ./update/ is found next to the executable.
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // Everything under ./modules/ is found next to the executable, or in the user's own
+    // folder when the program is installed read-only; the updater always lies beside it.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const userfolder::Choice folder = userfolder::choose(programFolder);
+    if (!folder.problem.isEmpty())
+        std::fprintf(stderr, "configurator: %s\n", qPrintable(folder.problem));
+    QDir::setCurrent(folder.folder);
+    DeviceFacade::setProgramFolder(programFolder);
 
     auto window = std::make_unique<Widget>();
+    const bool withoutTray = !QSystemTrayIcon::isSystemTrayAvailable();
+    window->setWithoutTray(withoutTray);
     auto capture = std::make_unique<KeyCapture>(false);
     capture->setKeyboardCallback(onKey, window.get());
     capture->setMouseCallback(onMouse, window.get());
     MessageChannel channel;
     channel.setCopyDataHandler(onCopyData, &app, window.get());
 
-    window->showNormal();
+    // Without a tray there is nowhere to start hidden in.
+    if (!options.has(QStringLiteral("--start-in-tray")) || withoutTray)
+        window->showNormal();
     window->checkDevice();
     const int rc = app.exec();
 

@@ -31,9 +31,10 @@ void Ui_Controler::onMinimize() {
         window_->showMinimized();
 }
 
+// Hides the window; a window that lives without a tray ends the program on close.
 void Ui_Controler::onClose() {
     if (window_)
-        window_->setVisible(false);
+        window_->close();
 }
 
 void Ui_Controler::onXChanged(int x) {

@@ -40,7 +40,8 @@ Widget::Widget(QWidget* parent)
     // What acceptance and the listener ask of the window, the view and the tray.
     connect(&hid_, &Hid_Thread::runRequested, this, &Widget::requestRun);
     connect(&hid_, &Hid_Thread::viewEnabledRequested, view(), &QWidget::setEnabled);
-    connect(&hid_, &Hid_Thread::windowHideRequested, this, [this] { setVisible(false); });
+    connect(&hid_, &Hid_Thread::runRequested, this, &Widget::mouseAccepted);
+    connect(&hid_, &Hid_Thread::windowHideRequested, this, &Widget::noMouseAccepted);
     connect(&hid_, &Hid_Thread::balloonRequested, this,
             [this](const QString& title, const QString& text, int icon, int msecs) {
                 if (tray_)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "hid_thread.h"
+#include "no_mouse_reason.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -13,6 +14,7 @@
 
 #include <deque>
 #include <memory>
+#include <optional>
 
 class Ui_Controler;
 class myQQuickView;
@@ -51,12 +53,25 @@ class Widget : public QWidget {
     // discovery follows whenever the listener ends).
     void deviceChanged(bool arrival = true);
 
+    // A desktop without a system tray: closing quits, and while no mouse is accepted a
+    // small waiting window stands in for the hidden page area.
+    void setWithoutTray(bool withoutTray) { withoutTray_ = withoutTray; }
+    bool withoutTray() const { return withoutTray_; }
+    QWidget* waitingPanel() const { return waiting_; }
+    // Why the last discovery accepted no mouse; empty once one is accepted.
+    std::optional<NoMouseReason> noMouseReason() const { return noMouse_; }
+
+  signals:
+    // The tray's balloon told why no mouse was accepted: once for each new reason.
+    void noMouseExplained(const QString& title, const QString& text);
+
   public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();
     void exitSYS();
 
   protected:
+    void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
@@ -65,6 +80,10 @@ class Widget : public QWidget {
     void requestRun();
     void setupTray();
     void showNextWarning();
+    // Discovery ended without an accepted mouse / with one.
+    void noMouseAccepted();
+    void mouseAccepted();
+    void showWaitingPanel(const QString& text);
 
     // Destroyed last, after the device I/O object.
     std::unique_ptr<QTimer> pollTimer_;
@@ -77,4 +96,7 @@ class Widget : public QWidget {
     QPointer<QMessageBox> warningBox_;
     std::deque<QString> pendingWarnings_;
     bool droppingWarnings_ = false;
+    bool withoutTray_ = false;
+    std::optional<NoMouseReason> noMouse_;
+    QWidget* waiting_ = nullptr;
 };

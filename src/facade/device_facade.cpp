@@ -50,11 +50,22 @@ DeviceFacade::DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent)
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
 }
 
+namespace {
+QString& programFolder() {
+    static QString folder = QStringLiteral(".");
+    return folder;
+}
+} // namespace
+
+void DeviceFacade::setProgramFolder(const QString& folder) {
+    programFolder() = folder;
+}
+
 QString DeviceFacade::updaterPath() {
 #ifdef Q_OS_WIN
-    return QStringLiteral("./update/update.exe");
+    return programFolder() + QStringLiteral("/update/update.exe");
 #else
-    return QStringLiteral("./update/update");
+    return programFolder() + QStringLiteral("/update/update");
 #endif
 }
 

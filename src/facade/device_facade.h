@@ -15,8 +15,10 @@ class DeviceFacade : public QObject {
   public:
     DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent = nullptr);
 
-    // The updater, relative to the working directory.
+    // The updater, in update/ of the program's folder ("." until told otherwise: the
+    // working directory, which is the program's folder unless settings live per user).
     static QString updaterPath();
+    static void setProgramFolder(const QString& folder);
 
   signals:
     // A setting did not reach the mouse (`code` is the command's code); the profile

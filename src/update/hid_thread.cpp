@@ -176,6 +176,21 @@ bool Hid_Thread::enterBootLoader() {
     return ok;
 }
 
+bool Hid_Thread::readFirmwareVersion(quint8& a1, quint8& a2) {
+    bool ok = false;
+    onWorker([&] {
+        if (current_ != kNormal)
+            return;
+        checkEncryptionOnWorker();
+        setCommand(codec::makeFrame(0x80));
+        answer_.fill(0);
+        ok = readTransfer() && answer_[1] == 0x80;
+        a1 = answer_[2];
+        a2 = answer_[3];
+    });
+    return ok;
+}
+
 bool Hid_Thread::enterBootLoaderOnWorker() {
     if (current_ == kBootLoader)
         return true;

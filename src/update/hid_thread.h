@@ -63,6 +63,9 @@ class Hid_Thread : public QThread {
     // Command 0x0F with the boot-loader entry code, then 0x8F to read the confirmation.
     // Runs on the worker like checkEncryption.
     bool enterBootLoader();
+    // Command 0x80 after the encryption check: the firmware version the mouse runs, a1.a2.
+    // Runs on the worker like checkEncryption; false when the mouse did not answer.
+    bool readFirmwareVersion(quint8& a1, quint8& a2);
 
     bool encodeEnabled() const { return encodeEnabled_; }
     codec::SecrecyCode secrecyCode() const;

@@ -1,11 +1,33 @@
 // update: rewrites the mouse's firmware with the image in ./data.bin beside the program.
+#include "command_line.h"
 #include "local_text.h"
 #include "widget.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLoggingCategory>
+
+namespace {
+
+const cli::Program kProgram{
+    QStringLiteral("update"),
+    QStringLiteral("Writes the firmware in data.bin, beside this program, into the USB gaming "
+                   "mouse\n04d9:a26b. Plug the mouse in and press Update."),
+    QStringLiteral(MOUSE_SUITE_VERSION),
+    {}};
+
+} // namespace
 
 int main(int argc, char** argv) {
+    if (const int rc = cli::handle(argc, argv, kProgram); rc >= 0)
+        return rc;
+    // The terminal gets sentences; the diagnostic lines come with
+    // QT_LOGGING_RULES="update.debug=true".
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(
+            QStringLiteral("update.debug=false\nupdate.report.info=true"));
+    qSetMessagePattern(QStringLiteral("update: %{message}"));
+
     QApplication app(argc, argv);
     // The window title in data.bin is in the local 8-bit encoding, GB18030.
     updater::setLocal8BitEncoding("GB18030-0");

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 namespace updater {
 namespace {
@@ -70,36 +71,80 @@ int UpdateFlow::loadImage(quint16& linkAddress) {
     // The other outputs are not needed: the page count comes from GetMCUInfo.
     quint32 length = 0, padded = 0, userSize = 0;
     quint16 pages = 0, version = 0;
-    return LoadProgdata(reinterpret_cast<const uint8_t*>(file_.image.constData()),
-                        static_cast<uint32_t>(file_.image.size()), &length, &linkAddress, &padded,
-                        &pages, &userSize, &version);
+    const int rc = LoadProgdata(reinterpret_cast<const uint8_t*>(file_.image.constData()),
+                                static_cast<uint32_t>(file_.image.size()), &length, &linkAddress,
+                                &padded, &pages, &userSize, &version);
+    if (rc == ISP_OK)
+        fileVersion_ = versionText(version);
+    return rc;
+}
+
+QString UpdateFlow::versionText(quint16 version) {
+    return QString::number(version >> 8, 16).toUpper() + QLatin1Char('.') +
+           QStringLiteral("%1").arg(version & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+void UpdateFlow::setMouseVersion(const QString& version) {
+    mouseVersion_ = version;
+    emit versionsChanged(mouseVersion_, fileVersion_);
+}
+
+void UpdateFlow::askMouseVersion() {
+    if (!askMouseVersion_ || busy_ || deviceState_ != Hid_Thread::kNormal)
+        return;
+    hid_.worker().post([this] {
+        quint8 a1 = 0, a2 = 0;
+        const bool ok = hid_.readFirmwareVersion(a1, a2);
+        onGui([this, ok, a1, a2] {
+            if (!ok || deviceState_ != Hid_Thread::kNormal)
+                return;
+            setMouseVersion(versionText(quint16(a1 << 8 | a2)));
+            qCInfo(lcUpdateReport).noquote()
+                << QStringLiteral("The mouse runs firmware %1; data.bin holds %2.")
+                       .arg(mouseVersion_, fileVersion_);
+        });
+    });
 }
 
 void UpdateFlow::load(const QString& dataPath) {
     QFile data(dataPath);
     if (!data.open(QIODevice::ReadOnly)) {
         qCDebug(lcUpdate).noquote() << "Open data File fail";
+        qCInfo(lcUpdateReport).noquote()
+            << QStringLiteral("Cannot read the firmware file %1: %2. Nothing can be updated.")
+                   .arg(QFileInfo(dataPath).absoluteFilePath(), data.errorString());
         return;
     }
+    const auto unusable = [&](const QString& why) {
+        qCInfo(lcUpdateReport).noquote()
+            << QStringLiteral("The firmware file %1 cannot be used: %2.")
+                   .arg(QFileInfo(dataPath).absoluteFilePath(), why);
+    };
     file_ = FirmwareFile::parse(data.readAll());
     title_ = file_.title;
     emit titleChanged(title_);
-    if (!file_.hasPayload)
+    if (!file_.hasPayload) {
+        unusable(QStringLiteral("it holds no firmware image"));
         return;
+    }
     if (file_.oversize) {
         // Cutting it to the area would flash a truncated image.
         qCDebug(lcUpdate).noquote() << "data File too large";
+        unusable(QStringLiteral("it is larger than the mouse's memory"));
         return;
     }
     hid_.setNormalModeIds(file_.vendorId, file_.productId);
     if (!file_.imageComplete) {
         qCDebug(lcUpdate).noquote() << "data File too short";
+        unusable(QStringLiteral("its image is cut short"));
         return;
     }
 
     quint16 linkAddress = 0;
-    if (loadImage(linkAddress) != ISP_OK)
+    if (loadImage(linkAddress) != ISP_OK) {
+        unusable(QStringLiteral("the image is not one the mouse's boot loader takes"));
         return;
+    }
 
     mcu_ = IspMcuInfo{};
     mcu_.size = sizeof(IspMcuInfo);
@@ -111,12 +156,27 @@ void UpdateFlow::load(const QString& dataPath) {
         emit checksumTextChanged(checksumText_);
     }
     const bool addressable = quint64(mcu_.pageCount) * mcu_.chunkSize <= kAddressableBytes;
-    if (!known || !addressable || sum != file_.checksum || linkAddress != kUserProgramAddress)
+    if (!known || !addressable || sum != file_.checksum || linkAddress != kUserProgramAddress) {
+        unusable(sum != file_.checksum
+                     ? QStringLiteral("the image's checksum is %1 where the file expects %2")
+                           .arg(sum, 4, 16, QLatin1Char('0'))
+                           .arg(file_.checksum, 4, 16, QLatin1Char('0'))
+                     : QStringLiteral("the image does not fit the mouse's memory"));
         return;
+    }
+    qCInfo(lcUpdateReport).noquote()
+        << QStringLiteral("Firmware %1 for the mouse %2:%3 read from %4.")
+               .arg(fileVersion_)
+               .arg(file_.vendorId, 4, 16, QLatin1Char('0'))
+               .arg(file_.productId, 4, 16, QLatin1Char('0'))
+               .arg(QFileInfo(dataPath).absoluteFilePath());
+    emit versionsChanged(mouseVersion_, fileVersion_);
 
     updateState_ = kWaiting;
     setStatus(kDisconnect);
     storeDeviceState(hid_.detect());
+    if (deviceState_ < 0)
+        qCInfo(lcUpdateReport).noquote() << "No mouse is connected. Plug it in to update it.";
     emit deviceChange(deviceState_);
     watchDevices();
     progressMaximum_ = 3 * int(mcu_.pageCount) + 2;
@@ -140,8 +200,20 @@ void UpdateFlow::watchDevices() {
 }
 
 void UpdateFlow::storeDeviceState(int state) {
+    const bool changed = state != deviceState_;
     deviceState_ = state;
     hid_.setCurrentDevice(state);
+    if (!changed || updateState_ == kNotReady)
+        return;
+    static const char* const seen[] = {
+        "No mouse is connected. Plug it in to update it.",
+        "The mouse is connected in normal mode; press Update to write the new firmware.",
+        "The mouse is connected in its update mode (boot loader).",
+    };
+    qCInfo(lcUpdateReport).noquote() << seen[qBound(-1, state, 1) + 1];
+    if (state != Hid_Thread::kNormal && !mouseVersion_.isEmpty())
+        setMouseVersion(QString());
+    askMouseVersion();
 }
 
 void UpdateFlow::deviceArrived() {
@@ -238,6 +310,7 @@ void UpdateFlow::bootReturnOverdue() {
     setExitEnabled(true);
     status_ = bootReturnFailText();
     emit statusChanged(status_);
+    qCInfo(lcUpdateReport).noquote() << status_;
 }
 
 void UpdateFlow::enterBootLoader() {
@@ -364,6 +437,11 @@ void UpdateFlow::succeeded() {
 void UpdateFlow::attemptFailed() {
     ++retries_;
     if (retries_ < kAttempts) {
+        qCInfo(lcUpdateReport).noquote()
+            << QStringLiteral("Attempt %1 of %2 failed; trying again in %3 seconds.")
+                   .arg(retries_)
+                   .arg(kAttempts)
+                   .arg(kRetryDelayMs / 1000);
         updateLater(kRetryDelayMs);
         return;
     }
@@ -377,6 +455,20 @@ void UpdateFlow::attemptFailed() {
 void UpdateFlow::setStatus(int index) {
     status_ = statusText(index);
     emit statusChanged(status_);
+    static const char* const told[] = {
+        nullptr,
+        "Ready to write the new firmware.",
+        nullptr,
+        "Sending the mouse into its update mode.",
+        "Erasing the mouse's firmware.",
+        "Writing the new firmware.",
+        "Checking what was written.",
+        "The update succeeded; the mouse restarts with the new firmware.",
+        "The update failed after every attempt; the mouse stays in its update mode. Unplug "
+        "it, plug it in again and retry.",
+    };
+    if (index >= 0 && index < int(std::size(told)) && told[index])
+        qCInfo(lcUpdateReport).noquote() << told[index];
 }
 
 void UpdateFlow::setProgress(int value) {

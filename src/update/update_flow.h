@@ -64,6 +64,16 @@ class UpdateFlow : public QObject {
     // What clicking "Update" does; calling updateProc() by default.
     void setUpdateClicker(std::function<void()> click) { clickUpdate_ = std::move(click); }
 
+    // Whether a mouse seen in normal mode is asked for its firmware version (command 0x80)
+    // so that the window can show it; off by default: nothing else talks to the mouse
+    // before an update is asked for.
+    void setAskMouseVersion(bool ask) { askMouseVersion_ = ask; }
+    // The version in the firmware file and the one the mouse reported ("1.0B"); empty
+    // when not known.
+    QString fileVersion() const { return fileVersion_; }
+    QString mouseVersion() const { return mouseVersion_; }
+    static QString versionText(quint16 version);
+
     // Reads and checks the firmware file; with a good one, starts following the mouse.
     void load(const QString& dataPath);
 
@@ -104,6 +114,7 @@ class UpdateFlow : public QObject {
     void progressTextVisibleChanged(bool visible);
     void updateEnabledChanged(bool enabled);
     void exitEnabledChanged(bool enabled);
+    void versionsChanged(const QString& mouseVersion, const QString& fileVersion);
 
   public slots:
     void updateProc();
@@ -135,6 +146,8 @@ class UpdateFlow : public QObject {
     void setUpdateEnabled(bool enabled);
     void setExitEnabled(bool enabled);
     int loadImage(quint16& linkAddress);
+    void askMouseVersion();
+    void setMouseVersion(const QString& version);
 
     Clock& clock_;
     Hid_Thread hid_;
@@ -154,6 +167,9 @@ class UpdateFlow : public QObject {
     bool flashing_ = false;
     bool callPending_ = false;
     QTimer bootWatch_;
+    bool askMouseVersion_ = false;
+    QString fileVersion_;
+    QString mouseVersion_;
 
     QString title_;
     QString status_;

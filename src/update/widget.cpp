@@ -14,6 +14,9 @@
 namespace updater {
 
 Widget::Widget(QWidget* parent) : QWidget(parent), ownClock_(std::make_unique<SystemClock>()) {
+    // The program's window asks the mouse which firmware it runs, to show it.
+    flow_ = new UpdateFlow(*ownClock_, this);
+    flow_->setAskMouseVersion(true);
     build(*ownClock_, QStringLiteral("./data.bin"),
           [](QObject* p) { return hidseam::createHotplugSource(p); });
 }
@@ -31,7 +34,8 @@ Widget::~Widget() {
 
 void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug) {
     // The device table is built with the flow.
-    flow_ = new UpdateFlow(clock, this);
+    if (!flow_)
+        flow_ = new UpdateFlow(clock, this);
     flow_->setHotplugFactory(std::move(hotplug));
 
     const QFont font(QString::fromUtf8("微软雅黑"), 10);
@@ -41,6 +45,10 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     csLabel_->setMinimumHeight(18);
     status_ = new QLabel(tr("Error:"), this);
     status_->setMinimumHeight(24);
+    versions_ = new QLabel(this);
+    versions_->setObjectName(QStringLiteral("versions"));
+    versions_->setMinimumHeight(18);
+    showVersions(QString(), QString());
     checksum_ = new QLineEdit(this);
     checksum_->setMinimumSize(36, 24);
     checksum_->setMaximumWidth(58);
@@ -50,8 +58,8 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     update_->setEnabled(false);
     exit_ = new QPushButton(tr("Exit"), this);
     exit_->setMinimumSize(70, 30);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{progress_, csLabel_, status_, checksum_, update_, exit_})
+    for (QWidget* w : std::initializer_list<QWidget*>{progress_, csLabel_, status_, versions_,
+                                                      checksum_, update_, exit_})
         w->setFont(font);
 
     auto* row = new QHBoxLayout;
@@ -63,6 +71,7 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     auto* column = new QVBoxLayout(this);
     column->addWidget(progress_);
     column->addWidget(status_);
+    column->addWidget(versions_);
     column->addLayout(row);
 
     connect(exit_, &QPushButton::clicked, this, &QWidget::close);
@@ -71,6 +80,7 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
 
     connect(flow_, &UpdateFlow::titleChanged, this, &QWidget::setWindowTitle);
     connect(flow_, &UpdateFlow::statusChanged, status_, &QLabel::setText);
+    connect(flow_, &UpdateFlow::versionsChanged, this, &Widget::showVersions);
     connect(flow_, &UpdateFlow::checksumTextChanged, checksum_, &QLineEdit::setText);
     connect(flow_, &UpdateFlow::progressChanged, progress_, &QProgressBar::setValue);
     connect(flow_, &UpdateFlow::progressRangeChanged, progress_, &QProgressBar::setRange);
@@ -82,6 +92,13 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     flow_->setUpdateClicker([this] { update_->click(); });
 
     flow_->load(dataPath);
+}
+
+void Widget::showVersions(const QString& mouse, const QString& file) {
+    const QString unknown = QStringLiteral("–");
+    versions_->setText(
+        tr("Mouse firmware: %1    data.bin: %2")
+            .arg(mouse.isEmpty() ? unknown : mouse, file.isEmpty() ? unknown : file));
 }
 
 QString Widget::closeRefusedText() {

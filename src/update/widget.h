@@ -35,6 +35,8 @@ class Widget : public QWidget {
     QLabel* csLabel() const { return csLabel_; }
     QLabel* statusLabel() const { return status_; }
     QLineEdit* checksumField() const { return checksum_; }
+    // The version the mouse reports and the one in data.bin.
+    QLabel* versionsLabel() const { return versions_; }
     QPushButton* updateButton() const { return update_; }
     QPushButton* exitButton() const { return exit_; }
 
@@ -50,6 +52,7 @@ class Widget : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void showVersions(const QString& mouse, const QString& file);
     void build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFactory hotplug);
 
     std::unique_ptr<Clock> ownClock_;
@@ -57,6 +60,7 @@ class Widget : public QWidget {
     QProgressBar* progress_ = nullptr;
     QLabel* csLabel_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* versions_ = nullptr;
     QLineEdit* checksum_ = nullptr;
     QPushButton* update_ = nullptr;
     QPushButton* exit_ = nullptr;

@@ -8,6 +8,8 @@
 #include "widget.h"
 
 #include <QDir>
+#include <QEventLoop>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaMethod>
@@ -24,7 +26,8 @@ namespace {
 
 // A window over a fresh modules copy and a fresh virtual mouse, as main builds it.
 struct Shell {
-    explicit Shell(bool plugged = true) {
+    explicit Shell(bool plugged = true, const QStringList& mouseArgs = {}, bool withoutTray = false)
+        : mouse(mouseArgs) {
         testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
         previous = QDir::currentPath();
         QDir::setCurrent(dir.path());
@@ -35,6 +38,8 @@ struct Shell {
         if (!plugged)
             mouse.ctl({"unplug"});
         window = std::make_unique<Widget>();
+        window->setWithoutTray(withoutTray);
+        explained = std::make_unique<QSignalSpy>(window.get(), &Widget::noMouseExplained);
         runs = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::runRequested);
         balloons = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::balloonRequested);
         window->showNormal();
@@ -51,7 +56,7 @@ struct Shell {
     QString previous;
     testsupport::VirtualMouse mouse;
     std::unique_ptr<Widget> window;
-    std::unique_ptr<QSignalSpy> runs, balloons;
+    std::unique_ptr<QSignalSpy> runs, balloons, explained;
 };
 
 } // namespace
@@ -123,6 +128,67 @@ class ShellTest : public QObject {
         shell.window->hide();
         shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick);
         QTRY_VERIFY(shell.window->isVisible());
+    }
+
+    // Nothing plugged in, a device node the user may not open, a mouse that fails the
+    // handshake: the tray says which, with one balloon however often discovery runs.
+    void trayTellsWhyNoMouseIsAccepted_data() {
+        QTest::addColumn<bool>("plugged");
+        QTest::addColumn<QStringList>("mouseArgs");
+        QTest::addColumn<NoMouseReason>("reason");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("unplugged")
+            << false << QStringList() << NoMouseReason::NotPlugged << "No mouse is plugged in";
+        QTest::newRow("node not readable") << true << QStringList{"--no-access"}
+                                           << NoMouseReason::NoAccess << "70-mouse-suite.rules";
+        QTest::newRow("handshake refused") << true << QStringList{"--encrypted", "--code", "QWERTY"}
+                                           << NoMouseReason::Refused << "refused the handshake";
+    }
+    void trayTellsWhyNoMouseIsAccepted() {
+        QFETCH(bool, plugged);
+        QFETCH(QStringList, mouseArgs);
+        QFETCH(NoMouseReason, reason);
+        QFETCH(QString, told);
+        Shell shell(plugged, mouseArgs);
+        QVERIFY(shell.mouse.started());
+        QCOMPARE(shell.runs->count(), 0);
+        QVERIFY(shell.window->isHidden());
+        QCOMPARE(shell.window->noMouseReason(), std::optional(reason));
+        const QString tip = shell.window->trayIcon()->toolTip();
+        QVERIFY2(tip.startsWith("HALDORA SKARN MOUSE R418\n") && tip.contains(told),
+                 qPrintable(tip));
+        QCOMPARE(shell.explained->count(), 1);
+        QVERIFY(shell.explained->at(0).at(1).toString().contains(told));
+        shell.window->checkDevice();
+        QCOMPARE(shell.explained->count(), 1);
+    }
+
+    // A desktop without a tray: a small window tells why while no mouse is accepted and
+    // gives way to the pages once one is; closing quits instead of hiding into nothing.
+    void withoutTrayTheWaitIsVisibleAndClosingQuits() {
+        Shell shell(false, {}, true);
+        QVERIFY(shell.mouse.started());
+        QVERIFY(shell.window->isHidden());
+        QWidget* waiting = shell.window->waitingPanel();
+        QVERIFY(waiting && waiting->isVisible());
+        QVERIFY(!waiting->testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(waiting->findChild<QLabel*>("reason")->text().contains("No mouse is plugged in"));
+
+        QCOMPARE(shell.mouse.ctl({"plug"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 1, 10000);
+        QVERIFY(!waiting->isVisible());
+        QVERIFY(shell.window->isVisible());
+        QCOMPARE(shell.window->trayIcon()->toolTip(), QString("HALDORA SKARN MOUSE R418"));
+
+        // The pages' close button ends the program (the loop standing in for it ends).
+        QObject* controller =
+            shell.window->view()->rootContext()->contextProperty("ui_Ctl").value<QObject*>();
+        QEventLoop loop;
+        QTimer::singleShot(0, controller,
+                           [controller] { QMetaObject::invokeMethod(controller, "onClose"); });
+        QTimer::singleShot(10000, &loop, [&] { loop.exit(7); });
+        QCOMPARE(loop.exec(), 0);
+        QVERIFY(shell.window->isHidden());
     }
 
     void removalDisablesTheViewAndChangesWaitWhileListening() {

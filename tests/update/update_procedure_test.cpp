@@ -93,6 +93,26 @@ class UpdateProcedureTest : public QObject {
   private slots:
     void initTestCase() { updatetest::routeSeam(); }
 
+    // The window shows what the mouse runs beside what data.bin holds, and the terminal
+    // is told in a sentence; the mouse is asked only when the window wants to know.
+    void versionsOfTheMouseAndTheFile() {
+        Mouse mouse;
+        QVERIFY(mouse.started());
+        Rig rig(updatetest::imageOfPages(2, 0x01, 0x0B));
+        rig.flow.setAskMouseVersion(true);
+        rig.load();
+        QCOMPARE(rig.flow.fileVersion(), QString("1.0B"));
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0A"));
+        QVERIFY(DebugLines::contains("The mouse runs firmware 1.0A; data.bin holds 1.0B."));
+        QVERIFY(mouse.unplug());
+        QTRY_VERIFY(rig.flow.mouseVersion().isEmpty());
+        // Still an update like any other.
+        QVERIFY(mouse.plug());
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0A"));
+        rig.flow.updateProc();
+        QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
+    }
+
     void fourPages() {
         Mouse mouse;
         QVERIFY(mouse.started());

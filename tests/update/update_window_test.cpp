@@ -61,10 +61,13 @@ class UpdateWindowTest : public QObject {
 
         auto* column = qobject_cast<QVBoxLayout*>(w.layout());
         QVERIFY(column);
-        QCOMPARE(column->count(), 3);
+        QCOMPARE(column->count(), 4);
         QCOMPARE(column->itemAt(0)->widget(), w.progressBar());
         QCOMPARE(column->itemAt(1)->widget(), w.statusLabel());
-        auto* row = qobject_cast<QHBoxLayout*>(column->itemAt(2)->layout());
+        // Below the status, the two firmware versions; unknown without a file and a mouse.
+        QCOMPARE(column->itemAt(2)->widget(), w.versionsLabel());
+        QCOMPARE(w.versionsLabel()->text(), QString("Mouse firmware: –    data.bin: –"));
+        auto* row = qobject_cast<QHBoxLayout*>(column->itemAt(3)->layout());
         QVERIFY(row);
         QCOMPARE(row->count(), 5);
         QCOMPARE(row->itemAt(0)->widget(), w.csLabel());

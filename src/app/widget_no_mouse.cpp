@@ -1,0 +1,98 @@
+// The window while no mouse is accepted: the tray says why, and a desktop without a tray
+// gets a small visible waiting window instead of nothing.
+#include "widget.h"
+
+#include "device_registry.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kProductName = QStringLiteral("HALDORA SKARN MOUSE R418");
+constexpr int kBalloonMs = 10000;
+
+// A plain framed window: the page area is translucent and frameless, which on a desktop
+// without a tray would be an invisible program.
+class WaitingPanel : public QWidget {
+  public:
+    explicit WaitingPanel(const QString& title) {
+        setObjectName(QStringLiteral("waitingPanel"));
+        setWindowTitle(tr("%1: waiting for the mouse").arg(title.isEmpty() ? kProductName : title));
+        auto* heading = new QLabel(tr("Waiting for the mouse"), this);
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        reason_ = new QLabel(this);
+        reason_->setObjectName(QStringLiteral("reason"));
+        reason_->setWordWrap(true);
+        reason_->setMinimumWidth(360);
+        auto* quit = new QPushButton(tr("Quit"), this);
+        connect(quit, &QPushButton::clicked, this, &QWidget::close);
+        auto* column = new QVBoxLayout(this);
+        column->addWidget(heading);
+        column->addWidget(reason_);
+        column->addWidget(quit, 0, Qt::AlignRight);
+    }
+    void setReason(const QString& text) { reason_->setText(text); }
+
+  protected:
+    // The only window there is: closing it ends the program.
+    void closeEvent(QCloseEvent* event) override {
+        QWidget::closeEvent(event);
+        QCoreApplication::exit(0);
+    }
+
+  private:
+    QLabel* reason_ = nullptr;
+};
+
+} // namespace
+
+void Widget::noMouseAccepted() {
+    QSettings devInfo(QStringLiteral(":/DevInfo.ini"), QSettings::IniFormat);
+    const NoMouseReason reason = diagnoseNoMouse(hidseam::api(), registry::read(devInfo, {}));
+    const bool changed = noMouse_ != reason;
+    noMouse_ = reason;
+    if (tray_) {
+        tray_->setToolTip(kProductName + '\n' + noMouseText(reason));
+        // One balloon per reason, not one per discovery pass.
+        if (changed) {
+            tray_->showMessage(noMouseTitle(reason), noMouseText(reason),
+                               reason == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
+                                                                   : QSystemTrayIcon::Warning,
+                               kBalloonMs);
+            emit noMouseExplained(noMouseTitle(reason), noMouseText(reason));
+        }
+    }
+    setVisible(false);
+    if (withoutTray_)
+        showWaitingPanel(noMouseText(reason));
+}
+
+void Widget::mouseAccepted() {
+    noMouse_.reset();
+    if (tray_)
+        tray_->setToolTip(kProductName);
+    if (waiting_ && waiting_->isVisible()) {
+        waiting_->hide();
+        showNormal();
+    }
+}
+
+void Widget::showWaitingPanel(const QString& text) {
+    if (!waiting_)
+        waiting_ = new WaitingPanel(windowTitle());
+    static_cast<WaitingPanel*>(waiting_)->setReason(text);
+    waiting_->show();
+}
+
+void Widget::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (withoutTray_ && event->isAccepted())
+        exitSYS();
+}
