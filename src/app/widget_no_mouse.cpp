@@ -37,6 +37,15 @@ class WaitingPanel : public QWidget {
         column->addWidget(heading);
         column->addWidget(reason_);
         column->addWidget(quit, 0, Qt::AlignRight);
+        column->setContentsMargins(18, 14, 18, 14);
+        // The dark look of the pages and the tray menu.
+        setStyleSheet(
+            QStringLiteral("#waitingPanel { background: rgb(68, 69, 73); } "
+                           "QLabel { color: rgb(225, 225, 225); } "
+                           "QPushButton { color: rgb(230, 230, 230); background: rgb(90, 91, 96); "
+                           "border: 1px solid rgb(120, 120, 120); padding: 4px 18px; } "
+                           "QPushButton:hover { background: rgb(110, 111, 117); }"));
+        setAttribute(Qt::WA_StyledBackground);
     }
     void setReason(const QString& text) { reason_->setText(text); }
 
