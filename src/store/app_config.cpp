@@ -14,8 +14,10 @@ const QString kProfileNoKey = QStringLiteral("Q7/profileNo");
 } // namespace
 
 AppConfig::AppConfig(const QString& modulesRoot, QObject* parent)
-    : QObject(parent), modulesRoot_(modulesRoot),
-      settings_(std::make_unique<QSettings>(filePath(), QSettings::IniFormat)) {}
+    : QObject(parent), modulesRoot_(modulesRoot) {
+    removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("setting")));
+    settings_ = std::make_unique<QSettings>(filePath(), QSettings::IniFormat);
+}
 
 AppConfig::~AppConfig() = default;
 
