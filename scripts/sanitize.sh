@@ -36,7 +36,7 @@ built=$SECONDS
 rm -rf "$logs"
 mkdir -p "$logs"
 common="log_path=$logs/report:print_stacktrace=1"
-export ASAN_OPTIONS="$common:detect_leaks=1:detect_stack_use_after_return=0"
+export ASAN_OPTIONS="$common:detect_leaks=1:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="$common:halt_on_error=1"
 export TSAN_OPTIONS="$common:suppressions=$root/tests/sanitizers/tsan.supp:second_deadlock_stack=1"
