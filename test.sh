@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, checks the C++ formatting and runs the whole test
-# suite under a private Xvfb. Exits non-zero on any failure.
+# Installs what is missing, builds, checks the C++ formatting, runs the whole test suite
+# under a private Xvfb and each fuzzing harness for a few seconds. Exits non-zero on any
+# failure.
 #
 #   BUILD_DIR=dir     build directory (default: build)
 #   CMAKE_ARGS="..."  extra configure arguments, e.g. -DENABLE_ASAN_UBSAN=ON
@@ -29,6 +30,9 @@ xvfb_start 1280x800x24 "$BUILD_DIR/test-run/xvfb.log"
 echo "-- tests on DISPLAY=$DISPLAY"
 
 ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error --parallel "${CTEST_JOBS:-2}"
+
+echo "-- fuzzing, a short run of each harness"
+scripts/fuzz.sh --smoke
 
 echo "-- screenshots"
 scripts/screens.sh

@@ -7,6 +7,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang-format
+  # fuzzing harnesses and their runtime (libFuzzer, sanitizers)
+  clang libclang-rt-14-dev
   # Qt 6
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript

@@ -1,5 +1,6 @@
 #include "macro_library.h"
 
+#include "file_replace.h"
 #include "macro_host.h"
 #include "macro_image.h"
 #include "settings_backup.h"
@@ -101,7 +102,9 @@ bool isReservedDeviceName(const QString& name) {
 MacroLibrary::MacroLibrary(ProfileAccess* profiles, MacroDevice* device, MacroFileDialogs* dialogs,
                            const QString& modulesRoot)
     : profiles_(profiles), device_(device), dialogs_(dialogs),
-      macroDir_(modulesRoot + QStringLiteral("/macro/")) {}
+      macroDir_(modulesRoot + QStringLiteral("/macro/")) {
+    removeWriteLeftovers(macroDir_);
+}
 
 bool MacroLibrary::isSafeMacroName(const QString& name) {
     if (name.trimmed().isEmpty() || name.contains(QStringLiteral("..")) ||

@@ -15,8 +15,10 @@ const QString kProfileNoKey = QStringLiteral("Q7/profileNo");
 } // namespace
 
 AppConfig::AppConfig(const QString& modulesRoot, QObject* parent)
-    : QObject(parent), modulesRoot_(modulesRoot),
-      settings_(std::make_unique<QSettings>(beforeWriting(filePath()), QSettings::IniFormat)) {}
+    : QObject(parent), modulesRoot_(modulesRoot) {
+    removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("setting")));
+    settings_ = std::make_unique<QSettings>(beforeWriting(filePath()), QSettings::IniFormat);
+}
 
 AppConfig::~AppConfig() = default;
 

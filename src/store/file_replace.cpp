@@ -1,9 +1,13 @@
 #include "file_replace.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QThread>
 
 bool readWholeFile(const QString& path, QByteArray* content) {
     QFile file(path);
@@ -47,4 +51,36 @@ bool copyFileOver(const QString& source, const QString& target) {
     if (!readWholeFile(source, &content))
         return false;
     return replaceFileContent(target, content);
+}
+
+void removeWriteLeftovers(const QString& folder) {
+    const QDir dir(folder);
+    // A replacement is written as "name.XXXXXX" (six random letters) and renamed over the
+    // file; killed before the rename, the copy stays and the file keeps its old content.
+    static const QRegularExpression temporary(QStringLiteral(R"(^.+\.bin\.[A-Za-z0-9]{6}$)"));
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
+        const QString path = dir.filePath(name);
+        if (temporary.match(name).hasMatch()) {
+            QFile::remove(path);
+            continue;
+        }
+        if (!name.endsWith(QLatin1String(".lock")))
+            continue;
+        QLockFile lock(path);
+        // Taking a lock removes it when its owner is dead; unlocking removes ours.
+        if (lock.tryLock(0)) {
+            lock.unlock();
+            continue;
+        }
+        // A lock without its owner's details is taken over only after 30 s, and the next
+        // write of the file waits that long. Its owner writes them right after creating
+        // it; still empty a moment later, it was killed in between.
+        qint64 pid = 0;
+        QString host, app;
+        if (!lock.getLockInfo(&pid, &host, &app)) {
+            QThread::msleep(20);
+            if (QFileInfo(path).size() == 0)
+                QFile::remove(path);
+        }
+    }
 }

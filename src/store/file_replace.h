@@ -19,3 +19,10 @@ bool replaceFileContent(const QString& target, const QByteArray& content);
 
 // readWholeFile + replaceFileContent: a source that cannot be read leaves `target` alone.
 bool copyFileOver(const QString& source, const QString& target);
+
+// Removes what writers killed in the middle of replacing a file of `folder` left behind:
+// the settings class's lock files ("name.lock", unless a live process holds them; a stale
+// one is taken over only at the next write of that file, or after 30 s when it is empty)
+// and the temporary copies of replacements ("name.bin.XXXXXX"). Call it on start-up,
+// before the folder's files are written.
+void removeWriteLeftovers(const QString& folder);

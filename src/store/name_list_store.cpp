@@ -1,6 +1,7 @@
 #include "name_list_store.h"
 
 #include "file_dialogs.h"
+#include "file_replace.h"
 #include "profile_store.h"
 #include "settings_backup.h"
 #include "settings_values.h"
@@ -51,7 +52,9 @@ bool gunKey(const QVariant& name, QString* key) {
 
 NameListStore::NameListStore(ProfileStore& profiles, const QString& modulesRoot,
                              FileDialogs* dialogs)
-    : profiles_(profiles), modulesRoot_(modulesRoot), dialogs_(dialogs) {}
+    : profiles_(profiles), modulesRoot_(modulesRoot), dialogs_(dialogs) {
+    removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("gun")));
+}
 
 QString NameListStore::nameFilePath() const {
     return modulePath(modulesRoot_, QStringLiteral("setting/name.bin"));

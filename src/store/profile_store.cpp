@@ -47,6 +47,7 @@ bool isProfileContent(const QByteArray& content) {
 
 ProfileStore::ProfileStore(const QString& modulesRoot, LinkInfo* link, FileDialogs* dialogs)
     : modulesRoot_(modulesRoot), link_(link), dialogs_(dialogs) {
+    removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("setting")));
     for (int i = 0; i < kProfiles; ++i)
         profiles_[i] =
             std::make_unique<QSettings>(beforeWriting(filePath(i)), QSettings::IniFormat);
