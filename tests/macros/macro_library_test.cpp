@@ -245,10 +245,10 @@ class MacroLibraryTest : public QObject {
               QStringLiteral("..\\victim"), QStringLiteral("a/b"), QStringLiteral("a..b"),
               QStringLiteral("C:victim"), QStringLiteral("what?"), QStringLiteral("<x>"),
               QStringLiteral("tab\tname"), QStringLiteral("x\x7f"),
-              QStringLiteral("nul").append(QChar(0)), QStringLiteral("CON"),
-              QStringLiteral("lpt1"), QStringLiteral(" \t "),
-              QString::fromUtf16(u"evil\u202Etxt.exe"), QString::fromUtf16(u"a\u2066b"),
-              QString::fromUtf16(u"zero\u200Bwidth"), QString::fromUtf16(u"line\u2028two")})
+              QStringLiteral("nul").append(QChar(0)), QStringLiteral("CON"), QStringLiteral("lpt1"),
+              QStringLiteral(" \t "), QString::fromUtf16(u"evil\u202Etxt.exe"),
+              QString::fromUtf16(u"a\u2066b"), QString::fromUtf16(u"zero\u200Bwidth"),
+              QString::fromUtf16(u"line\u2028two")})
             QTest::newRow(qPrintable(name.toUtf8().toPercentEncoding())) << name;
     }
     void unsafeNamesTouchNothing() {
