@@ -2,8 +2,6 @@
 // pages and the facade rely on.
 #include "device_fixture.h"
 
-#include <QMetaMethod>
-#include <QRegularExpression>
 #include <QTest>
 
 using devicetest::DebugLines;
@@ -106,78 +104,6 @@ class ListenerTest : public QObject {
         QTest::qWait(700);
         QCOMPARE(rig.balloons->count(), 0);
         QTRY_COMPARE(rig.mouse.state().value("open_handles").toInt(), 0);
-    }
-
-    void slotListIsComplete() {
-        const QStringList expected = {
-            "swichCurDevice(uint)",
-            "hidCS(uchar*)",
-            "chkDeviceIsEnCode()",
-            "USBDataEncryption(uchar[],uchar[])",
-            "USBDataDecipher(uchar[],uchar[])",
-            "hid_00H_GetSecrecyCode(uchar&,uchar&,uchar&,uchar&)",
-            "hid_01H_SetReportRate(uchar)",
-            "hid_02H_SetCurrentProfile(uchar)",
-            "hid_03H_SetKeyboardoption(uchar,uchar,uchar,uchar)",
-            "hid_03H_SetFunctionOption(uchar,uchar,uchar,uchar)",
-            "hid_04H_SetGunData(uchar,uchar,uchar,uchar,uchar)",
-            "hid_07H_SetControlIndicatorLight(uchar,uchar)",
-            "hid_07H_SetLEDInstructFunction(uchar,uchar,uchar,uchar)",
-            "hid_08H_SetLEDType(uchar,uchar,uchar,uchar,uchar,uchar)",
-            "hid_09H_SetKeyboardMode(uchar)",
-            "hid_0BH_SetCurrentDPIStage(uchar)",
-            "hid_0DH_SetKeyMatrix(uchar*)",
-            "hid_0DH_SetRGBLedEffect(uchar,uchar,uchar)",
-            "hid_0EH_SetKeyOnOff(uchar*)",
-            "hid_0EH_SetXYSensitive(uchar,uchar)",
-            "hid_10H_SetLED8StageColor(uchar,uchar*)",
-            "hid_11H_SetMacroKey(uchar,uchar*)",
-            "hid_11H_SetDPISet(uchar,uchar*)",
-            "hid_12H_SetUserPicture(uchar,uchar,uchar*)",
-            "hid_12H_SetKeyMatrix(uchar*,uchar)",
-            "hid_13H_SetRecoveryData()",
-            "hid_13H_SetMacroKey(uchar,uchar*)",
-            "hid_14H_SetColor(uchar,uchar,uchar,uchar)",
-            "hid_80H_GetFWVersion(QString&)",
-            "hid_81H_GetReportRate(uchar&)",
-            "hid_82H_GetCurrentProfile(uchar&)",
-            "hid_83H_GetKeyboardoption(uchar&,uchar&,uchar&,uchar&)",
-            "hid_83H_GetFunctionOption(uchar&,uchar&,uchar&)",
-            "hid_84H_GetButtonSensitivity(uchar&,uchar&,uchar&,uchar&)",
-            "hid_87H_GetLEDInstructFunction(uchar,uchar&,uchar&,uchar&)",
-            "hid_88H_GetLEDType(uchar&,uchar&,uchar&,uchar&,uchar&)",
-            "hid_89H_GetKeyboardMode(uchar&)",
-            "hid_8BH_GetCurrentDPIStage(uchar&)",
-            "hid_8DH_GetKeyMatrix(uchar*)",
-            "hid_8DH_GetRGBLedEffect(uchar&,uchar&,uchar&)",
-            "hid_8EH_GetKeyOnOff(uchar*)",
-            "hid_90H_GetLED8StageColor(uchar,uchar*)",
-            "hid_91H_GetMacroKey(uchar,uchar*)",
-            "hid_91H_GetDPISet(uchar&,uchar*)",
-            "hid_92H_GetUserPicture(uchar,uchar*)",
-            "hid_92H_GetKeyMatrix(uchar*)",
-            "hid_93H_GetMacroKey(uchar,uchar*)",
-            "hid_94H_GetColor(uchar,uchar&,uchar&,uchar&)",
-        };
-        QStringList found;
-        QMap<QString, QString> returns;
-        const QMetaObject& mo = Hid_Thread::staticMetaObject;
-        for (int i = mo.methodOffset(); i < mo.methodCount(); ++i) {
-            const QMetaMethod m = mo.method(i);
-            if (m.methodType() != QMetaMethod::Slot)
-                continue;
-            QCOMPARE(m.access(), QMetaMethod::Public);
-            found << QString::fromLatin1(m.methodSignature());
-            returns.insert(QString::fromLatin1(m.name()), QString::fromLatin1(m.typeName()));
-        }
-        QCOMPARE(found, expected);
-        QCOMPARE(found.filter(QRegularExpression("^hid_")).size(), 43);
-        QCOMPARE(returns.value("hidCS"), QString("uchar"));
-        QCOMPARE(returns.value("hid_87H_GetLEDInstructFunction"), QString("bool"));
-        QCOMPARE(returns.value("hid_91H_GetDPISet"), QString("bool"));
-        QCOMPARE(returns.value("hid_80H_GetFWVersion"), QString("bool"));
-        Hid_Thread h;
-        QVERIFY(qobject_cast<QThread*>(&h));
     }
 };
 
