@@ -135,8 +135,6 @@ class ClientTransportTest : public QObject {
     void hidapiSemantics();
     void secrecyEchoNeedsTheSameCode();
     void badChecksumIsLoggedNotExecuted();
-    void bulkBlocksCrossInWholeReports_data();
-    void bulkBlocksCrossInWholeReports();
     void notificationReachesReader();
     void faultsFailTheirCall();
     void unplugKillsHandlesAndReplugMakesNewOnes();
@@ -234,70 +232,6 @@ void ClientTransportTest::badChecksumIsLoggedNotExecuted() {
     QVERIFY(mouse.log("feature").back().value("note").toString().contains("checksum"));
     QVERIFY(host.command(codec::makeFrame(0x01, 8)));
     QCOMPARE(mouse.state().value("report_rate").toInt(), 8);
-}
-
-void ClientTransportTest::bulkBlocksCrossInWholeReports_data() {
-    QTest::addColumn<QByteArray>("set");
-    QTest::addColumn<QByteArray>("get");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("reports");
-    auto f = [](const codec::Frame& fr) {
-        return QByteArray(reinterpret_cast<const char*>(fr.data()), 8);
-    };
-    QTest::newRow("4") << f(codec::makeFrame(0x10, 2, 4)) << f(codec::makeFrame(0x90, 2)) << 4 << 1;
-    QTest::newRow("8") << f(codec::makeFrame(0x11, 6, 8)) << f(codec::makeFrame(0x91)) << 8 << 1;
-    QTest::newRow("21") << f(codec::makeFrame(0x0E, 0, 0, 0x15)) << f(codec::makeFrame(0x8E)) << 21
-                        << 1;
-    QTest::newRow("24") << f(codec::makeFrame(0x10, 1, 24)) << f(codec::makeFrame(0x90, 1)) << 24
-                        << 1;
-    QTest::newRow("64") << f(codec::makeFrame(0x12, 1, 0x40, 8)) << f(codec::makeFrame(0x92, 1))
-                        << 64 << 2;
-    QTest::newRow("128") << f(codec::makeFrame(0x13, 12, 0x80)) << f(codec::makeFrame(0x93, 12))
-                         << 128 << 4;
-    QTest::newRow("192") << f(codec::makeFrame(0x11, 0, 9, 3)) << f(codec::makeFrame(0x91, 0, 9))
-                         << 192 << 6;
-    QTest::newRow("512") << f(codec::makeFrame(0x12, 0, 1, 8)) << f(codec::makeFrame(0x92, 0, 1))
-                         << 512 << 16;
-}
-
-void ClientTransportTest::bulkBlocksCrossInWholeReports() {
-    QFETCH(QByteArray, set);
-    QFETCH(QByteArray, get);
-    QFETCH(int, size);
-    QFETCH(int, reports);
-    VirtualMouse mouse;
-    QVERIFY(mouse.started());
-    const auto& api = hid(mouse);
-    Host host(api, pathsOf(api).command);
-    auto frameOf = [](const QByteArray& b) {
-        codec::Frame f;
-        std::copy(b.begin(), b.end(), f.begin());
-        return f;
-    };
-
-    const Bytes data = iota(size, 0x31);
-    QVERIFY(host.command(frameOf(set)));
-    QVERIFY(host.writeBlock(data));
-    const auto outputs = mouse.log("output");
-    QCOMPARE(int(outputs.size()), reports);
-    for (const auto& r : outputs) {
-        QCOMPARE(testsupport::bytesOf(r.value("wire").toString()).size(), std::size_t(33));
-        QVERIFY(r.value("note").toString().isEmpty());
-    }
-    // A short block is padded with zeros in its one report.
-    if (size < 32) {
-        const Bytes wire = testsupport::bytesOf(outputs.front().value("wire").toString());
-        QCOMPARE(Bytes(wire.begin() + 1, wire.begin() + 1 + size), data);
-        QVERIFY(std::all_of(wire.begin() + 1 + size, wire.end(),
-                            [](unsigned char b) { return b == 0; }));
-    }
-
-    // Reading it back takes as many input reports, and no more are left over.
-    QVERIFY(host.command(frameOf(get)));
-    host.answer(false);
-    QCOMPARE(host.readBlock(size), data);
-    QCOMPARE(int(mouse.log("input").size()), reports);
-    QCOMPARE(host.readBlock(1), Bytes{});
 }
 
 void ClientTransportTest::notificationReachesReader() {
