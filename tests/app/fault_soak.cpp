@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
         const int before = accepted.count();
         roundProbe.start();
         mouse.ctl({"unplug"});
-        spin(int(random.bounded(300)));
+        spin(int(random.bounded(150)));
         mouse.ctl({"plug"});
         if (!settled(before)) {
             fail(QString("cycle %1: not accepted again").arg(i + 1));
