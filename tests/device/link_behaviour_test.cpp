@@ -21,6 +21,19 @@ QString writeRegistry(const QTemporaryDir& dir, const QString& text) {
     return path;
 }
 
+// The mouse accepted, the listener stopped and the log cleared: only what the test sends
+// next crosses the link.
+bool acceptedAndQuiet(Rig& rig) {
+    if (!rig.mouse.started())
+        return false;
+    rig.discover();
+    if (!rig.waitFree())
+        return false;
+    rig.hid->stopListener();
+    rig.mouse.clearLog();
+    return true;
+}
+
 } // namespace
 
 class LinkBehaviourTest : public QObject {
@@ -259,11 +272,7 @@ void LinkBehaviourTest::queuedCommandsKeepTheirOrder() {
 
 void LinkBehaviourTest::getterGivesUpBehindALongQueue() {
     Rig rig;
-    QVERIFY(rig.mouse.started());
-    rig.discover();
-    QVERIFY(rig.waitFree());
-    rig.hid->stopListener();
-    rig.mouse.clearLog();
+    QVERIFY(acceptedAndQuiet(rig));
     DebugLines::take();
     // Six 512-byte writes are about 2.3 s of mandated waits, more than a getter waits.
     uchar block[512] = {};
@@ -370,11 +379,7 @@ void LinkBehaviourTest::firmwareVersionFormats() {
 // the read must not wait for one.
 void LinkBehaviourTest::keyMatrixQueryEndsOnTheLightingAnswer() {
     Rig rig;
-    QVERIFY(rig.mouse.started());
-    rig.discover();
-    QVERIFY(rig.waitFree());
-    rig.hid->stopListener();
-    rig.mouse.clearLog();
+    QVERIFY(acceptedAndQuiet(rig));
     uchar block[512];
     std::fill(std::begin(block), std::end(block), uchar(0x5A));
     QVERIFY(!rig.hid->hid_8DH_GetKeyMatrix(block));
@@ -412,11 +417,7 @@ void LinkBehaviourTest::faultsEndTransfersCleanly() {
     QFETCH(QString, fault);
     QFETCH(QString, command);
     Rig rig;
-    QVERIFY(rig.mouse.started());
-    rig.discover();
-    QVERIFY(rig.waitFree());
-    rig.hid->stopListener();
-    rig.mouse.clearLog();
+    QVERIFY(acceptedAndQuiet(rig));
     QCOMPARE(rig.mouse.ctl({"fault", fault}), 0);
     uchar block[512] = {};
     uchar a = 0, b = 0, c = 0;
