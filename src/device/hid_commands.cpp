@@ -35,7 +35,7 @@ void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uc
         std::memcpy(bulk_, data->data(), data->size());
         const bool ok = writeTransfer(length, settle);
         if (pause)
-            QThread::msleep(8);
+            link_.sleep(8);
         if (!ok) {
             qCDebug(lcDevice).noquote() << busyMessage(code);
             onOwnerThread([this, code] { emit sendFailed(code); });
@@ -62,7 +62,7 @@ bool Hid_Thread::get(uchar code, const Params& p, const std::array<uchar, 8>& pr
             if (block && length > 0)
                 std::memcpy(block, bulk_, static_cast<size_t>(length));
         },
-        kQueueWaitMs);
+        waits_.queueMs);
     if (!ran) {
         qCDebug(lcDevice).noquote() << "cmd Failed";
         return false;

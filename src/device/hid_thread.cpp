@@ -13,13 +13,10 @@
 
 namespace {
 
-constexpr int kListenerReadMs = 500;
 constexpr int kBalloonMs = 10000;
 constexpr int kInformationIcon = 1; // QSystemTrayIcon::Information
 // The listener keeps one pool thread for itself.
 constexpr int kMinPoolThreads = 2;
-// Discovery waits behind whatever is queued; a factory reset's worth of writes fits.
-constexpr int kDiscoveryWaitMs = 30000;
 
 const hidseam::Api& hid() {
     return hidseam::api();
@@ -28,6 +25,11 @@ const hidseam::Api& hid() {
 } // namespace
 
 Hid_Thread::Hid_Thread(QObject* owner) : QThread(nullptr), owner_(owner) {}
+
+void Hid_Thread::setWaits(const Waits& waits) {
+    waits_ = waits;
+    link_.setSleep(waits.sleep);
+}
 
 Hid_Thread::~Hid_Thread() {
     stopListener();
@@ -84,7 +86,7 @@ void Hid_Thread::discover(const QString& registryPath) {
             curDevice_ = index;
             LinkState::instance().encodeEnabled = registry::encodeFlag(devInfo);
         },
-        kDiscoveryWaitMs);
+        waits_.discoveryMs);
     swichCurDevice(curDevice_);
 }
 
@@ -141,7 +143,7 @@ bool Hid_Thread::readTransfer(int length, int sizeMark) {
     const uint index = curDevice_;
     link_.setCipher(state.encodeEnabled ? state.secrecyCode.data() : nullptr);
     return ended(link_.read(commandTarget(index), commandReport_, answerReport_, bulk_, length,
-                            {true, sizeMark, kBulkReadTimeoutMs}),
+                            {true, sizeMark, waits_.bulkReadMs}),
                  index);
 }
 
@@ -162,7 +164,7 @@ bool Hid_Thread::secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& by
             for (std::size_t i = 0; i < echo.size(); ++i)
                 echo[i] = answerReport_[2 + i];
         },
-        kQueueWaitMs);
+        waits_.queueMs);
     if (!ran) {
         qCDebug(lcDevice).noquote() << "cmd Failed";
         return false;
@@ -243,7 +245,7 @@ void Hid_Thread::listenLoop(uint index) {
         uchar report[4] = {};
         if (handle) {
             hid().set_nonblocking(handle, 0);
-            n = hid().read_timeout(handle, report, sizeof report, kListenerReadMs);
+            n = hid().read_timeout(handle, report, sizeof report, waits_.listenerReadMs);
             hid().close(handle);
         }
         // A handle that dies under the read is a device that went away, even when one

@@ -53,6 +53,26 @@ class Hid_Thread : public QThread {
     // How long a getter waits for the transfers queued before it to make way; the same
     // bound the link token gave (255 rounds of 8 ms). Past it the getter gives up.
     static constexpr int kQueueWaitMs = 2040;
+    // How long one listener read blocks: the listener sees a stop request at the latest
+    // this long after it, so stopListener() waits at most that.
+    static constexpr int kListenerReadMs = 500;
+    // Discovery waits behind whatever is queued; a factory reset's worth of writes fits.
+    static constexpr int kDiscoveryWaitMs = 30000;
+
+    // Every wait the link makes. The defaults are what the mouse and the pages need; a
+    // test against the virtual mouse shortens them so that a fault costs milliseconds.
+    struct Waits {
+        int bulkReadMs = kBulkReadTimeoutMs;
+        int queueMs = kQueueWaitMs;
+        int listenerReadMs = kListenerReadMs;
+        int discoveryMs = kDiscoveryWaitMs;
+        // Makes the pauses the protocol asks for (settle waits, 8 ms after each bulk
+        // report and after the setters that pause); empty: real sleeps.
+        transport::CommandLink::Sleep sleep;
+    };
+    // Before the first transfer and with no listener running.
+    void setWaits(const Waits& waits);
+    const Waits& waits() const { return waits_; }
 
   signals:
     // What acceptance and the listener ask of the window, the view host and the tray.
@@ -173,6 +193,8 @@ class Hid_Thread : public QThread {
     QFuture<void> listener_;
     QSettings* apConfig_ = nullptr;
     std::array<uchar, 9> lastAnswer_{};
+
+    Waits waits_;
 
     // Used on the worker only.
     transport::CommandLink link_;

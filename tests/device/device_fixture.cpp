@@ -3,47 +3,78 @@
 #include "vmouse_client.h"
 
 #include <QCoreApplication>
-#include <QTest>
+#include <QFile>
 
 namespace devicetest {
-void routeSeamTo(const testsupport::VirtualMouse& mouse) {
-    const QByteArray path = mouse.socketPath().toUtf8();
-    qputenv("VIRTUAL_MOUSE_SOCKET", path);
-    hidseam::apiFor(path.constData());
-    vmouse::client::setSocketPath(path.toStdString());
+
+void Pauses::operator()(int ms) {
+    {
+        std::lock_guard lock(mutex_);
+        seen_.push_back(ms);
+    }
+    std::lock_guard wait(gate);
 }
 
-Rig::Rig(const QStringList& mouseArgs, const QString& code) : mouse(mouseArgs) {
+std::vector<int> Pauses::take() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(seen_, {});
+}
+
+Rig::Rig(const QStringList& mouseArgs, const QString& code, int queueMs) : mouse(mouseArgs) {
     DebugLines::install();
     LinkState::instance().reset();
-    routeSeamTo(mouse);
-    apConfig = std::make_unique<QSettings>(dir.filePath("apConfig.bin"), QSettings::IniFormat);
-    apConfig->setValue("common/product_name", QStringList{"Mouse A", "Mouse B"});
+    route();
+    apConfig.setValue("common/product_name", QStringList{"Mouse A", "Mouse B"});
     if (!code.isNull()) {
-        apConfig->setValue("common/sCode0", code);
-        apConfig->setValue("common/sCode1", code);
+        apConfig.setValue("common/sCode0", code);
+        apConfig.setValue("common/sCode1", code);
     }
-    hid = std::make_unique<Hid_Thread>();
-    hid->setAppConfig(apConfig.get());
-    runs = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::runRequested);
-    views = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::viewEnabledRequested);
-    balloons = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::balloonRequested);
-    hides = std::make_unique<QSignalSpy>(hid.get(), &Hid_Thread::windowHideRequested);
+    // The virtual mouse has bulk data ready as soon as it answers: only a fault makes a
+    // read wait, and that should cost little.
+    hid->setWaits({100, queueMs, 20, Hid_Thread::kDiscoveryWaitMs, std::ref(pauses)});
+    hid->setAppConfig(&apConfig);
     DebugLines::take();
 }
 
-Rig::~Rig() {
-    if (hid) {
-        waitFree();
-        hid->stopListener();
-    }
+void Rig::route() {
+    // The seam picks the virtual client once, from the environment; the client then
+    // follows the socket it is given.
+    const QByteArray socket = mouse.socketPath().toUtf8();
+    qputenv("VIRTUAL_MOUSE_SOCKET", socket);
+    hidseam::apiFor(socket.constData());
+    vmouse::client::setSocketPath(socket.toStdString());
 }
 
-bool Rig::waitFree(int ms) {
-    const bool idle = hid->waitIdle(ms);
+void Rig::discover(const QString& registry) {
+    hid->discover(registry);
+}
+
+bool Rig::acceptQuietly(const QString& registry) {
+    discover(registry);
+    if (runs.count() != 1 || !waitFree())
+        return false;
+    hid->stopListener();
+    mouse.clearLog();
+    pauses.take();
+    DebugLines::take();
+    return true;
+}
+
+bool Rig::waitFree() {
+    const bool idle = hid->waitIdle(5000);
     // What the worker handed to this thread (failure signals, balloons) arrives now.
     QCoreApplication::processEvents();
     return idle;
+}
+
+QString encryptedRegistry(const QTemporaryDir& dir) {
+    QFile in(":/DevInfo.ini");
+    in.open(QIODevice::ReadOnly);
+    const QString path = dir.filePath("DevInfo.ini");
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(in.readAll().replace("isEncode = false", "isEncode = true"));
+    return path;
 }
 
 } // namespace devicetest

@@ -131,18 +131,4 @@ bool DebugLines::contains(const QString& line) {
     return lines.contains(line);
 }
 
-QString hex(const std::vector<unsigned char>& bytes) {
-    QStringList parts;
-    for (unsigned char b : bytes)
-        parts << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return parts.join(' ');
-}
-
-std::vector<unsigned char> bytesOf(const QString& text) {
-    std::vector<unsigned char> out;
-    for (const QString& part : text.split(' ', Qt::SkipEmptyParts))
-        out.push_back(static_cast<unsigned char>(part.toUInt(nullptr, 16)));
-    return out;
-}
-
 } // namespace testsupport

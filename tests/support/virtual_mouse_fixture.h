@@ -54,8 +54,4 @@ class DebugLines {
     static bool contains(const QString& line);
 };
 
-// "00 01 02" from bytes, as the log writes them.
-QString hex(const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> bytesOf(const QString& hex);
-
 } // namespace testsupport

@@ -20,7 +20,12 @@ const hidseam::Api& hid() {
 
 } // namespace
 
-CommandLink::CommandLink(Sleep sleep) : sleep_(std::move(sleep)) {
+CommandLink::CommandLink(Sleep sleep) {
+    setSleep(std::move(sleep));
+}
+
+void CommandLink::setSleep(Sleep sleep) {
+    sleep_ = std::move(sleep);
     if (!sleep_)
         sleep_ = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
 }

@@ -44,8 +44,12 @@ class CommandLink {
   public:
     using Sleep = std::function<void(int ms)>;
 
-    // `sleep` makes every pause (settle waits, the 8 ms after each bulk report).
+    // `sleep` makes every pause (settle waits, the 8 ms after each bulk report); empty:
+    // QThread::msleep.
     explicit CommandLink(Sleep sleep = {});
+    void setSleep(Sleep sleep);
+    // A pause of the caller's own, made the same way.
+    void sleep(int ms) const { sleep_(ms); }
 
     // The secrecy code when reports are enciphered; null for a plain link.
     void setCipher(const std::uint8_t* secrecyCode) { secrecy_ = secrecyCode; }
