@@ -7,7 +7,10 @@
 #include "hid_thread.h"
 #include "link_state.h"
 #include "virtual_mouse_fixture.h"
+#include "vmouse_client.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,26 +25,65 @@ using testsupport::DebugLines;
 
 // The link's Sleep: notes each pause and returns, or waits while a test holds `gate`.
 struct Pauses {
-    void operator()(int ms);
-    std::vector<int> take();
-    std::mutex gate;
-
-  private:
-    std::mutex mutex_;
-    std::vector<int> seen_;
+    std::mutex gate, mutex;
+    std::vector<int> seen;
+    void operator()(int ms) {
+        {
+            std::lock_guard lock(mutex);
+            seen.push_back(ms);
+        }
+        std::lock_guard wait(gate);
+    }
+    std::vector<int> take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(seen, {});
+    }
 };
 
 struct Rig {
     explicit Rig(const QStringList& mouseArgs = {}, const QString& code = QString(),
-                 int queueMs = Hid_Thread::kQueueWaitMs);
-    // Points the process's HID seam at this rig's mouse (done on construction).
-    void route();
-    void discover(const QString& registry = QStringLiteral(":/DevInfo.ini"));
+                 int queueMs = Hid_Thread::kQueueWaitMs)
+        : mouse(mouseArgs) {
+        DebugLines::install();
+        LinkState::instance().reset();
+        route();
+        apConfig.setValue("common/product_name", QStringList{"Mouse A", "Mouse B"});
+        if (!code.isNull())
+            for (const char* key : {"common/sCode0", "common/sCode1"})
+                apConfig.setValue(key, code);
+        // The virtual mouse has bulk data ready as soon as it answers: only a fault makes
+        // a read wait, and that should cost little.
+        hid->setWaits({100, queueMs, 20, Hid_Thread::kDiscoveryWaitMs, std::ref(pauses)});
+        hid->setAppConfig(&apConfig);
+    }
+    // Points the process's HID seam at this rig's mouse: the seam picks the virtual
+    // client once, from the environment, and the client then follows the socket it is given.
+    void route() {
+        qputenv("VIRTUAL_MOUSE_SOCKET", mouse.socketPath().toUtf8());
+        hidseam::apiFor(mouse.socketPath().toUtf8().constData());
+        vmouse::client::setSocketPath(mouse.socketPath().toStdString());
+    }
+    void discover(const QString& registry = QStringLiteral(":/DevInfo.ini")) {
+        hid->discover(registry);
+    }
     // Accepted, listener stopped, log, pauses and debug lines cleared: only what the test
     // sends next crosses the link.
-    bool acceptQuietly(const QString& registry = QStringLiteral(":/DevInfo.ini"));
+    bool acceptQuietly(const QString& registry = QStringLiteral(":/DevInfo.ini")) {
+        discover(registry);
+        if (runs.count() != 1 || !waitFree())
+            return false;
+        hid->stopListener();
+        mouse.clearLog();
+        pauses.take();
+        DebugLines::take();
+        return true;
+    }
     // Waits until every queued transfer has ended and takes what it signalled.
-    bool waitFree();
+    bool waitFree() {
+        const bool idle = hid->waitIdle(5000);
+        QCoreApplication::processEvents();
+        return idle;
+    }
 
     testsupport::VirtualMouse mouse;
     QTemporaryDir dir;
@@ -55,6 +97,11 @@ struct Rig {
 };
 
 // The shipped registry with encryption switched on, written into `dir`.
-QString encryptedRegistry(const QTemporaryDir& dir);
+inline QString encryptedRegistry(const QTemporaryDir& dir) {
+    QFile in(":/DevInfo.ini"), out(dir.filePath("DevInfo.ini"));
+    if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+        out.write(in.readAll().replace("isEncode = false", "isEncode = true"));
+    return out.fileName();
+}
 
 } // namespace devicetest

@@ -15,12 +15,8 @@ class LinkBehaviourTest : public QObject {
 
   private slots:
     void cleanupTestCase() { faultRig_.reset(); }
-    void discoveryAcceptsTheShippedMouse();
-    void discoveryRejects_data();
-    void discoveryRejects();
-    void handshake_data();
-    void handshake();
-    void tBeaconSwitchesTheLinkOff();
+    void discovery_data();
+    void discovery();
     void queueKeepsOrderAndBoundsGetters();
     void quittingDrainsQueuedWrites();
     void failedGettersLeaveTheirPresets();
@@ -28,99 +24,89 @@ class LinkBehaviourTest : public QObject {
     void failuresEndTransfersCleanly();
 };
 
-void LinkBehaviourTest::discoveryAcceptsTheShippedMouse() {
-    Rig rig({"--fw-version", "1b.05"});
+void LinkBehaviourTest::discovery_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("accepted");
+    const auto row = [](const char* name, QStringList args, QString code, bool accepted) {
+        QTest::newRow(name) << args << code << accepted;
+    };
+    row("shipped mouse", {"--fw-version", "1b.05"}, {}, true);
+    row("unplugged", {"unplugged"}, {}, false);
+    row("no notification interface", {"--without-notify"}, {}, false);
+    row("the mouse's code", {"--encrypted", "--code", "112233"}, "112233", true);
+    row("another code", {"--encrypted", "--code", "112233"}, "735190", false);
+    row("t-beacon", {"unplugged"}, "t-beacon", false);
+}
+
+void LinkBehaviourTest::discovery() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, code);
+    QFETCH(bool, accepted);
+    const bool unplugged = args.removeAll("unplugged") > 0;
+    const bool encrypted = args.contains("--encrypted");
+    Rig rig(args, code);
     QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
-    rig.discover();
+    if (unplugged)
+        QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
+    rig.discover(encrypted ? devicetest::encryptedRegistry(rig.dir) : ":/DevInfo.ini");
     const DeviceTable table = rig.hid->deviceTable();
+    // Accepted: the pages run, the view is enabled, the user is told, the listener runs.
+    // Rejected: the window hides. The t-beacon code does neither and turns the link off.
+    const bool beacon = code == "t-beacon";
+    QCOMPARE(rig.runs.count(), accepted ? 1 : 0);
+    QCOMPARE(rig.hides.count(), accepted || beacon ? 0 : 1);
+    QCOMPARE(bool(LinkState::instance().deviceAccepted), accepted || beacon);
+    QCOMPARE(bool(LinkState::instance().linkDisabled), beacon);
+    QCOMPARE(rig.hid->isListening(), accepted);
+    QVERIFY(rig.waitFree());
+    const auto features = rig.mouse.log("feature");
+    if (!accepted && !encrypted) {
+        // Nothing found: every entry without paths, the index where it was, nothing sent.
+        QCOMPARE(table.size(), 2);
+        for (const DeviceEntry& e : table)
+            QVERIFY(e.commandPath.isEmpty() && e.notifyPath.isEmpty());
+        QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
+        QVERIFY(features.empty());
+    }
+    if (beacon) {
+        // From now on nothing goes out, even with the mouse back.
+        QCOMPARE(rig.mouse.ctl({"plug"}), 0);
+        rig.discover();
+        uchar rate = 7;
+        rig.hid->hid_81H_GetReportRate(rate);
+        QCOMPARE(rate, uchar(7));
+        rig.hid->hid_01H_SetReportRate(4);
+        QVERIFY(rig.waitFree());
+        QVERIFY(rig.mouse.log().empty());
+    }
+    if (!accepted)
+        return;
     QCOMPARE(table.size(), 1);
     QCOMPARE(table[0].productName, QString("Mouse A"));
     QCOMPARE(table[0].reportLength, 32);
     QVERIFY(table[0].commandPath.contains("/command/") && table[0].notifyPath.contains("/notify/"));
     QCOMPARE(rig.hid->currentDeviceIndex(), 0u);
-    // Accepted: the pages run, the view is enabled, the user is told, the listener runs
-    // after the keyboard-option command.
-    QCOMPARE(rig.runs.count(), 1);
     QCOMPARE(rig.views.at(0).at(0).toBool(), true);
     QCOMPARE(rig.balloons.at(0).at(1).toString(), QString("Detect Mouse!"));
-    QCOMPARE(rig.hides.count(), 0);
-    QVERIFY(LinkState::instance().deviceAccepted && rig.hid->isListening());
-    QVERIFY(rig.waitFree());
-    const auto features = rig.mouse.log("feature");
+    // The secrecy command, then the keyboard option before the listener starts.
     QCOMPARE(int(features.size()), 2);
-    QVERIFY(features[0].value("wire").toString().startsWith("00 00 "));
-    QCOMPARE(features[1].value("wire").toString(), QString("00 03 00 0F 9E 45 00 00 0A"));
-    // a1 in lower-case hex, a2 as two upper-case digits.
-    QString version;
-    QVERIFY(rig.hid->hid_80H_GetFWVersion(version));
-    QCOMPARE(version, QString("1b.05"));
-}
-
-void LinkBehaviourTest::discoveryRejects_data() {
-    QTest::addColumn<QStringList>("args");
-    QTest::newRow("unplugged") << QStringList{};
-    QTest::newRow("no notification interface") << QStringList{"--without-notify"};
-}
-
-void LinkBehaviourTest::discoveryRejects() {
-    QFETCH(QStringList, args);
-    Rig rig(args);
-    if (args.isEmpty())
-        QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
-    rig.discover();
-    const DeviceTable table = rig.hid->deviceTable();
-    QCOMPARE(table.size(), 2);
-    for (const DeviceEntry& e : table)
-        QVERIFY(e.commandPath.isEmpty() && e.notifyPath.isEmpty());
-    QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
-    // Rejected: the window hides and nothing was sent.
-    QCOMPARE(rig.hides.count(), 1);
-    QCOMPARE(rig.runs.count(), 0);
-    QVERIFY(!LinkState::instance().deviceAccepted);
-    QVERIFY(rig.mouse.log("feature").empty());
-}
-
-void LinkBehaviourTest::handshake_data() {
-    QTest::addColumn<QString>("configured");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("the mouse's code") << "112233" << true;
-    QTest::newRow("another code") << "735190" << false;
-}
-
-void LinkBehaviourTest::handshake() {
-    QFETCH(QString, configured);
-    QFETCH(bool, accepted);
-    Rig rig({"--encrypted", "--code", "112233"}, configured);
-    rig.discover(devicetest::encryptedRegistry(rig.dir));
-    QCOMPARE(rig.runs.count(), accepted ? 1 : 0);
-    QCOMPARE(rig.hides.count(), accepted ? 0 : 1);
-    QCOMPARE(bool(LinkState::instance().deviceAccepted), accepted);
-    QCOMPARE(rig.hid->isListening(), accepted);
-    // A code that is not six characters long leaves the one in use: still accepted.
-    for (const char* code : {"12345", "1234567"}) {
-        rig.apConfig.setValue("common/sCode0", code);
-        rig.hid->stopListener();
-        rig.hid->chkDeviceIsEnCode();
+    QVERIFY(features[0].value("plain").toString().startsWith("00 00 "));
+    QCOMPARE(features[1].value("plain").toString(), QString("00 03 00 0F 9E 45 00 00 0A"));
+    if (encrypted) {
+        // A code that is not six characters long leaves the one in use: still accepted.
+        for (const char* odd : {"12345", "1234567"}) {
+            rig.apConfig.setValue("common/sCode0", odd);
+            rig.hid->stopListener();
+            rig.hid->chkDeviceIsEnCode();
+        }
+        QCOMPARE(rig.runs.count(), 3);
+    } else {
+        // a1 in lower-case hex, a2 as two upper-case digits.
+        QString version;
+        QVERIFY(rig.hid->hid_80H_GetFWVersion(version));
+        QCOMPARE(version, QString("1b.05"));
     }
-    QCOMPARE(rig.runs.count(), accepted ? 3 : 0);
-}
-
-void LinkBehaviourTest::tBeaconSwitchesTheLinkOff() {
-    Rig rig({}, "t-beacon");
-    QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
-    rig.discover();
-    QCOMPARE(rig.hides.count() + rig.runs.count(), 0);
-    QVERIFY(LinkState::instance().deviceAccepted && LinkState::instance().linkDisabled);
-    // From now on nothing goes out, even with the mouse back.
-    QCOMPARE(rig.mouse.ctl({"plug"}), 0);
-    rig.discover();
-    rig.mouse.clearLog();
-    uchar rate = 7;
-    rig.hid->hid_81H_GetReportRate(rate);
-    QCOMPARE(rate, uchar(7));
-    rig.hid->hid_01H_SetReportRate(4);
-    QVERIFY(rig.waitFree());
-    QVERIFY(rig.mouse.log().empty());
 }
 
 void LinkBehaviourTest::queueKeepsOrderAndBoundsGetters() {
@@ -189,28 +175,21 @@ void LinkBehaviourTest::failedGettersLeaveTheirPresets() {
 void LinkBehaviourTest::failuresEndTransfersCleanly_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("command");
-    QTest::newRow("send-feature on a getter") << "send-feature"
-                                              << "87";
-    QTest::newRow("get-feature on a getter") << "get-feature"
-                                             << "87";
-    QTest::newRow("read on a bulk getter") << "read"
-                                           << "91";
-    QTest::newRow("stall on a bulk getter") << "stall-read"
-                                            << "91";
-    QTest::newRow("vanish in a bulk read") << "vanish-bulk"
-                                           << "93";
-    QTest::newRow("send-feature on a setter") << "send-feature"
-                                              << "12";
-    QTest::newRow("write on a bulk setter") << "write"
-                                            << "12";
-    QTest::newRow("vanish in a bulk write") << "vanish-bulk"
-                                            << "12";
-    QTest::newRow("garbage answer") << "garbage"
-                                    << "80";
+    const auto row = [](const char* name, const char* fault, const char* command) {
+        QTest::newRow(name) << QString(fault) << QString(command);
+    };
+    row("send-feature on a getter", "send-feature", "87");
+    row("get-feature on a getter", "get-feature", "87");
+    row("read on a bulk getter", "read", "91");
+    row("stall on a bulk getter", "stall-read", "91");
+    row("vanish in a bulk read", "vanish-bulk", "93");
+    row("send-feature on a setter", "send-feature", "12");
+    row("write on a bulk setter", "write", "12");
+    row("vanish in a bulk write", "vanish-bulk", "12");
+    row("garbage answer", "garbage", "80");
     // This mouse answers the keyboard family's 0x8D with its lighting: no block follows,
     // and the read must not wait for one.
-    QTest::newRow("lighting answer to 8D") << ""
-                                           << "8D";
+    row("lighting answer to 8D", "", "8D");
 }
 
 void LinkBehaviourTest::failuresEndTransfersCleanly() {

@@ -16,21 +16,6 @@
 
 using testsupport::VirtualMouse;
 
-namespace {
-
-// One feature report out: report id 0, then the frame.
-int send(const hidseam::Api& api, hid_device* d, const codec::Frame& frame) {
-    unsigned char report[9] = {0};
-    std::copy(frame.begin(), frame.end(), report + 1);
-    return api.send_feature_report(d, report, 9);
-}
-
-int openDescriptors() {
-    return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
-}
-
-} // namespace
-
 class ClientTransportTest : public QObject {
     Q_OBJECT
     // One daemon for every test; each leaves it plugged and without faults.
@@ -39,17 +24,23 @@ class ClientTransportTest : public QObject {
     std::string command_, notify_;
 
     void findPaths() {
-        command_.clear();
-        notify_.clear();
         hid_device_info* devs = api_->enumerate(0x04d9, 0xa26b);
         for (auto* d = devs; d; d = d->next) {
-            if (d->usage_page == 0xff00 && d->usage == 0xff00)
+            if (d->usage_page == 0xff00)
                 command_ = d->path;
-            if (d->usage_page == 0xff01 && d->usage == 0xff01)
+            if (d->usage_page == 0xff01)
                 notify_ = d->path;
         }
         api_->free_enumeration(devs);
     }
+    hid_device* open(const std::string& path) { return api_->open_path(path.c_str()); }
+    // One feature report out: report id 0, then the frame.
+    int send(hid_device* d, const codec::Frame& frame) {
+        unsigned char report[9] = {0};
+        std::copy(frame.begin(), frame.end(), report + 1);
+        return api_->send_feature_report(d, report, 9);
+    }
+    int rate() { return mouse_->state().value("report_rate").toInt(); }
 
   private slots:
     void initTestCase() {
@@ -69,116 +60,116 @@ class ClientTransportTest : public QObject {
 };
 
 void ClientTransportTest::hidapiSemantics() {
-    const hidseam::Api& api = *api_;
-    QCOMPARE(api.enumerate(0x04d9, 0x1234), nullptr);
-    QCOMPARE(api.open_path("no/such/device"), nullptr);
-    hid_device* cmd = api.open_path(command_.c_str());
+    QCOMPARE(api_->enumerate(0x04d9, 0x1234), nullptr);
+    QCOMPARE(api_->open_path("no/such/device"), nullptr);
+    hid_device* cmd = open(command_);
     QVERIFY(cmd);
-    QCOMPARE(send(api, cmd, codec::makeFrame(0x81)), 9);
+    QCOMPARE(send(cmd, codec::makeFrame(0x81)), 9);
     unsigned char answer[9] = {0};
-    QCOMPARE(api.get_feature_report(cmd, answer, 9), 9);
+    QCOMPARE(api_->get_feature_report(cmd, answer, 9), 9);
     QCOMPARE(QByteArray(reinterpret_cast<char*>(answer), 3).toHex(' '), QByteArray("00 81 01"));
     // Feature reports need report id 0 and fit in 9 bytes.
     unsigned char bad[10] = {1};
-    QCOMPARE(api.send_feature_report(cmd, bad, 9), -1);
+    QCOMPARE(api_->send_feature_report(cmd, bad, 9), -1);
     bad[0] = 0;
-    QCOMPARE(api.send_feature_report(cmd, bad, 10), -1);
+    QCOMPARE(api_->send_feature_report(cmd, bad, 10), -1);
     // A frame with a wrong checksum crosses, is logged and changes nothing.
     auto frame = codec::makeFrame(0x01, 8);
     frame[7] ^= 0x01;
-    QCOMPARE(send(api, cmd, frame), 9);
+    QCOMPARE(send(cmd, frame), 9);
     QVERIFY(mouse_->log("feature").back().value("note").toString().contains("checksum"));
-    QCOMPARE(mouse_->state().value("report_rate").toInt(), 1);
+    QCOMPARE(rate(), 1);
     // Nothing to read: a timed read gives 0, a non-blocking one too.
     unsigned char in[34] = {0};
-    QCOMPARE(api.read_timeout(cmd, in, 33, 20), 0);
-    QCOMPARE(api.set_nonblocking(cmd, 1), 0);
-    QCOMPARE(api.read(cmd, in, 33), 0);
-    QCOMPARE(api.write(cmd, in, 33), 33);
-    QCOMPARE(api.write(cmd, in, 34), -1); // longer than the output report
-    api.close(cmd);
+    QCOMPARE(api_->read_timeout(cmd, in, 33, 20), 0);
+    QCOMPARE(api_->set_nonblocking(cmd, 1), 0);
+    QCOMPARE(api_->read(cmd, in, 33), 0);
+    QCOMPARE(api_->write(cmd, in, 33), 33);
+    QCOMPARE(api_->write(cmd, in, 34), -1); // longer than the output report
+    api_->close(cmd);
     // The notification interface takes no feature or output reports.
-    hid_device* note = api.open_path(notify_.c_str());
+    hid_device* note = open(notify_);
     QVERIFY(note);
-    QCOMPARE(send(api, note, codec::makeFrame(0x81)), -1);
-    QCOMPARE(api.write(note, in, 33), -1);
-    api.close(note);
+    QCOMPARE(send(note, codec::makeFrame(0x81)), -1);
+    QCOMPARE(api_->write(note, in, 33), -1);
+    api_->close(note);
 }
 
 void ClientTransportTest::faultsFailTheirCalls() {
-    const hidseam::Api& api = *api_;
-    hid_device* d = api.open_path(command_.c_str());
+    hid_device* d = open(command_);
     QVERIFY(d);
-    // A fault fails as many calls as it was set for, then the next one works.
+    // A fault fails as many calls as it was set for, before they reach the device.
     QCOMPARE(mouse_->ctl({"fault", "send-feature"}), 0);
-    QCOMPARE(send(api, d, codec::makeFrame(0x01, 2)), -1);
-    QCOMPARE(mouse_->state().value("report_rate").toInt(), 1); // never reached the device
-    QCOMPARE(send(api, d, codec::makeFrame(0x01, 2)), 9);
-    QCOMPARE(mouse_->state().value("report_rate").toInt(), 2);
+    QCOMPARE(send(d, codec::makeFrame(0x01, 2)), -1);
+    QCOMPARE(rate(), 1);
+    QCOMPARE(send(d, codec::makeFrame(0x01, 2)), 9);
+    QCOMPARE(rate(), 2);
     unsigned char buf[33] = {0};
     QCOMPARE(mouse_->ctl({"fault", "get-feature", "2"}), 0);
-    QCOMPARE(api.get_feature_report(d, buf, 9), -1);
-    QCOMPARE(api.get_feature_report(d, buf, 9), -1);
-    QCOMPARE(api.get_feature_report(d, buf, 9), 9);
+    QCOMPARE(api_->get_feature_report(d, buf, 9), -1);
+    QCOMPARE(api_->get_feature_report(d, buf, 9), -1);
+    QCOMPARE(api_->get_feature_report(d, buf, 9), 9);
     // A stalled read sees data that was there only on the next read.
-    QCOMPARE(send(api, d, codec::makeFrame(0x90, 2)), 9);
+    QCOMPARE(send(d, codec::makeFrame(0x90, 2)), 9);
     QCOMPARE(mouse_->ctl({"fault", "stall-read"}), 0);
-    QCOMPARE(api.read_timeout(d, buf, 33, 20), 0);
-    QCOMPARE(api.read_timeout(d, buf, 33, 1000), 32);
-    api.close(d);
+    QCOMPARE(api_->read_timeout(d, buf, 33, 20), 0);
+    QCOMPARE(api_->read_timeout(d, buf, 33, 1000), 32);
+    api_->close(d);
     QCOMPARE(mouse_->ctl({"fault", "write"}), 0);
     QCOMPARE(mouse_->ctl({"clear-faults"}), 0);
     QCOMPARE(mouse_->state().value("faults").toObject().value("write").toInt(), 0);
 }
 
 void ClientTransportTest::unplugKillsHandlesAndReplugMakesNewOnes() {
-    const hidseam::Api& api = *api_;
     std::unique_ptr<hidseam::HotplugSource> hotplug(
         hidseam::createVirtualHotplug(mouse_->socketPath(), nullptr));
     QSignalSpy removed(hotplug.get(), &hidseam::HotplugSource::deviceRemoved);
     QSignalSpy added(hotplug.get(), &hidseam::HotplugSource::deviceAdded);
-    hid_device* cmd = api.open_path(command_.c_str());
-    hid_device* note = api.open_path(notify_.c_str());
+    hid_device* cmd = open(command_);
+    hid_device* note = open(notify_);
     QVERIFY(cmd && note);
     // A reader blocked on the notification interface wakes with -1 when the mouse goes.
     std::atomic<int> read = 1;
     std::thread reader([&] {
         unsigned char buf[4];
-        read = api.read(note, buf, 4);
+        read = api_->read(note, buf, 4);
     });
     QCOMPARE(mouse_->ctl({"unplug"}), 0);
     reader.join();
     QCOMPARE(read.load(), -1);
-    QCOMPARE(send(api, cmd, codec::makeFrame(0x81)), -1);
-    QCOMPARE(api.enumerate(0x04d9, 0xa26b), nullptr);
+    QCOMPARE(send(cmd, codec::makeFrame(0x81)), -1);
+    QCOMPARE(api_->enumerate(0x04d9, 0xa26b), nullptr);
     QTRY_COMPARE(removed.count(), 3);
     QCOMPARE(mouse_->ctl({"plug"}), 0);
     QTRY_COMPARE(added.count(), 3);
+    // Old handles and paths stay dead; the new path opens.
     const std::string before = command_;
     findPaths();
     QVERIFY(!command_.empty() && command_ != before);
-    // Old handles and paths stay dead; the new path opens.
-    QCOMPARE(send(api, cmd, codec::makeFrame(0x81)), -1);
-    QCOMPARE(api.open_path(before.c_str()), nullptr);
-    api.close(cmd);
-    api.close(note);
-    hid_device* fresh = api.open_path(command_.c_str());
+    QCOMPARE(send(cmd, codec::makeFrame(0x81)), -1);
+    QCOMPARE(open(before), nullptr);
+    api_->close(cmd);
+    api_->close(note);
+    hid_device* fresh = open(command_);
     QVERIFY(fresh);
-    api.close(fresh);
+    api_->close(fresh);
 }
 
 void ClientTransportTest::handlesDoNotLeak() {
-    const int fdsBefore = openDescriptors();
+    const auto descriptors = [] {
+        return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
+    };
+    const int before = descriptors();
     unsigned char report[9] = {0};
     for (int i = 0; i < 500; ++i) {
-        hid_device* d = api_->open_path(command_.c_str());
+        hid_device* d = open(command_);
         QVERIFY(d);
         if (i % 100 == 0)
             QCOMPARE(api_->get_feature_report(d, report, 9), 9);
         api_->close(d);
         api_->free_enumeration(api_->enumerate(0x04d9, 0xa26b));
     }
-    QCOMPARE(openDescriptors(), fdsBefore);
+    QCOMPARE(descriptors(), before);
     // The daemon let go of them too.
     QTRY_COMPARE(mouse_->state().value("open_handles").toInt(), 0);
 }

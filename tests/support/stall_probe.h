@@ -11,35 +11,30 @@ class StallProbe {
   public:
     // Gaps longer than `thresholdMs` are counted as well (0: none are).
     explicit StallProbe(double thresholdMs = 0) : thresholdMs_(thresholdMs) {
-        timer_.setInterval(0);
         QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
     }
     void start() {
-        worst_ = 0;
-        over_ = 0;
+        worst_ = last_ = over_ = 0;
         clock_.start();
-        last_ = 0;
-        timer_.start();
+        timer_.start(0);
     }
+    // The worst gap in milliseconds.
     double stop() {
         tick();
         timer_.stop();
-        return worst_ / 1e6;
+        return worst_;
     }
     int stallsOverThreshold() const { return over_; }
 
   private:
     void tick() {
-        const qint64 now = clock_.nsecsElapsed();
+        const double now = clock_.nsecsElapsed() / 1e6;
         worst_ = std::max(worst_, now - last_);
-        if (thresholdMs_ > 0 && double(now - last_) / 1e6 > thresholdMs_)
-            ++over_;
+        over_ += thresholdMs_ > 0 && now - last_ > thresholdMs_;
         last_ = now;
     }
     QTimer timer_;
     QElapsedTimer clock_;
-    qint64 last_ = 0;
-    qint64 worst_ = 0;
-    double thresholdMs_;
+    double last_ = 0, worst_ = 0, thresholdMs_;
     int over_ = 0;
 };

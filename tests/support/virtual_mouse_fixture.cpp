@@ -1,10 +1,8 @@
 #include "virtual_mouse_fixture.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QMutex>
-#include <QProcessEnvironment>
 
 namespace testsupport {
 
@@ -15,14 +13,10 @@ QString VirtualMouse::binary() {
 
 VirtualMouse::VirtualMouse(const QStringList& extraArgs, const QString& socket)
     : socket_(socket.isEmpty() ? dir_.filePath("vmouse.sock") : socket) {
-    process_.setProgram(binary());
-    process_.setArguments(QStringList{"serve", "--socket", socketPath(), "--log", logPath()} +
-                          extraArgs);
     // The daemon's complaints (and a sanitizer's) show in the test's output.
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start();
-    if (!process_.waitForStarted(10000))
-        return;
+    process_.start(binary(),
+                   QStringList{"serve", "--socket", socket_, "--log", logPath()} + extraArgs);
     // The daemon says "ready" once it listens.
     QByteArray seen;
     while (!seen.contains("ready\n") && process_.waitForReadyRead(10000))
@@ -31,19 +25,16 @@ VirtualMouse::VirtualMouse(const QStringList& extraArgs, const QString& socket)
 }
 
 VirtualMouse::~VirtualMouse() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
+    process_.terminate();
+    if (!process_.waitForFinished(5000))
+        process_.kill();
+    process_.waitForFinished(5000);
 }
 
 int VirtualMouse::ctl(const QStringList& args, QString* out) const {
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(binary(), QStringList{"ctl", "--socket", socketPath()} + args);
+    p.start(binary(), QStringList{"ctl", "--socket", socket_} + args);
     if (!p.waitForFinished(10000))
         return -1;
     if (out)
@@ -53,31 +44,21 @@ int VirtualMouse::ctl(const QStringList& args, QString* out) const {
 
 QJsonObject VirtualMouse::state() const {
     QString out;
-    if (ctl({"state"}, &out) != 0)
-        return {};
-    return QJsonDocument::fromJson(out.toUtf8()).object();
-}
-
-std::vector<QJsonObject> VirtualMouse::log() const {
-    std::vector<QJsonObject> records;
-    QFile f(logPath());
-    if (!f.open(QIODevice::ReadOnly))
-        return records;
-    f.seek(logOffset_);
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
-        if (!line.isEmpty())
-            records.push_back(QJsonDocument::fromJson(line).object());
-    }
-    return records;
+    return ctl({"state"}, &out) == 0 ? QJsonDocument::fromJson(out.toUtf8()).object()
+                                     : QJsonObject();
 }
 
 std::vector<QJsonObject> VirtualMouse::log(const QString& kind) const {
-    std::vector<QJsonObject> out;
-    for (const auto& r : log())
-        if (r.value("kind").toString() == kind)
-            out.push_back(r);
-    return out;
+    std::vector<QJsonObject> records;
+    QFile f(logPath());
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(logOffset_))
+        return records;
+    while (!f.atEnd()) {
+        const QJsonObject r = QJsonDocument::fromJson(f.readLine()).object();
+        if (!r.isEmpty() && (kind.isEmpty() || r.value("kind").toString() == kind))
+            records.push_back(r);
+    }
+    return records;
 }
 
 void VirtualMouse::clearLog() {
@@ -86,8 +67,7 @@ void VirtualMouse::clearLog() {
 
 void copyTree(const QString& from, const QString& to) {
     QDir().mkpath(to);
-    for (const QFileInfo& fi :
-         QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& fi : QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
         const QString target = QDir(to).filePath(fi.fileName());
         if (fi.isDir())
             copyTree(fi.filePath(), target);
@@ -121,9 +101,7 @@ void DebugLines::install() {
 
 QStringList DebugLines::take() {
     QMutexLocker lock(&linesMutex);
-    QStringList out;
-    out.swap(lines);
-    return out;
+    return std::exchange(lines, {});
 }
 
 bool DebugLines::contains(const QString& line) {

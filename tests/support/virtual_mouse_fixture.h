@@ -3,7 +3,6 @@
 
 #include <QJsonObject>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -17,8 +16,6 @@ class VirtualMouse {
     // in a private folder unless `socketPath` names one.
     explicit VirtualMouse(const QStringList& extraArgs = {}, const QString& socketPath = {});
     ~VirtualMouse();
-    VirtualMouse(const VirtualMouse&) = delete;
-    VirtualMouse& operator=(const VirtualMouse&) = delete;
 
     bool started() const { return started_; }
     QString socketPath() const { return socket_; }
@@ -28,9 +25,8 @@ class VirtualMouse {
     int ctl(const QStringList& args, QString* out = nullptr) const;
     QJsonObject state() const;
 
-    // Log records so far, oldest first; `clearLog` forgets those seen until now.
-    std::vector<QJsonObject> log() const;
-    std::vector<QJsonObject> log(const QString& kind) const;
+    // Log records so far (of one kind), oldest first; `clearLog` forgets those seen until now.
+    std::vector<QJsonObject> log(const QString& kind = {}) const;
     void clearLog();
 
     static QString binary();
