@@ -19,7 +19,6 @@ class LinkBehaviourTest : public QObject {
     void discovery();
     void queueKeepsOrderAndBoundsGetters();
     void quittingDrainsQueuedWrites();
-    void failedGettersLeaveTheirPresets();
     void failuresEndTransfersCleanly_data();
     void failuresEndTransfersCleanly();
 };
@@ -84,8 +83,6 @@ void LinkBehaviourTest::discovery() {
         return;
     QCOMPARE(table.size(), 1);
     QCOMPARE(table[0].productName, QString("Mouse A"));
-    QCOMPARE(table[0].reportLength, 32);
-    QVERIFY(table[0].commandPath.contains("/command/") && table[0].notifyPath.contains("/notify/"));
     QCOMPARE(rig.hid->currentDeviceIndex(), 0u);
     QCOMPARE(rig.views.at(0).at(0).toBool(), true);
     QCOMPARE(rig.balloons.at(0).at(1).toString(), QString("Detect Mouse!"));
@@ -151,27 +148,6 @@ void LinkBehaviourTest::quittingDrainsQueuedWrites() {
     QCOMPARE(rig.mouse.state().value("open_handles").toInt(), 0);
 }
 
-void LinkBehaviourTest::failedGettersLeaveTheirPresets() {
-    Rig rig;
-    QVERIFY(rig.acceptQuietly());
-    QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
-    uchar rate = 5, stage = 4, maxStage = 6, o1 = 1, o2 = 2, o3 = 3;
-    uchar codes[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    uchar table[64];
-    std::fill(std::begin(table), std::end(table), uchar(0xAB));
-    QString version = "before";
-    QVERIFY(!rig.hid->hid_81H_GetReportRate(rate));
-    rig.hid->hid_8BH_GetCurrentDPIStage(stage);
-    QVERIFY(!rig.hid->hid_91H_GetDPISet(maxStage, codes));
-    QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(0, o1, o2, o3));
-    rig.hid->hid_92H_GetKeyMatrix(table);
-    rig.hid->hid_80H_GetFWVersion(version);
-    QCOMPARE(Bytes({rate, stage, maxStage, codes[7], o1, table[63]}), Bytes({5, 0, 6, 8, 1, 0xAB}));
-    QCOMPARE(version, QString("unknown"));
-    // The path that failed to open stays cleared until the next discovery.
-    QVERIFY(rig.hid->deviceTable()[0].commandPath.isEmpty());
-}
-
 void LinkBehaviourTest::failuresEndTransfersCleanly_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("command");
@@ -187,6 +163,7 @@ void LinkBehaviourTest::failuresEndTransfersCleanly_data() {
     row("write on a bulk setter", "write", "12");
     row("vanish in a bulk write", "vanish-bulk", "12");
     row("garbage answer", "garbage", "80");
+    row("unplugged", "unplug", "presets");
     // This mouse answers the keyboard family's 0x8D with its lighting: no block follows,
     // and the read must not wait for one.
     row("lighting answer to 8D", "", "8D");
@@ -203,7 +180,8 @@ void LinkBehaviourTest::failuresEndTransfersCleanly() {
     rig.runs.clear();
     QVERIFY(rig.acceptQuietly());
     QSignalSpy failed(rig.hid.get(), &Hid_Thread::sendFailed);
-    QVERIFY(fault.isEmpty() || vmouse::client::fault(fault.toStdString(), 1));
+    QVERIFY(fault.isEmpty() || (fault == "unplug" ? vmouse::client::unplug()
+                                                  : vmouse::client::fault(fault.toStdString(), 1)));
     uchar block[512];
     std::fill(std::begin(block), std::end(block), uchar(0xEE));
     uchar a = 0, b = 0, c = 0;
@@ -227,6 +205,22 @@ void LinkBehaviourTest::failuresEndTransfersCleanly() {
         QVERIFY(!rig.hid->hid_8DH_GetKeyMatrix(block));
         QCOMPARE(block[0], uchar(0xEE));
         QVERIFY(rig.mouse.log("timeout").empty());
+    } else if (command == "presets") {
+        // Failed getters leave what their callers had, except the DPI stage, which reads
+        // 0, and the version, which reads "unknown".
+        uchar rate = 5, stage = 4, maxStage = 6;
+        QString version = "before";
+        QVERIFY(!rig.hid->hid_81H_GetReportRate(rate));
+        rig.hid->hid_8BH_GetCurrentDPIStage(stage);
+        QVERIFY(!rig.hid->hid_91H_GetDPISet(maxStage, block));
+        QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(0, a, b, c));
+        QVERIFY(!rig.hid->hid_92H_GetKeyMatrix(block + 8));
+        rig.hid->hid_80H_GetFWVersion(version);
+        QCOMPARE(Bytes({rate, stage, maxStage, block[7], a, block[71]}),
+                 Bytes({5, 0, 6, 0xEE, 0, 0xEE}));
+        QCOMPARE(version, QString("unknown"));
+        // The path that failed to open stays cleared until the next discovery.
+        QVERIFY(rig.hid->deviceTable()[0].commandPath.isEmpty());
     } else if (command == "12") {
         // A failed setter tells its caller, once, with its code.
         rig.hid->hid_12H_SetUserPicture(1, 0, block);
