@@ -158,6 +158,7 @@ void CommandWireTest::commands() {
     rig.route();
     LinkState::instance().encodeEnabled = enciphered;
     rig.mouse.clearLog();
+    rig.pauses.take();
     if (c.set) {
         c.set(*rig.hid);
         QVERIFY(rig.waitFree());
