@@ -184,7 +184,7 @@ void LinkBehaviourTest::failuresEndTransfersCleanly() {
                                                   : vmouse::client::fault(fault.toStdString(), 1)));
     uchar block[512];
     std::fill(std::begin(block), std::end(block), uchar(0xEE));
-    uchar a = 0, b = 0, c = 0;
+    uchar a = 1, b = 2, c = 3;
     if (command == "87") {
         QVERIFY(!rig.hid->hid_87H_GetLEDInstructFunction(1, a, b, c));
     } else if (command == "80") {
@@ -217,7 +217,7 @@ void LinkBehaviourTest::failuresEndTransfersCleanly() {
         QVERIFY(!rig.hid->hid_92H_GetKeyMatrix(block + 8));
         rig.hid->hid_80H_GetFWVersion(version);
         QCOMPARE(Bytes({rate, stage, maxStage, block[7], a, block[71]}),
-                 Bytes({5, 0, 6, 0xEE, 0, 0xEE}));
+                 Bytes({5, 0, 6, 0xEE, 1, 0xEE}));
         QCOMPARE(version, QString("unknown"));
         // The path that failed to open stays cleared until the next discovery.
         QVERIFY(rig.hid->deviceTable()[0].commandPath.isEmpty());
