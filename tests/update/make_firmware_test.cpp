@@ -16,14 +16,12 @@ using updater::FirmwareFile;
 
 namespace {
 
-int run(const QStringList& args, QString* errors = nullptr) {
+int run(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral(MAKE_FIRMWARE_BIN), args);
-    if (!p.waitForFinished(30000))
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
         return -1;
-    if (errors)
-        *errors = QString::fromLocal8Bit(p.readAllStandardError());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return p.readAllStandardError().isEmpty() == (p.exitCode() == 0) ? p.exitCode() : -1;
 }
 
 FirmwareFile read(const QString& path) {
@@ -48,112 +46,79 @@ class MakeFirmwareTest : public QObject {
     void generatedImage() {
         QTemporaryDir dir;
         const QString out = dir.filePath("data.bin");
-        QCOMPARE(run({"--generate", "3000", "--seed", "4", "--version", "1.2C", "--title",
-                      QString::fromUtf8("固件"), "--ids", "1234:5678", "--keys", "12:34",
-                      "--output", out}),
-                 0);
+        QCOMPARE(
+            run({"--generate", "3000", "--version", "1.2C", "--title", QString::fromUtf8("固件"),
+                 "--ids", "1234:5678", "--keys", "12:34", "--output", out}),
+            0);
         const FirmwareFile f = read(out);
         QCOMPARE(f.title, QString::fromUtf8("固件"));
-        QVERIFY(f.hasPayload && f.imageComplete && !f.oversize);
         QCOMPARE(f.vendorId, quint16(0x1234));
         QCOMPARE(f.productId, quint16(0x5678));
         QCOMPARE(f.imageLength, 3000u);
         QCOMPARE(f.k0, quint8(0x12));
         QCOMPARE(f.k1, quint8(0x34));
-        const auto info = ispimage::readInfo(data(f.image), f.image.size());
-        QVERIFY(info);
-        QCOMPARE(info->linkAddress, quint16(0x2000));
-        QCOMPARE(info->versionMajor, quint8(0x01));
-        QCOMPARE(info->versionMinor, quint8(0x2C));
-
-        // The checksum the file carries is the one ISPDLL computes.
+        // The version sits in the info block, and the file's checksum is ISPDLL's.
+        uint16_t version = 0;
         QCOMPARE(LoadProgdata(data(f.image), uint32_t(f.image.size()), nullptr, nullptr, nullptr,
-                              nullptr, nullptr, nullptr),
+                              nullptr, nullptr, &version),
                  ISP_OK);
+        QCOMPARE(version, uint16_t(0x012C));
         QCOMPARE(GetChksum(1), f.checksum);
     }
 
     void givenImage() {
         QTemporaryDir dir;
-        QByteArray image(1000, '\x42');
-        const QString in = updatetest::writeFile(dir, image, "image.raw");
+        const QByteArray image(1000, '\x42');
         const QString out = dir.filePath("data.bin");
-        QCOMPARE(run({"--image", in, "--version", "3.04", "--output", out}), 0);
-        const FirmwareFile f = read(out);
-        QCOMPARE(f.image.size(), 1000);
-        const auto info = ispimage::readInfo(data(f.image), f.image.size());
-        QVERIFY(info);
-        QCOMPARE(info->linkAddress, quint16(0x2000));
-        QCOMPARE(info->versionMajor, quint8(3));
-        QCOMPARE(info->versionMinor, quint8(4));
-        QCOMPARE(f.image.left(0xC0), image.left(0xC0));
-        QCOMPARE(f.image.mid(0xC8), image.mid(0xC8));
-        QCOMPARE(f.checksum, ispimage::sum16(data(f.image), f.image.size()));
+        QCOMPARE(run({"--image", updatetest::writeFile(dir, image, "image.raw"), "--version",
+                      "3.04", "--output", out}),
+                 0);
+        const QByteArray written = read(out).image;
+        QCOMPARE(written.size(), 1000);
+        QCOMPARE(written.mid(0xC0, 8), QByteArray::fromHex("4d534657 0020 0304"));
+        QCOMPARE(written.left(0xC0) + written.mid(0xC8), QByteArray(992, '\x42'));
 
         // An info block already there keeps its link address.
-        auto linked = updatetest::imageOfPages(1, 1, 1, 3, 0, 0x3000);
-        const QString in2 = updatetest::writeFile(
-            dir, QByteArray(reinterpret_cast<const char*>(linked.data()), qsizetype(linked.size())),
-            "linked.raw");
-        QCOMPARE(run({"--image", in2, "--version", "1.1", "--output", out}), 0);
-        const auto info2 = ispimage::readInfo(data(read(out).image), 512);
-        QCOMPARE(info2->linkAddress, quint16(0x3000));
+        const auto linked = updatetest::imageOfPages(1, 1, 1, 3, 0, 0x3000);
+        const QString in = updatetest::writeFile(
+            dir, QByteArray(reinterpret_cast<const char*>(linked.data()), 512), "linked.raw");
+        QCOMPARE(run({"--image", in, "--version", "1.1", "--output", out}), 0);
+        QCOMPARE(read(out).image.mid(0xC4, 4), QByteArray::fromHex("00300101"));
     }
 
     void refusals_data() {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("no output") << QStringList{"--generate", "512", "--version", "1.0"};
         QTest::newRow("no version") << QStringList{"--generate", "512"};
-        QTest::newRow("no image") << QStringList{"--version", "1.0"};
         QTest::newRow("both images")
             << QStringList{"--generate", "512", "--image", "x", "--version", "1.0"};
-        QTest::newRow("bad version") << QStringList{"--generate", "512", "--version", "1.0.0"};
         QTest::newRow("version out of range")
             << QStringList{"--generate", "512", "--version", "100.0"};
-        QTest::newRow("bad ids") << QStringList{"--generate", "512",   "--version",
-                                                "1.0",        "--ids", "04d9"};
-        QTest::newRow("bad keys") << QStringList{"--generate", "512",    "--version",
-                                                 "1.0",        "--keys", "1ff:0"};
         QTest::newRow("larger than the user area")
             << QStringList{"--generate", "65537", "--version", "1.0"};
         QTest::newRow("too short for the info block")
             << QStringList{"--generate", "199", "--version", "1.0"};
         QTest::newRow("title too long")
             << QStringList{"--generate", "512", "--version", "1.0", "--title", QString(120, 'x')};
-        QTest::newRow("missing image")
-            << QStringList{"--image", "/nonexistent/image.raw", "--version", "1.0"};
     }
 
     void refusals() {
         QFETCH(QStringList, args);
         QTemporaryDir dir;
         const QString out = dir.filePath("data.bin");
-        if (QTest::currentDataTag() != QByteArray("no output"))
-            args << "--output" << out;
-        QString errors;
-        QCOMPARE(run(args, &errors), 2);
-        QVERIFY(!errors.isEmpty());
+        QCOMPARE(run(args << "--output" << out), 2);
         QVERIFY(!QFile::exists(out));
     }
 
     void stagedDataFile() {
         const QString path = QStringLiteral(DIST_DATA_BIN);
-        const FirmwareFile f = read(path);
-        QVERIFY2(f.hasPayload, qPrintable(path));
-        QCOMPARE(f.vendorId, quint16(0x04d9));
-        QCOMPARE(f.productId, quint16(0xa26b));
-        const auto info = ispimage::readInfo(data(f.image), f.image.size());
-        QVERIFY(info);
-        QCOMPARE(info->versionMajor, quint8(0x01));
-        QCOMPARE(info->versionMinor, quint8(0x0B));
-
+        QCOMPARE(read(path).productId, quint16(0xa26b));
         // The updater takes it: it gets ready and waits for a mouse.
         updatetest::FakeClock clock;
         updater::UpdateFlow flow(clock);
         flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
         flow.load(path);
         QCOMPARE(flow.updateState(), updater::UpdateFlow::kWaiting);
-        QCOMPARE(flow.title(), QString("Update"));
+        QCOMPARE(flow.fileVersion(), QString("1.0B"));
     }
 };
 

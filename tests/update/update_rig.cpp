@@ -3,14 +3,10 @@
 #include "firmware_file.h"
 #include "firmware_image.h"
 #include "hid_seam.h"
-#include "virtual_mouse_fixture.h"
 #include "vmouse_client.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMutex>
 #include <QTest>
 
 #include <algorithm>
@@ -30,7 +26,6 @@ void routeSeam() {
 }
 
 Mouse::Mouse(const QStringList& extraArgs)
-    // Restarts into and out of the boot loader take 20 ms here, not half a second.
     : mouse_(QStringList{"--restart-delay", "20"} + extraArgs, socketPath()) {
     routeSeam();
 }
@@ -54,16 +49,15 @@ QJsonObject Mouse::state() const {
     return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
 }
 
-bool Mouse::waitForMode(const QString& mode, int timeoutMs) const {
-    QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
+int Mouse::firmwareMinor() const {
+    return state().value("firmware_version").toObject().value("a2").toInt(-1);
+}
+
+bool Mouse::waitForMode(const QString& mode) const {
+    return QTest::qWaitFor([&] {
         const QJsonObject s = state();
-        if (s.value("plugged").toBool() && s.value("mode").toString() == mode)
-            return true;
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
+        return s.value("plugged").toBool() && s.value("mode").toString() == mode;
+    });
 }
 
 std::vector<QJsonObject> Mouse::log(const QString& iface) const {
@@ -74,8 +68,12 @@ std::vector<QJsonObject> Mouse::log(const QString& iface) const {
     return records;
 }
 
-void Mouse::clearLog() {
-    mouse_.clearLog();
+int Mouse::bootRequests(int command) const {
+    int n = 0;
+    for (const auto& r : log("boot"))
+        n += r.value("kind").toString() == "output" &&
+             r.value("wire").toString().mid(3, 2).toInt(nullptr, 16) == command;
+    return n;
 }
 
 void FakeClock::sleep(int ms) {
@@ -83,17 +81,11 @@ void FakeClock::sleep(int ms) {
         onSleep(ms);
     std::lock_guard lock(mutex_);
     sleeps_.push_back(ms);
-    now_ += ms;
 }
 
 std::vector<int> FakeClock::sleeps() const {
     std::lock_guard lock(mutex_);
     return sleeps_;
-}
-
-qint64 FakeClock::now() const {
-    std::lock_guard lock(mutex_);
-    return now_;
 }
 
 void FakeClock::singleShot(int ms, QObject* context, std::function<void()> call) {
@@ -132,10 +124,11 @@ std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t 
     return image;
 }
 
-QByteArray dataBin(const std::vector<std::uint8_t>& image, const DataFile& o) {
+QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title,
+                   quint16 productId, std::optional<quint16> checksum) {
     const QByteArray bytes(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
-    const quint16 sum = o.checksum ? *o.checksum : ispimage::sum16(image.data(), image.size());
-    return updater::FirmwareFile::compose(o.title, o.vendorId, o.productId, bytes, sum, o.k0, o.k1);
+    const quint16 sum = checksum ? *checksum : ispimage::sum16(image.data(), image.size());
+    return updater::FirmwareFile::compose(title, 0x04d9, productId, bytes, sum, 0x12, 0x34);
 }
 
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content, const QString& name) {

@@ -1,6 +1,5 @@
 // What the updater tests share: a virtual mouse on a socket path that stays the same for
-// the whole test process, a clock the test moves by hand, firmware files and the debug
-// lines the updater writes.
+// the whole test process, a clock the test moves by hand and firmware files.
 //
 // The updater and ISPDLL each carry their own copy of the HID seam, and each copy reads
 // VIRTUAL_MOUSE_SOCKET once, when it is first used. So every test process routes the seam
@@ -12,8 +11,6 @@
 
 #include <QJsonObject>
 #include <QPointer>
-#include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -28,29 +25,26 @@ QString socketPath();
 // Points this process's HID seam (and ISPDLL's, on its first use) at socketPath().
 void routeSeam();
 
-// A virtual mouse daemon on socketPath(). It restarts into and out of its boot loader
+// A virtual mouse daemon on socketPath(); it restarts into and out of its boot loader
 // after 20 ms unless `extraArgs` say otherwise.
 class Mouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
-    ~Mouse() = default;
-    Mouse(const Mouse&) = delete;
-    Mouse& operator=(const Mouse&) = delete;
-
     bool started() const { return mouse_.started(); }
-
     bool plug() const;
     bool unplug() const;
     bool fault(const QString& kind, int count = 1) const;
     QJsonObject state() const;
     QString mode() const { return state().value("mode").toString(); }
-    bool plugged() const { return state().value("plugged").toBool(); }
-    // Runs the event loop until the device shows in `mode` ("normal" / "boot-loader").
-    bool waitForMode(const QString& mode, int timeoutMs = 10000) const;
-
+    // a2 of the firmware version the mouse runs in normal mode.
+    int firmwareMinor() const;
+    // Runs the event loop until the mouse is plugged in and in `mode`.
+    bool waitForMode(const QString& mode) const;
     // Log records since the last clearLog(), oldest first; optionally one interface only.
     std::vector<QJsonObject> log(const QString& iface = QString()) const;
-    void clearLog();
+    // Boot-loader requests in the log with this command byte.
+    int bootRequests(int command) const;
+    void clearLog() { mouse_.clearLog(); }
 
   private:
     testsupport::VirtualMouse mouse_;
@@ -62,11 +56,9 @@ class FakeClock : public updater::Clock {
   public:
     void sleep(int ms) override;
     void singleShot(int ms, QObject* context, std::function<void()> call) override;
-
-    // Runs the earliest pending call, moving the time to it; false when none is pending.
+    // Runs the earliest pending call; false when none is pending.
     bool fireNext();
     std::vector<int> pendingDelays() const;
-    qint64 now() const;
     std::vector<int> sleeps() const;
     // Called (on the sleeping thread) for every pause; set before the flow runs.
     std::function<void(int ms)> onSleep;
@@ -86,22 +78,15 @@ class FakeClock : public updater::Clock {
 
 using testsupport::DebugLines;
 
-// An image of `pages` whole 512-byte pages (the last one `shortBy` bytes short) with the
-// given version and link address.
+// An image of `pages` 512-byte pages (the last one `shortBy` bytes short) with the given
+// version and link address.
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
                                        std::uint32_t seed = 7, int shortBy = 0,
                                        std::uint16_t linkAddress = 0x2000);
-
-struct DataFile {
-    QByteArray title; // empty: the title marker
-    quint16 vendorId = 0x04d9;
-    quint16 productId = 0xa26b;
-    std::optional<quint16> checksum; // the image's sum unless set
-    quint8 k0 = 0x12;
-    quint8 k1 = 0x34;
-};
-QByteArray dataBin(const std::vector<std::uint8_t>& image, const DataFile& options = {});
-// Writes `content` as data.bin into `dir`; returns its path.
+// data.bin for `image`: keys 12:34, vendor 04d9, the image's sum unless `checksum` is set.
+QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title = {},
+                   quint16 productId = 0xa26b, std::optional<quint16> checksum = {});
+// Writes `content` into `dir`; returns its path.
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
                   const QString& name = QStringLiteral("data.bin"));
 
