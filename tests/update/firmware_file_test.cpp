@@ -129,7 +129,7 @@ class FirmwareFileTest : public QObject {
         QTest::newRow("no payload") << header("Q7 update") << "";
         QTest::newRow("checksum mismatch") << updatetest::dataBin(image, {}, 0xa26b, 0x1234) << "";
         QTest::newRow("linked for 0x3000")
-            << updatetest::dataBin(updatetest::imageOfPages(2, 1, 0, 7, 0, 0x3000)) << "";
+            << updatetest::dataBin(updatetest::imageOfPages(2, 1, 0, 7, 0x3000)) << "";
         QTest::newRow("no info block")
             << updatetest::dataBin(std::vector<std::uint8_t>(1024, 1)) << "";
         QTest::newRow("more than the payload area") << tooLarge << "data File too large";

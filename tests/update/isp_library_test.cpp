@@ -106,7 +106,7 @@ class IspLibraryTest : public QObject {
         QCOMPARE(PartialProgram(0, 512), ISP_E_NOT_CONNECTED);
         QCOMPARE(VerifyByPage(0, 1, 0), ISP_E_NOT_CONNECTED);
         QCOMPARE(LockAll(), 0);
-        QVERIFY(mouse.log("boot").empty());
+        QVERIFY(mouse.records("boot").empty());
     }
 
     void programsTheImage() {
@@ -132,7 +132,7 @@ class IspLibraryTest : public QObject {
         QCOMPARE(SwitchToUserProgram(), ISP_OK);
         QCOMPARE(DisConnectBootloader(), ISP_OK);
         // Nothing was sent after the reset: the handle was closed with it.
-        QCOMPARE(mouse.log("boot").size(), std::size_t(2));
+        QCOMPARE(mouse.records("boot").size(), std::size_t(2));
         QVERIFY(mouse.waitForMode("normal"));
         QCOMPARE(mouse.firmwareMinor(), 0x31);
         const QJsonObject flash = mouse.state().value("boot_loader").toObject();
@@ -157,7 +157,7 @@ class IspLibraryTest : public QObject {
         QCOMPARE(VerifyByPage(0, 1, 0), device(bootproto::Status::Mismatch));
         QCOMPARE(VerifyByPage(1, 1, 1), device(bootproto::Status::Mismatch));
         // An image linked for another address is not written into this flash.
-        QCOMPARE(load(updatetest::imageOfPages(1, 1, 0, 3, 0, 0x3000)), ISP_OK);
+        QCOMPARE(load(updatetest::imageOfPages(1, 1, 0, 3, 0x3000)), ISP_OK);
         QCOMPARE(PartialProgram(0, 512), ISP_E_MISMATCH);
         QCOMPARE(BlankCheck(0), ISP_E_MISMATCH);
     }

@@ -79,7 +79,7 @@ class MakeFirmwareTest : public QObject {
         QCOMPARE(written.left(0xC0) + written.mid(0xC8), QByteArray(992, '\x42'));
 
         // An info block already there keeps its link address.
-        const auto linked = updatetest::imageOfPages(1, 1, 1, 3, 0, 0x3000);
+        const auto linked = updatetest::imageOfPages(1, 1, 1, 3, 0x3000);
         const QString in = updatetest::writeFile(
             dir, QByteArray(reinterpret_cast<const char*>(linked.data()), 512), "linked.raw");
         QCOMPARE(run({"--image", in, "--version", "1.1", "--output", out}), 0);

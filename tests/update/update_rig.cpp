@@ -3,50 +3,38 @@
 #include "firmware_file.h"
 #include "firmware_image.h"
 #include "hid_seam.h"
-#include "vmouse_client.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
 
-#include <algorithm>
-
 namespace updatetest {
+namespace {
 
-QString socketPath() {
+QString sharedSocket() {
     static QTemporaryDir dir;
     return dir.filePath("vmouse.sock");
 }
 
+} // namespace
+
 void routeSeam() {
-    const QByteArray path = socketPath().toUtf8();
+    const QByteArray path = sharedSocket().toUtf8();
     qputenv("VIRTUAL_MOUSE_SOCKET", path);
     hidseam::apiFor(path.constData());
     vmouse::client::setSocketPath(path.toStdString());
 }
 
 Mouse::Mouse(const QStringList& extraArgs)
-    : mouse_(QStringList{"--restart-delay", "20"} + extraArgs, socketPath()) {
+    : VirtualMouse(QStringList{"--restart-delay", "20"} + extraArgs, sharedSocket()) {
     routeSeam();
-}
-
-bool Mouse::plug() const {
-    return vmouse::client::plug();
-}
-
-bool Mouse::unplug() const {
-    return vmouse::client::unplug();
-}
-
-bool Mouse::fault(const QString& kind, int count) const {
-    return vmouse::client::fault(kind.toStdString(), count);
 }
 
 QJsonObject Mouse::state() const {
     std::string json;
-    if (!vmouse::client::state(json))
-        return {};
-    return QJsonDocument::fromJson(QByteArray::fromStdString(json)).object();
+    return vmouse::client::state(json)
+               ? QJsonDocument::fromJson(QByteArray::fromStdString(json)).object()
+               : QJsonObject();
 }
 
 int Mouse::firmwareMinor() const {
@@ -60,17 +48,17 @@ bool Mouse::waitForMode(const QString& mode) const {
     });
 }
 
-std::vector<QJsonObject> Mouse::log(const QString& iface) const {
-    std::vector<QJsonObject> records;
-    for (const QJsonObject& o : mouse_.log())
-        if (iface.isEmpty() || o.value("iface").toString() == iface)
-            records.push_back(o);
-    return records;
+std::vector<QJsonObject> Mouse::records(const QString& iface) const {
+    std::vector<QJsonObject> out;
+    for (const QJsonObject& o : log())
+        if (o.value("iface").toString() == iface)
+            out.push_back(o);
+    return out;
 }
 
 int Mouse::bootRequests(int command) const {
     int n = 0;
-    for (const auto& r : log("boot"))
+    for (const auto& r : records("boot"))
         n += r.value("kind").toString() == "output" &&
              r.value("wire").toString().mid(3, 2).toInt(nullptr, 16) == command;
     return n;
@@ -90,18 +78,15 @@ std::vector<int> FakeClock::sleeps() const {
 
 void FakeClock::singleShot(int ms, QObject* context, std::function<void()> call) {
     std::lock_guard lock(mutex_);
-    pending_.push_back({now_ + ms, ms, context, std::move(call)});
+    pending_.push_back({ms, context, std::move(call)});
 }
 
 bool FakeClock::fireNext() {
     std::unique_lock lock(mutex_);
     if (pending_.empty())
         return false;
-    const auto next = std::min_element(pending_.begin(), pending_.end(),
-                                       [](const auto& a, const auto& b) { return a.due < b.due; });
-    Pending p = *next;
-    pending_.erase(next);
-    now_ = std::max(now_, p.due);
+    const Pending p = pending_.front();
+    pending_.erase(pending_.begin());
     lock.unlock();
     if (p.context)
         p.call();
@@ -117,9 +102,8 @@ std::vector<int> FakeClock::pendingDelays() const {
 }
 
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
-                                       std::uint32_t seed, int shortBy, std::uint16_t linkAddress) {
-    auto image =
-        ispimage::makeImage(std::size_t(pages) * ispimage::kPageSize - shortBy, seed, a1, a2);
+                                       std::uint32_t seed, std::uint16_t linkAddress) {
+    auto image = ispimage::makeImage(std::size_t(pages) * ispimage::kPageSize, seed, a1, a2);
     ispimage::writeInfo(image.data(), image.size(), ispimage::Info{linkAddress, a1, a2});
     return image;
 }

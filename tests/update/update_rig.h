@@ -8,6 +8,7 @@
 
 #include "clock.h"
 #include "virtual_mouse_fixture.h"
+#include "vmouse_client.h"
 
 #include <QJsonObject>
 #include <QPointer>
@@ -21,33 +22,31 @@
 
 namespace updatetest {
 
-QString socketPath();
-// Points this process's HID seam (and ISPDLL's, on its first use) at socketPath().
+using testsupport::DebugLines;
+
+// Points this process's HID seam (and ISPDLL's, on its first use) at the one socket path.
 void routeSeam();
 
-// A virtual mouse daemon on socketPath(); it restarts into and out of its boot loader
-// after 20 ms unless `extraArgs` say otherwise.
-class Mouse {
+// A virtual mouse daemon on that path; it restarts into and out of its boot loader after
+// 20 ms unless `extraArgs` say otherwise. Controlled over the client library.
+class Mouse : public testsupport::VirtualMouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
-    bool started() const { return mouse_.started(); }
-    bool plug() const;
-    bool unplug() const;
-    bool fault(const QString& kind, int count = 1) const;
+    bool plug() const { return vmouse::client::plug(); }
+    bool unplug() const { return vmouse::client::unplug(); }
+    bool fault(const QString& kind, int count = 1) const {
+        return vmouse::client::fault(kind.toStdString(), count);
+    }
     QJsonObject state() const;
     QString mode() const { return state().value("mode").toString(); }
     // a2 of the firmware version the mouse runs in normal mode.
     int firmwareMinor() const;
     // Runs the event loop until the mouse is plugged in and in `mode`.
     bool waitForMode(const QString& mode) const;
-    // Log records since the last clearLog(), oldest first; optionally one interface only.
-    std::vector<QJsonObject> log(const QString& iface = QString()) const;
+    // Log records since the last clearLog(), of one interface ("boot", "command").
+    std::vector<QJsonObject> records(const QString& iface) const;
     // Boot-loader requests in the log with this command byte.
     int bootRequests(int command) const;
-    void clearLog() { mouse_.clearLog(); }
-
-  private:
-    testsupport::VirtualMouse mouse_;
 };
 
 // Time under the test's control. Pauses pass at once and are recorded (they are made on
@@ -56,7 +55,7 @@ class FakeClock : public updater::Clock {
   public:
     void sleep(int ms) override;
     void singleShot(int ms, QObject* context, std::function<void()> call) override;
-    // Runs the earliest pending call; false when none is pending.
+    // Runs the pending call asked for first; false when none is pending.
     bool fireNext();
     std::vector<int> pendingDelays() const;
     std::vector<int> sleeps() const;
@@ -67,22 +66,16 @@ class FakeClock : public updater::Clock {
     mutable std::mutex mutex_;
     std::vector<int> sleeps_;
     struct Pending {
-        qint64 due;
         int delay;
         QPointer<QObject> context;
         std::function<void()> call;
     };
     std::vector<Pending> pending_;
-    qint64 now_ = 0;
 };
 
-using testsupport::DebugLines;
-
-// An image of `pages` 512-byte pages (the last one `shortBy` bytes short) with the given
-// version and link address.
+// An image of `pages` 512-byte pages with the given version and link address.
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
-                                       std::uint32_t seed = 7, int shortBy = 0,
-                                       std::uint16_t linkAddress = 0x2000);
+                                       std::uint32_t seed = 7, std::uint16_t linkAddress = 0x2000);
 // data.bin for `image`: keys 12:34, vendor 04d9, the image's sum unless `checksum` is set.
 QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title = {},
                    quint16 productId = 0xa26b, std::optional<quint16> checksum = {});
