@@ -1,16 +1,19 @@
 // data.bin: the header and its title, the payload fields and the scrambling (known bytes),
-// and what the updater makes of a file at start-up (with no mouse around).
+// what the updater makes of a file at start-up (with no mouse around), and make-firmware,
+// which writes it.
 #include "firmware_file.h"
 #include "hid_seam.h"
+#include "ispdll.h"
 #include "local_text.h"
 #include "update_flow.h"
 #include "update_rig.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QTest>
 
 using updater::FirmwareFile;
 using updater::UpdateFlow;
-using updatetest::DebugLines;
 
 namespace {
 
@@ -27,14 +30,28 @@ QByteArray header(const QByteArray& text) {
     return h;
 }
 
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// make-firmware's exit code; -1 when it crashed or its error message does not match it.
+int makeFirmware(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(MAKE_FIRMWARE_BIN), args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return p.readAllStandardError().isEmpty() == (p.exitCode() == 0) ? p.exitCode() : -1;
+}
+
 // The updater started on `content` as data.bin (none when null), without a mouse.
 struct Startup {
     explicit Startup(const QByteArray& content) : flow(clock) {
-        DebugLines::install();
-        DebugLines::take();
+        updatetest::DebugLines::install();
+        updatetest::DebugLines::take();
         flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
         flow.load(content.isNull() ? dir.filePath("absent") : updatetest::writeFile(dir, content));
-        lines = DebugLines::take();
+        lines = updatetest::DebugLines::take();
     }
     updatetest::FakeClock clock;
     QTemporaryDir dir;
@@ -95,7 +112,6 @@ class FirmwareFileTest : public QObject {
         QCOMPARE(f.productId, quint16(0xA09F));
         QCOMPARE(f.imageLength, quint32(5));
         QCOMPARE(f.checksum, quint16(0xbeef));
-        QVERIFY(f.imageComplete);
         QCOMPARE(f.image, bytes({1, 2, 3, 4, 5}));
         QCOMPARE(FirmwareFile::compose("abc", 0x04d9, 0xa09f, f.image, 0xbeef, 0x12, 0x34),
                  header("abc") + fields);
@@ -143,20 +159,78 @@ class FirmwareFileTest : public QObject {
         Startup s(QTest::currentDataTag() == QByteArray("missing") ? QByteArray() : content);
         QCOMPARE(s.flow.updateState(), UpdateFlow::kNotReady);
         QVERIFY(!s.flow.updateEnabled());
-        if (!line.isEmpty())
-            QVERIFY2(s.lines.contains(line), qPrintable(s.lines.join(" | ")));
+        QVERIFY2(line.isEmpty() || s.lines.contains(line), qPrintable(s.lines.join(" | ")));
     }
 
-    void goodFile() {
+    void goodFiles() {
         const QByteArray title = updater::toLocal8Bit(QString::fromUtf8("鼠标固件"));
         Startup s(updatetest::dataBin(updatetest::imageOfPages(9, 1, 0x0B), title, 0xa09f));
         QCOMPARE(s.flow.title(), QString::fromUtf8("鼠标固件"));
         QCOMPARE(s.flow.updateState(), UpdateFlow::kWaiting);
-        QCOMPARE(s.flow.status(), UpdateFlow::statusText(UpdateFlow::kDisconnect));
         // The mouse is looked for with the IDs the file names.
-        const auto entry = s.flow.hid().deviceTable()[0];
-        QCOMPARE(entry.vendorId, quint16(0x04D9));
-        QCOMPARE(entry.productId, quint16(0xA09F));
+        QCOMPARE(s.flow.hid().deviceTable()[0].productId, quint16(0xA09F));
+        // The build stages one for dist/update.
+        Startup staged(readAll(QStringLiteral(DIST_DATA_BIN)));
+        QCOMPARE(staged.flow.updateState(), UpdateFlow::kWaiting);
+        QCOMPARE(staged.flow.fileVersion(), QString("1.0B"));
+    }
+
+    void makeFirmwareGenerates() {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("data.bin");
+        QCOMPARE(makeFirmware({"--generate", "3000", "--version", "1.2C", "--title",
+                               QString::fromUtf8("固件"), "--ids", "1234:5678", "--keys", "12:34",
+                               "--output", out}),
+                 0);
+        const QByteArray file = readAll(out);
+        QCOMPARE(file.left(5), bytes({0xb9, 0xcc, 0xbc, 0xfe, 0}));
+        QCOMPARE(file.mid(120, 7), bytes({0x12, 0x34, 0x56, 0x78, 0x00, 0x0b, 0xb8}));
+        QCOMPARE(file.mid(129, 2), bytes({0x12, 0x34}));
+        // The version sits in the info block, and the file's checksum is ISPDLL's.
+        const FirmwareFile f = FirmwareFile::parse(file);
+        uint16_t version = 0;
+        QCOMPARE(LoadProgdata(reinterpret_cast<const uint8_t*>(f.image.constData()), 3000, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, &version),
+                 ISP_OK);
+        QCOMPARE(version, uint16_t(0x012C));
+        QCOMPARE(GetChksum(1), f.checksum);
+    }
+
+    void makeFirmwareTakesAnImage() {
+        QTemporaryDir dir;
+        const QString out = dir.filePath("data.bin");
+        QCOMPARE(makeFirmware({"--image", updatetest::writeFile(dir, QByteArray(1000, 'B'), "raw"),
+                               "--version", "3.04", "--output", out}),
+                 0);
+        const QByteArray written = FirmwareFile::parse(readAll(out)).image;
+        QCOMPARE(written.mid(0xC0, 8), QByteArray::fromHex("4d534657 0020 0304"));
+        QCOMPARE(written.left(0xC0) + written.mid(0xC8), QByteArray(992, 'B'));
+        // An info block already there keeps its link address.
+        const auto linked = updatetest::imageOfPages(1, 1, 1, 3, 0x3000);
+        const QString in = updatetest::writeFile(
+            dir, QByteArray(reinterpret_cast<const char*>(linked.data()), 512), "linked");
+        QCOMPARE(makeFirmware({"--image", in, "--version", "1.1", "--output", out}), 0);
+        QCOMPARE(FirmwareFile::parse(readAll(out)).image.mid(0xC4, 4),
+                 QByteArray::fromHex("00300101"));
+    }
+
+    void makeFirmwareRefuses_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("version out of range")
+            << QStringList{"--generate", "512", "--version", "100.0"};
+        QTest::newRow("larger than the user area")
+            << QStringList{"--generate", "65537", "--version", "1.0"};
+        QTest::newRow("too short for the info block")
+            << QStringList{"--generate", "199", "--version", "1.0"};
+        QTest::newRow("title too long")
+            << QStringList{"--generate", "512", "--version", "1.0", "--title", QString(120, 'x')};
+    }
+
+    void makeFirmwareRefuses() {
+        QFETCH(QStringList, args);
+        QTemporaryDir dir;
+        QCOMPARE(makeFirmware(args << "--output" << dir.filePath("data.bin")), 2);
+        QVERIFY(!QFile::exists(dir.filePath("data.bin")));
     }
 };
 
