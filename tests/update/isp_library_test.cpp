@@ -65,9 +65,6 @@ class IspLibraryTest : public QObject {
         QCOMPARE(LoadProgdata(length ? image.data() : nullptr, uint32_t(length), nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr),
                  expected);
-        IspMcuInfo info{};
-        info.size = sizeof info;
-        QCOMPARE(GetMCUInfo(&info) != 0, expected == ISP_OK);
         QCOMPARE(GetChksum(1) != 0, expected == ISP_OK);
     }
 

@@ -64,43 +64,6 @@ int Mouse::bootRequests(int command) const {
     return n;
 }
 
-void FakeClock::sleep(int ms) {
-    if (onSleep)
-        onSleep(ms);
-    std::lock_guard lock(mutex_);
-    sleeps_.push_back(ms);
-}
-
-std::vector<int> FakeClock::sleeps() const {
-    std::lock_guard lock(mutex_);
-    return sleeps_;
-}
-
-void FakeClock::singleShot(int ms, QObject* context, std::function<void()> call) {
-    std::lock_guard lock(mutex_);
-    pending_.push_back({ms, context, std::move(call)});
-}
-
-bool FakeClock::fireNext() {
-    std::unique_lock lock(mutex_);
-    if (pending_.empty())
-        return false;
-    const Pending p = pending_.front();
-    pending_.erase(pending_.begin());
-    lock.unlock();
-    if (p.context)
-        p.call();
-    return true;
-}
-
-std::vector<int> FakeClock::pendingDelays() const {
-    std::lock_guard lock(mutex_);
-    std::vector<int> out;
-    for (const auto& p : pending_)
-        out.push_back(p.delay);
-    return out;
-}
-
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
                                        std::uint32_t seed, std::uint16_t linkAddress) {
     auto image = ispimage::makeImage(std::size_t(pages) * ispimage::kPageSize, seed, a1, a2);

@@ -50,15 +50,38 @@ class Mouse : public testsupport::VirtualMouse {
 };
 
 // Time under the test's control. Pauses pass at once and are recorded (they are made on
-// the device worker); delayed calls wait until the test fires them.
+// the device worker); delayed calls wait until the test fires them, first asked first.
 class FakeClock : public updater::Clock {
   public:
-    void sleep(int ms) override;
-    void singleShot(int ms, QObject* context, std::function<void()> call) override;
-    // Runs the pending call asked for first; false when none is pending.
-    bool fireNext();
-    std::vector<int> pendingDelays() const;
-    std::vector<int> sleeps() const;
+    void sleep(int ms) override {
+        if (onSleep)
+            onSleep(ms);
+        std::lock_guard lock(mutex_);
+        sleeps_.push_back(ms);
+    }
+    std::vector<int> sleeps() const {
+        std::lock_guard lock(mutex_);
+        return sleeps_;
+    }
+    void singleShot(int ms, QObject* context, std::function<void()> call) override {
+        pending_.push_back({ms, context, std::move(call)});
+    }
+    // Runs the call asked for first (on the GUI thread); false when none is pending.
+    bool fireNext() {
+        if (pending_.empty())
+            return false;
+        const Pending p = pending_.front();
+        pending_.erase(pending_.begin());
+        if (p.context)
+            p.call();
+        return true;
+    }
+    std::vector<int> pendingDelays() const {
+        std::vector<int> out;
+        for (const auto& p : pending_)
+            out.push_back(p.delay);
+        return out;
+    }
     // Called (on the sleeping thread) for every pause; set before the flow runs.
     std::function<void(int ms)> onSleep;
 
@@ -70,7 +93,7 @@ class FakeClock : public updater::Clock {
         QPointer<QObject> context;
         std::function<void()> call;
     };
-    std::vector<Pending> pending_;
+    std::vector<Pending> pending_; // used on the GUI thread only
 };
 
 // An image of `pages` 512-byte pages with the given version and link address.
