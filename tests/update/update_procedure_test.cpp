@@ -28,14 +28,13 @@ QList<int> range(int from, int to) {
     return out;
 }
 
-// An UpdateFlow on a data.bin of its own, with what it reports recorded. Without
-// `hotplug` device notifications come only from the test (through `source`).
+// An UpdateFlow on a data.bin of its own, with what it reports recorded; without `hotplug`
+// it hears of no device coming or going.
 struct Rig {
     explicit Rig(int pages, bool hotplug = true, bool askVersion = false) : flow(clock) {
         flow.setAskMouseVersion(askVersion);
         if (!hotplug)
-            flow.setHotplugFactory(
-                [this](QObject* parent) { return source = new hidseam::HotplugSource(parent); });
+            flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
         QObject::connect(&flow, &UpdateFlow::progressChanged, [this](int v) { progress << v; });
         QObject::connect(&flow, &UpdateFlow::statusChanged, [this](const QString& s) {
             statuses << s;
@@ -56,13 +55,24 @@ struct Rig {
     updatetest::FakeClock clock;
     QTemporaryDir dir;
     UpdateFlow flow;
-    hidseam::HotplugSource* source = nullptr;
     QList<int> progress;
     QStringList statuses;
     int stateAtSuccess = -2;
 };
 
+// A row of the device-change table: the states before, the device that shows, and what
+// follows (status -1: none shown; pending: the delayed call asked for, 0 for none).
+struct Change {
+    int update, device;
+    bool autoFlag;
+    int updateAfter, statusAfter;
+    bool enabledAfter, autoAfter;
+    int pending;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 class UpdateProcedureTest : public QObject {
     Q_OBJECT
@@ -229,48 +239,33 @@ class UpdateProcedureTest : public QObject {
     }
 
     void deviceChangeTable_data() {
-        QTest::addColumn<int>("update");
-        QTest::addColumn<int>("device");
-        QTest::addColumn<bool>("autoFlag");
-        QTest::addColumn<int>("updateAfter");
-        QTest::addColumn<int>("statusAfter"); // -1: unchanged
-        QTest::addColumn<bool>("enabledAfter");
-        QTest::addColumn<bool>("autoAfter");
-        QTest::addColumn<int>("pending"); // the delayed call asked for, 0 for none
-        QTest::newRow("not ready, boot") << -1 << 1 << false << -1 << -1 << false << false << 0;
-        QTest::newRow("waiting, none") << 0 << -1 << false << 0 << -1 << false << false << 0;
-        QTest::newRow("waiting, normal") << 0 << 0 << false << 1 << 0 << true << false << 0;
-        QTest::newRow("waiting, normal, auto")
-            << 0 << 0 << true << 1 << -1 << false << true << 3000;
-        QTest::newRow("waiting, boot") << 0 << 1 << false << 2 << 1 << true << false << 0;
-        QTest::newRow("normal seen, normal") << 1 << 0 << false << 1 << -1 << false << false << 0;
+        QTest::addColumn<Change>("c");
+        QTest::newRow("not ready, boot") << Change{-1, 1, false, -1, -1, false, false, 0};
+        QTest::newRow("waiting, none") << Change{0, -1, false, 0, -1, false, false, 0};
+        QTest::newRow("waiting, normal") << Change{0, 0, false, 1, 0, true, false, 0};
+        QTest::newRow("waiting, normal, auto") << Change{0, 0, true, 1, -1, false, true, 3000};
+        QTest::newRow("waiting, boot") << Change{0, 1, false, 2, 1, true, false, 0};
+        QTest::newRow("normal seen, normal") << Change{1, 0, false, 1, -1, false, false, 0};
         // Clicked at once: with no boot loader to connect to, the attempt fails.
-        QTest::newRow("normal seen, boot") << 1 << 1 << false << 2 << 1 << false << false << 5000;
-        QTest::newRow("ready, normal") << 2 << 0 << false << 2 << -1 << false << false << 0;
-        QTest::newRow("updated, normal") << 3 << 0 << false << 0 << -1 << false << true << 0;
-        QTest::newRow("updated, boot") << 3 << 1 << false << 3 << -1 << false << false << 0;
+        QTest::newRow("normal seen, boot") << Change{1, 1, false, 2, 1, false, false, 5000};
+        QTest::newRow("ready, normal") << Change{2, 0, false, 2, -1, false, false, 0};
+        QTest::newRow("updated, normal") << Change{3, 0, false, 0, -1, false, true, 0};
+        QTest::newRow("updated, boot") << Change{3, 1, false, 3, -1, false, false, 0};
     }
 
     void deviceChangeTable() {
-        QFETCH(int, update);
-        QFETCH(int, device);
-        QFETCH(bool, autoFlag);
-        QFETCH(int, updateAfter);
-        QFETCH(int, statusAfter);
-        QFETCH(bool, enabledAfter);
-        QFETCH(bool, autoAfter);
-        QFETCH(int, pending);
+        QFETCH(Change, c);
         Rig rig(2, false); // no mouse at all: the states are set by hand
         rig.statuses.clear();
-        rig.flow.forceStates(update, device, autoFlag);
-        rig.flow.deviceChangeProc(device);
+        rig.flow.forceStates(c.update, c.device, c.autoFlag);
+        rig.flow.deviceChangeProc(c.device);
         QTRY_VERIFY(!rig.flow.busy());
-        QCOMPARE(rig.flow.updateState(), updateAfter);
-        QCOMPARE(rig.statuses.value(0), statusAfter < 0 ? QString() : text(statusAfter));
-        QCOMPARE(rig.flow.updateEnabled(), enabledAfter);
-        QCOMPARE(rig.flow.autoUpdate(), autoAfter);
+        QCOMPARE(rig.flow.updateState(), c.updateAfter);
+        QCOMPARE(rig.statuses.value(0), c.statusAfter < 0 ? QString() : text(c.statusAfter));
+        QCOMPARE(rig.flow.updateEnabled(), c.enabledAfter);
+        QCOMPARE(rig.flow.autoUpdate(), c.autoAfter);
         QCOMPARE(rig.clock.pendingDelays(),
-                 pending ? std::vector<int>{pending} : std::vector<int>{});
+                 c.pending ? std::vector<int>{c.pending} : std::vector<int>{});
     }
 };
 

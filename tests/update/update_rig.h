@@ -11,7 +11,6 @@
 #include "vmouse_client.h"
 
 #include <QJsonObject>
-#include <QPointer>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -63,23 +62,22 @@ class FakeClock : public updater::Clock {
         std::lock_guard lock(mutex_);
         return sleeps_;
     }
-    void singleShot(int ms, QObject* context, std::function<void()> call) override {
-        pending_.push_back({ms, context, std::move(call)});
+    void singleShot(int ms, QObject*, std::function<void()> call) override {
+        pending_.emplace_back(ms, std::move(call));
     }
     // Runs the call asked for first (on the GUI thread); false when none is pending.
     bool fireNext() {
         if (pending_.empty())
             return false;
-        const Pending p = pending_.front();
+        const auto call = pending_.front().second;
         pending_.erase(pending_.begin());
-        if (p.context)
-            p.call();
+        call();
         return true;
     }
     std::vector<int> pendingDelays() const {
         std::vector<int> out;
         for (const auto& p : pending_)
-            out.push_back(p.delay);
+            out.push_back(p.first);
         return out;
     }
     // Called (on the sleeping thread) for every pause; set before the flow runs.
@@ -88,12 +86,7 @@ class FakeClock : public updater::Clock {
   private:
     mutable std::mutex mutex_;
     std::vector<int> sleeps_;
-    struct Pending {
-        int delay;
-        QPointer<QObject> context;
-        std::function<void()> call;
-    };
-    std::vector<Pending> pending_; // used on the GUI thread only
+    std::vector<std::pair<int, std::function<void()>>> pending_; // on the GUI thread only
 };
 
 // An image of `pages` 512-byte pages with the given version and link address.
