@@ -124,9 +124,11 @@ class BootLoaderTest : public QObject {
         Loader loader;
         loader.installFactoryImage(ispimage::makeImage(4096, 3, 1, 0x0A));
         QVERIFY(loader.startsUserProgram());
+        // A half-written program is never started: an erase chooses the boot loader.
+        QCOMPARE(loader.status(Command::Erase, kStart + 1536, 1), Status::Ok);
+        QVERIFY(loader.programValid() && !loader.startsUserProgram());
+        // Page 0 holds the info block: without it there is nothing to start.
         QCOMPARE(loader.status(Command::Erase, kStart, 3), Status::Ok);
-        // Page 0 held the info block: nothing valid to start, and the erase chose the loader.
-        QVERIFY(!loader.startsUserProgram());
         QCOMPARE(loader.status(Command::SetStart, 0, kStartUserProgram), Status::NoProgram);
         QCOMPARE(loader.status(Command::SetStart, 0, 7), Status::Unsupported);
         // Bytes already programmed are refused; the erased ones right after them are not.

@@ -6,6 +6,7 @@
 #include "update_rig.h"
 
 #include <QDeadlineTimer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -236,6 +237,23 @@ class UpdateProcedureTest : public QObject {
         QVERIFY(rig.clock.fireNext());
         QCOMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
         QVERIFY(rig.progress.isEmpty());
+    }
+
+    // Any interface going away counts as the mouse gone, even with the mouse still there;
+    // an arrival that changes nothing is not reported.
+    void removalAlwaysReportsNoMouse() {
+        Mouse mouse;
+        QVERIFY(mouse.started());
+        Rig rig(2, false);
+        QSignalSpy changes(&rig.flow, &UpdateFlow::deviceChange);
+        rig.flow.deviceRemoved();
+        rig.flow.deviceArrived();
+        rig.flow.deviceArrived();
+        rig.flow.deviceRemoved();
+        QList<int> seen;
+        for (const auto& c : changes)
+            seen << c.at(0).toInt();
+        QCOMPARE(seen, (QList<int>{-1, 0, -1}));
     }
 
     void deviceChangeTable_data() {
