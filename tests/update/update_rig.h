@@ -1,9 +1,6 @@
-// What the updater tests share: a virtual mouse on a socket path that stays the same for
-// the whole test process, a clock the test moves by hand and firmware files.
-//
-// The updater and ISPDLL each carry their own copy of the HID seam, and each copy reads
-// VIRTUAL_MOUSE_SOCKET once, when it is first used. So every test process routes the seam
-// once, before anything touches HID, and every mouse it starts listens on that path.
+// What the updater tests share: a virtual mouse on one socket path for the whole process
+// (the updater's and ISPDLL's copies of the HID seam each read VIRTUAL_MOUSE_SOCKET once,
+// on first use), a clock the test moves by hand, and firmware files.
 #pragma once
 
 #include "clock.h"
@@ -37,7 +34,6 @@ class Mouse : public testsupport::VirtualMouse {
         return vmouse::client::fault(kind.toStdString(), count);
     }
     QJsonObject state() const;
-    QString mode() const { return state().value("mode").toString(); }
     // a2 of the firmware version the mouse runs in normal mode.
     int firmwareMinor() const;
     // Runs the event loop until the mouse is plugged in and in `mode`.
