@@ -69,37 +69,32 @@ class FirmwareFileTest : public QObject {
         QVERIFY(updater::setLocal8BitEncoding("GB18030-0"));
     }
 
-    void titles_data() {
+    void titleAndPayloadPresence_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("title");
-        QTest::newRow("marker") << header(bytes({0x55, 0xaa, 0x99, 0x88, 0x77, 0x41})) << "Update";
+        QTest::addColumn<bool>("payload");
+        QTest::newRow("marker") << header(bytes({0x55, 0xaa, 0x99, 0x88, 0x77, 0x41})) << "Update"
+                                << false;
         QTest::newRow("short text, rubbish after its zero")
-            << QByteArray("Q7\0zzz", 6) + QByteArray(114, 'x') << "Q7";
+            << QByteArray("Q7\0zzz", 6) + QByteArray(114, 'x') << "Q7" << false;
         QTest::newRow("GB18030") << header(bytes({0xca, 0xf3, 0xb1, 0xea, 0xb9, 0xcc, 0xbc, 0xfe}))
-                                 << QString::fromUtf8("鼠标固件");
+                                 << QString::fromUtf8("鼠标固件") << false;
         QTest::newRow("no zero in 120 bytes")
-            << QByteArray(120, 'A') + bytes({0, 0}) << QString(120, 'A');
-        QTest::newRow("empty file") << QByteArray() << "Update";
+            << QByteArray(120, 'A') + bytes({0, 0}) << QString(120, 'A') << true;
+        QTest::newRow("empty file") << QByteArray() << "Update" << false;
+        // Three bytes read over the fill still leave aa 55 cc 33 dd in place.
+        QTest::newRow("three fill bytes")
+            << header("t") + bytes({0xaa, 0x55, 0xcc}) << "t" << false;
+        QTest::newRow("fill but the fifth")
+            << header("t") + bytes({0xaa, 0x55, 0xcc, 0x33, 0xde}) << "t" << true;
     }
 
-    void titles() {
+    void titleAndPayloadPresence() {
         QFETCH(QByteArray, content);
         QFETCH(QString, title);
+        QFETCH(bool, payload);
         QCOMPARE(FirmwareFile::parse(content).title, title);
-    }
-
-    void payloadPresence_data() {
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<bool>("present");
-        // Three bytes read over the fill still leave aa 55 cc 33 dd in place.
-        QTest::newRow("three fill bytes") << bytes({0xaa, 0x55, 0xcc}) << false;
-        QTest::newRow("fill but the fifth") << bytes({0xaa, 0x55, 0xcc, 0x33, 0xde}) << true;
-    }
-
-    void payloadPresence() {
-        QFETCH(QByteArray, payload);
-        QFETCH(bool, present);
-        QCOMPARE(FirmwareFile::parse(header("t") + payload).hasPayload, present);
+        QCOMPARE(FirmwareFile::parse(content).hasPayload, payload);
     }
 
     // Big-endian fields; the image XORed with k0, k1, c, ~c, c = (k0 & aa) | (k1 & 55).

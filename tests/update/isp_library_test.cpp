@@ -137,7 +137,7 @@ class IspLibraryTest : public QObject {
         QCOMPARE(flash.value("locked_pages").toInt(), 128);
     }
 
-    void refusalsAndArguments() {
+    void refusalsFaultsAndLostDevices() {
         Mouse mouse({"--boot-loader"});
         QVERIFY(mouse.started());
         QCOMPARE(ConnectToBootloader(), ISP_OK);
@@ -157,13 +157,8 @@ class IspLibraryTest : public QObject {
         QCOMPARE(load(updatetest::imageOfPages(1, 1, 0, 3, 0x3000)), ISP_OK);
         QCOMPARE(PartialProgram(0, 512), ISP_E_MISMATCH);
         QCOMPARE(BlankCheck(0), ISP_E_MISMATCH);
-    }
-
-    void faultsAndLostDevices() {
-        Mouse mouse({"--boot-loader"});
-        QVERIFY(mouse.started());
+        // Failures and a device that goes away.
         QCOMPARE(load(updatetest::imageOfPages(2, 1, 0)), ISP_OK);
-        QCOMPARE(ConnectToBootloader(), ISP_OK);
         QVERIFY(mouse.fault("boot-lock-fail"));
         QCOMPARE(LockAll(), 0);
         QVERIFY(mouse.fault("garbage"));
