@@ -1,19 +1,13 @@
-// What the updater tests share: a virtual mouse on a socket path that stays the same for
-// the whole test process, a clock the test moves by hand, firmware files and the debug
-// lines the updater writes.
-//
-// The updater and ISPDLL each carry their own copy of the HID seam, and each copy reads
-// VIRTUAL_MOUSE_SOCKET once, when it is first used. So every test process routes the seam
-// once, before anything touches HID, and every mouse it starts listens on that path.
+// What the updater tests share: a virtual mouse on one socket path for the whole process
+// (the updater's and ISPDLL's copies of the HID seam each read VIRTUAL_MOUSE_SOCKET once,
+// on first use), a clock the test moves by hand, and firmware files.
 #pragma once
 
 #include "clock.h"
 #include "virtual_mouse_fixture.h"
+#include "vmouse_client.h"
 
 #include <QJsonObject>
-#include <QPointer>
-#include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -24,84 +18,80 @@
 
 namespace updatetest {
 
-QString socketPath();
-// Points this process's HID seam (and ISPDLL's, on its first use) at socketPath().
+using testsupport::DebugLines;
+
+// Points this process's HID seam (and ISPDLL's, on its first use) at the one socket path.
 void routeSeam();
 
-// A virtual mouse daemon on socketPath(). It restarts into and out of its boot loader
-// after 20 ms unless `extraArgs` say otherwise.
-class Mouse {
+// A virtual mouse daemon on that path; it restarts into and out of its boot loader after
+// 20 ms unless `extraArgs` say otherwise. Controlled over the client library.
+class Mouse : public testsupport::VirtualMouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
-    ~Mouse() = default;
-    Mouse(const Mouse&) = delete;
-    Mouse& operator=(const Mouse&) = delete;
-
-    bool started() const { return mouse_.started(); }
-
-    bool plug() const;
-    bool unplug() const;
-    bool fault(const QString& kind, int count = 1) const;
+    bool plug() const { return vmouse::client::plug(); }
+    bool unplug() const { return vmouse::client::unplug(); }
+    bool fault(const QString& kind, int count = 1) const {
+        return vmouse::client::fault(kind.toStdString(), count);
+    }
     QJsonObject state() const;
-    QString mode() const { return state().value("mode").toString(); }
-    bool plugged() const { return state().value("plugged").toBool(); }
-    // Runs the event loop until the device shows in `mode` ("normal" / "boot-loader").
-    bool waitForMode(const QString& mode, int timeoutMs = 10000) const;
-
-    // Log records since the last clearLog(), oldest first; optionally one interface only.
-    std::vector<QJsonObject> log(const QString& iface = QString()) const;
-    void clearLog();
-
-  private:
-    testsupport::VirtualMouse mouse_;
+    // a2 of the firmware version the mouse runs in normal mode.
+    int firmwareMinor() const;
+    // Runs the event loop until the mouse is plugged in and in `mode`.
+    bool waitForMode(const QString& mode) const;
+    // Log records since the last clearLog(), of one interface ("boot", "command").
+    std::vector<QJsonObject> records(const QString& iface) const;
+    // Boot-loader requests in the log with this command byte.
+    int bootRequests(int command) const;
 };
 
 // Time under the test's control. Pauses pass at once and are recorded (they are made on
-// the device worker); delayed calls wait until the test fires them.
+// the device worker); delayed calls wait until the test fires them, first asked first.
 class FakeClock : public updater::Clock {
   public:
-    void sleep(int ms) override;
-    void singleShot(int ms, QObject* context, std::function<void()> call) override;
-
-    // Runs the earliest pending call, moving the time to it; false when none is pending.
-    bool fireNext();
-    std::vector<int> pendingDelays() const;
-    qint64 now() const;
-    std::vector<int> sleeps() const;
+    void sleep(int ms) override {
+        if (onSleep)
+            onSleep(ms);
+        std::lock_guard lock(mutex_);
+        sleeps_.push_back(ms);
+    }
+    std::vector<int> sleeps() const {
+        std::lock_guard lock(mutex_);
+        return sleeps_;
+    }
+    void singleShot(int ms, QObject*, std::function<void()> call) override {
+        pending_.emplace_back(ms, std::move(call));
+    }
+    // Runs the call asked for first (on the GUI thread); false when none is pending.
+    bool fireNext() {
+        if (pending_.empty())
+            return false;
+        const auto call = pending_.front().second;
+        pending_.erase(pending_.begin());
+        call();
+        return true;
+    }
+    std::vector<int> pendingDelays() const {
+        std::vector<int> out;
+        for (const auto& p : pending_)
+            out.push_back(p.first);
+        return out;
+    }
     // Called (on the sleeping thread) for every pause; set before the flow runs.
     std::function<void(int ms)> onSleep;
 
   private:
     mutable std::mutex mutex_;
     std::vector<int> sleeps_;
-    struct Pending {
-        qint64 due;
-        int delay;
-        QPointer<QObject> context;
-        std::function<void()> call;
-    };
-    std::vector<Pending> pending_;
-    qint64 now_ = 0;
+    std::vector<std::pair<int, std::function<void()>>> pending_; // on the GUI thread only
 };
 
-using testsupport::DebugLines;
-
-// An image of `pages` whole 512-byte pages (the last one `shortBy` bytes short) with the
-// given version and link address.
+// An image of `pages` 512-byte pages with the given version and link address.
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
-                                       std::uint32_t seed = 7, int shortBy = 0,
-                                       std::uint16_t linkAddress = 0x2000);
-
-struct DataFile {
-    QByteArray title; // empty: the title marker
-    quint16 vendorId = 0x04d9;
-    quint16 productId = 0xa26b;
-    std::optional<quint16> checksum; // the image's sum unless set
-    quint8 k0 = 0x12;
-    quint8 k1 = 0x34;
-};
-QByteArray dataBin(const std::vector<std::uint8_t>& image, const DataFile& options = {});
-// Writes `content` as data.bin into `dir`; returns its path.
+                                       std::uint32_t seed = 7, std::uint16_t linkAddress = 0x2000);
+// data.bin for `image`: keys 12:34, vendor 04d9, the image's sum unless `checksum` is set.
+QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title = {},
+                   quint16 productId = 0xa26b, std::optional<quint16> checksum = {});
+// Writes `content` into `dir`; returns its path.
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
                   const QString& name = QStringLiteral("data.bin"));
 
