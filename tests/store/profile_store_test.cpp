@@ -2,17 +2,9 @@
 #include "store_test_support.h"
 
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QSysInfo>
 
 namespace {
-
-QStringList texts(const QVariantList& list) {
-    QStringList out;
-    for (const QVariant& v : list)
-        out << v.toString();
-    return out;
-}
 
 // A profile whose button 0 carries `tag`; `lines` pads it to a chosen size.
 QByteArray profileText(const QByteArray& tag, int lines = 0) {
@@ -22,106 +14,63 @@ QByteArray profileText(const QByteArray& tag, int lines = 0) {
     return text;
 }
 
+QString button0(const QString& file) {
+    return diskValue(file, "keydefine_Q7/0").toStringList().value(0);
+}
+
 } // namespace
 
 class ProfileStoreTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void copyProfileMakesByteCopies();
-    void copyProfileTakesPendingWritesOfSource();
-    void copyProfileOntoItselfChangesNothing();
-    void outOfRangeProfilesAreRefused_data();
+    void copyProfileTakesPendingWritesAndRefreshesTheTarget();
     void outOfRangeProfilesAreRefused();
     void resetGivesFactoryButtonsAndDropsStaleWrites();
-    void resetWithoutFactoryKeepsProfile();
-    void loadProfileCopiesChosenFile();
-    void loadProfileCancelledOrUnreadableChangesNothing();
-    void loadProfileRefusesWhatIsNotAProfile_data();
-    void loadProfileRefusesWhatIsNotAProfile();
+    void loadProfileCopiesChosenFileIntoTheProfile();
+    void loadProfileRefuses_data();
+    void loadProfileRefuses();
     void importsOfSameSizedFilesAreReadBack();
     void saveProfileReplacesExportWithPendingWrites();
     void loadDefaultProfile_data();
     void loadDefaultProfile();
-    void getKeydefine();
-    void macroKeysGoToCurrentProfile();
+    void keysGoToTheCurrentProfile();
     void startClearsWhatKilledWritersLeft();
     void unreadableFilesAreKeptBeforeAWrite_data();
     void unreadableFilesAreKeptBeforeAWrite();
 };
 
-void ProfileStoreTest::copyProfileMakesByteCopies() {
+void ProfileStoreTest::copyProfileTakesPendingWritesAndRefreshesTheTarget() {
     ModulesDir modules;
     modules.write("setting/p2.bin", profileText("2"));
     modules.write("setting/p3.bin", profileText("3"));
-    modules.write("setting/p4.bin", profileText("4"));
     ProfileStore store(modules.root());
     store.setCurrentIndex(1);
     QCOMPARE(texts(store.getKeydefine(0)).value(0), QString("2"));
-
+    store.at(2)->setValue("macro/4", "burst"); // pending in the source
     store.copyProfile(1, 2);
-    QCOMPARE(modules.read("setting/p2.bin"), profileText("3"));
     QCOMPARE(texts(store.getKeydefine(0)).value(0), QString("3"));
-
-    store.copyProfile(3, 1);
-    QCOMPARE(modules.read("setting/p4.bin"), profileText("3"));
-    QCOMPARE(modules.read("setting/p3.bin"), profileText("3"));
-}
-
-void ProfileStoreTest::copyProfileTakesPendingWritesOfSource() {
-    ModulesDir modules;
-    modules.write("setting/p3.bin", profileText("3"));
-    ProfileStore store(modules.root());
-    store.setCurrentIndex(2);
-    store.setMacroKey(4, "burst");
-    store.copyProfile(0, 2);
-    QCOMPARE(diskValue(modules.path("setting/p1.bin"), "macro/4").toString(), QString("burst"));
-}
-
-void ProfileStoreTest::copyProfileOntoItselfChangesNothing() {
-    ModulesDir modules;
-    modules.write("setting/p1.bin", profileText("1"));
-    ProfileStore store(modules.root());
-    store.setMacroKey(0, "kept");
-    store.copyProfile(0, 0);
-    QCOMPARE(modules.read("setting/p1.bin"), profileText("1"));
-    QCOMPARE(store.getMacroKey(0).toString(), QString("kept"));
-}
-
-void ProfileStoreTest::outOfRangeProfilesAreRefused_data() {
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<int>("a");
-    QTest::addColumn<int>("b");
-    QTest::newRow("load -1") << "load" << -1 << 0;
-    QTest::newRow("load 10") << "load" << 10 << 0;
-    QTest::newRow("save 10") << "save" << 10 << 0;
-    QTest::newRow("reset 10") << "reset" << 10 << 0;
-    QTest::newRow("copy to 10") << "copy" << 10 << 0;
-    QTest::newRow("copy from -1") << "copy" << 0 << -1;
+    QCOMPARE(diskValue(modules.path("setting/p2.bin"), "macro/4").toString(), QString("burst"));
+    QCOMPARE(modules.read("setting/p3.bin"), modules.read("setting/p2.bin"));
 }
 
 void ProfileStoreTest::outOfRangeProfilesAreRefused() {
-    QFETCH(QString, op);
-    QFETCH(int, a);
-    QFETCH(int, b);
     ModulesDir modules;
     modules.write("setting/p1.bin", profileText("1"));
     modules.write("setting/pD.bin", profileText("D"));
-    modules.write("chosen.pf", profileText("F"));
     FakeDialogs dialogs;
-    dialogs.answer = modules.path("chosen.pf");
+    dialogs.answer = modules.outside("chosen.pf");
+    ModulesDir::writeAt(dialogs.answer, profileText("F"));
     ProfileStore store(modules.root(), nullptr, &dialogs);
-    if (op == "load")
-        QVERIFY(!store.loadProfile(a));
-    else if (op == "save")
-        store.saveProfile(a);
-    else if (op == "reset")
-        store.resetProfile(a);
-    else
-        store.copyProfile(a, b);
-    QVERIFY(dialogs.calls.isEmpty());
+    QVERIFY(!store.loadProfile(-1));
+    QVERIFY(!store.loadProfile(10));
+    store.saveProfile(10);
+    store.resetProfile(10);
+    store.copyProfile(10, 0);
+    store.copyProfile(0, -1);
+    QVERIFY(!store.setCurrentIndex(10));
+    QCOMPARE(dialogs.asked, 0);
     QCOMPARE(modules.read("setting/p1.bin"), profileText("1"));
-    QCOMPARE(modules.read("chosen.pf"), profileText("F"));
     QCOMPARE(QDir(modules.path("setting")).entryList(QDir::Files).size(), 2);
 }
 
@@ -135,87 +84,64 @@ void ProfileStoreTest::resetGivesFactoryButtonsAndDropsStaleWrites() {
         store.resetProfile(0);
         QCOMPARE(texts(store.getKeydefine(0)), (QStringList{"1", "0", "240", "0"}));
         QCOMPARE(store.getMacroKey(0), QVariant(0));
-        QCOMPARE(modules.read("setting/p1.bin"), profileText("1"));
     }
     QCOMPARE(modules.read("setting/p1.bin"), profileText("1"));
-}
 
-void ProfileStoreTest::resetWithoutFactoryKeepsProfile() {
-    ModulesDir modules;
-    modules.write("setting/p1.bin", profileText("7"));
+    // Without a factory profile the profile and its pending writes stay.
+    QFile::remove(modules.path("setting/pD.bin"));
     {
         ProfileStore store(modules.root());
         store.setMacroKey(1, "mine");
         store.resetProfile(0);
-        QCOMPARE(store.getMacroKey(1).toString(), QString("mine"));
     }
-    const QString file = modules.path("setting/p1.bin");
-    QCOMPARE(diskValue(file, "macro/1").toString(), QString("mine"));
-    QCOMPARE(diskValue(file, "keydefine_Q7/0").toStringList().value(0), QString("7"));
+    QCOMPARE(diskValue(modules.path("setting/p1.bin"), "macro/1").toString(), QString("mine"));
+    QCOMPARE(button0(modules.path("setting/p1.bin")), QString("1"));
 }
 
-void ProfileStoreTest::loadProfileCopiesChosenFile() {
+void ProfileStoreTest::loadProfileCopiesChosenFileIntoTheProfile() {
     ModulesDir modules;
-    modules.write("setting/p3.bin", profileText("3"));
-    const QString chosen = modules.outside("user profile.pf");
-    ModulesDir::writeAt(chosen, profileText("F") + "[macro]\n0=fire\n");
     FakeDialogs dialogs;
-    dialogs.answer = chosen;
+    dialogs.answer = modules.outside("user profile.pf");
+    ModulesDir::writeAt(dialogs.answer, profileText("F") + "[macro]\n0=fire\n");
     ProfileStore store(modules.root(), nullptr, &dialogs);
     store.setCurrentIndex(2);
-
     QVERIFY(store.loadProfile(2));
-    QCOMPARE(dialogs.calls, QStringList{"open|Open File|Profile(*.pf)"});
-    QCOMPARE(dialogs.dirs,
-             QStringList{QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)});
-    QCOMPARE(modules.read("setting/p3.bin"), ModulesDir::readAt(chosen));
+    QCOMPARE(modules.read("setting/p3.bin"), ModulesDir::readAt(dialogs.answer));
     QCOMPARE(store.getMacroKey(0).toString(), QString("fire"));
 }
 
-void ProfileStoreTest::loadProfileCancelledOrUnreadableChangesNothing() {
-    ModulesDir modules;
-    modules.write("setting/p1.bin", profileText("1"));
-    FakeDialogs dialogs;
-    ProfileStore store(modules.root(), nullptr, &dialogs);
-    store.setMacroKey(2, "pending");
-
-    QVERIFY(!store.loadProfile(0)); // cancelled
-    dialogs.answer = modules.outside("missing.pf");
-    QVERIFY(!store.loadProfile(0)); // cannot be read
-
-    QCOMPARE(dialogs.calls.size(), 2);
-    QCOMPARE(store.getMacroKey(2).toString(), QString("pending"));
-    QCOMPARE(texts(store.getKeydefine(0)).value(0), QString("1"));
-    QCOMPARE(diskValue(modules.path("setting/p1.bin"), "keydefine_Q7/0").toStringList().value(0),
-             QString("1"));
-}
-
-void ProfileStoreTest::loadProfileRefusesWhatIsNotAProfile_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20);
+void ProfileStoreTest::loadProfileRefuses_data() {
+    QTest::addColumn<QByteArray>("content"); // empty: no file is chosen, or it is missing
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("cancelled") << QByteArray() << QString();
+    QTest::newRow("missing") << QByteArray() << "missing.pf";
+    QTest::newRow("empty") << QByteArray() << "chosen.pf";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20)
+                            << "chosen.pf";
     QTest::newRow("another program's INI")
-        << QByteArray("[General]\nwindowState=2\n[sensor]\ndpi=800\n");
-    QTest::newRow("too large") << profileText("F", 150000);
+        << QByteArray("[General]\nwindowState=2\n[sensor]\ndpi=800\n") << "chosen.pf";
+    QTest::newRow("too large") << profileText("F", 150000) << "chosen.pf";
 }
 
-void ProfileStoreTest::loadProfileRefusesWhatIsNotAProfile() {
+void ProfileStoreTest::loadProfileRefuses() {
     QFETCH(QByteArray, content);
+    QFETCH(QString, chosen);
     ModulesDir modules;
     modules.write("setting/p1.bin", profileText("1"));
-    const QString chosen = modules.outside("chosen.pf");
-    ModulesDir::writeAt(chosen, content);
     FakeDialogs dialogs;
-    dialogs.answer = chosen;
+    if (!chosen.isEmpty())
+        dialogs.answer = modules.outside(chosen);
+    if (chosen == "chosen.pf")
+        ModulesDir::writeAt(dialogs.answer, content);
     ProfileStore store(modules.root(), nullptr, &dialogs);
     store.setMacroKey(2, "pending");
 
     QVERIFY(!store.loadProfile(0));
-    QCOMPARE(dialogs.warnings.size(), 1);
-    QVERIFY(dialogs.warnings.at(0).endsWith(chosen));
+    QCOMPARE(dialogs.warnings.size(), chosen.isEmpty() ? 0 : 1);
+    if (!chosen.isEmpty())
+        QVERIFY(dialogs.warnings.at(0).endsWith(dialogs.answer));
     QCOMPARE(store.getMacroKey(2).toString(), QString("pending"));
-    QCOMPARE(diskValue(modules.path("setting/p1.bin"), "keydefine_Q7/0").toStringList().value(0),
-             QString("1"));
+    QCOMPARE(button0(modules.path("setting/p1.bin")), QString("1"));
 }
 
 void ProfileStoreTest::importsOfSameSizedFilesAreReadBack() {
@@ -229,10 +155,9 @@ void ProfileStoreTest::importsOfSameSizedFilesAreReadBack() {
     FakeDialogs dialogs;
     ProfileStore store(modules.root(), nullptr, &dialogs);
     for (int round = 0; round < 40; ++round) {
-        const bool even = round % 2 == 0;
-        dialogs.answer = even ? a : b;
+        dialogs.answer = round % 2 ? b : a;
         QVERIFY(store.loadProfile(0));
-        QCOMPARE(texts(store.getKeydefine(0)).value(0), QString(even ? "5" : "6"));
+        QCOMPARE(texts(store.getKeydefine(0)).value(0), QString(round % 2 ? "6" : "5"));
     }
 }
 
@@ -242,19 +167,13 @@ void ProfileStoreTest::saveProfileReplacesExportWithPendingWrites() {
     const QString target = modules.outside("export.pf");
     ModulesDir::writeAt(target, "[old]\njunk=1\n");
     FakeDialogs dialogs;
+    dialogs.answer = target;
     ProfileStore store(modules.root(), nullptr, &dialogs);
     store.setCurrentIndex(2);
     store.setMacroKey(0, "m");
-
-    store.saveProfile(2); // cancelled
-    QCOMPARE(ModulesDir::readAt(target), QByteArray("[old]\njunk=1\n"));
-
-    dialogs.answer = target;
     store.saveProfile(2);
-    QCOMPARE(dialogs.calls.last(), QString("save|Save File|Profile(*.pf)"));
     QCOMPARE(ModulesDir::readAt(target), modules.read("setting/p3.bin"));
     QCOMPARE(diskValue(target, "macro/0").toString(), QString("m"));
-    QVERIFY(!diskValue(target, "old/junk").isValid());
 
     const QByteArray exported = ModulesDir::readAt(target);
     store.saveProfile(5); // p6.bin does not exist: the export stays
@@ -265,8 +184,8 @@ void ProfileStoreTest::loadDefaultProfile_data() {
     QTest::addColumn<QByteArray>("factory");
     QTest::addColumn<int>("page");
     QTest::addColumn<QStringList>("values");
-    const QStringList sensorDefaults{"2", "5", "2", "5", "2"};
-    QTest::newRow("page 3, empty file") << QByteArray() << 3 << sensorDefaults;
+    QTest::newRow("page 3, empty file")
+        << QByteArray() << 3 << QStringList{"2", "5", "2", "5", "2"};
     QTest::newRow("page 3") << QByteArray("[sensor]\nreportRate_Q7=8\ncursorSpeed_Q7=10\n"
                                           "verticalScrollLines_Q7=1000\ndoubleClickSpeed_Q7=6\n"
                                           "dpi_Q7=400, 800, 250, 250\nstage_Q7=4\n"
@@ -277,7 +196,6 @@ void ProfileStoreTest::loadDefaultProfile_data() {
                             << QStringList{"1", "0", "240", "0", "3", "0", "0", "0"};
     QTest::newRow("page 2") << QByteArray("[color_Q7]\nledEffect=2, 3, 0\ntype0=9, 8\n") << 2
                             << QStringList{"9", "8", "2", "3", "0"};
-    QTest::newRow("page 1") << QByteArray("[color_Q7]\ntype0=9, 8\n") << 1 << QStringList();
 }
 
 void ProfileStoreTest::loadDefaultProfile() {
@@ -292,32 +210,21 @@ void ProfileStoreTest::loadDefaultProfile() {
         QCOMPARE(list.at(0).typeId(), int(QMetaType::Int));
 }
 
-void ProfileStoreTest::getKeydefine() {
+void ProfileStoreTest::keysGoToTheCurrentProfile() {
     ModulesDir modules;
-    modules.write("setting/p1.bin", "[keydefine_Q7]\n0=1, 0, 240, 0\n5=12\n");
+    modules.write("setting/p5.bin", "[keydefine_Q7]\n0=1, 0, 240, 0\n5=12\n");
     FakeLink link;
-    ProfileStore store(modules.root(), &link);
-
-    link.deviceIndex = 1;
-    QCOMPARE(texts(store.getKeydefine(0)), (QStringList{"1", "0", "240", "0"}));
-    QCOMPARE(texts(store.getKeydefine(QVariant(0.0))), (QStringList{"1", "0", "240", "0"}));
-    QCOMPARE(texts(store.getKeydefine("5")), QStringList{"12"});
-    QVERIFY(store.getKeydefine(7).isEmpty());
-    QVERIFY(store.getKeydefine("0/x").isEmpty());
-
-    link.deviceIndex = 2;
-    QVERIFY(store.getKeydefine(0).isEmpty());
-}
-
-void ProfileStoreTest::macroKeysGoToCurrentProfile() {
-    ModulesDir modules;
     {
-        ProfileStore store(modules.root());
+        ProfileStore store(modules.root(), &link);
         QCOMPARE(store.getMacroKey(3), QVariant(0));
         QVERIFY(store.setCurrentIndex(4));
-        QVERIFY(!store.setCurrentIndex(10));
-        QCOMPARE(store.currentIndex(), 4);
         store.setMacroKey(3, "combo");
+        link.deviceIndex = 1;
+        QCOMPARE(texts(store.getKeydefine(QVariant(0.0))), (QStringList{"1", "0", "240", "0"}));
+        QCOMPARE(texts(store.getKeydefine("5")), QStringList{"12"});
+        QVERIFY(store.getKeydefine("0/x").isEmpty());
+        link.deviceIndex = 2; // its button table is not kept in the profile
+        QVERIFY(store.getKeydefine(0).isEmpty());
     }
     QCOMPARE(diskValue(modules.path("setting/p5.bin"), "macro/3").toString(), QString("combo"));
     QVERIFY(!modules.exists("setting/p1.bin"));
@@ -339,14 +246,10 @@ void ProfileStoreTest::startClearsWhatKilledWritersLeft() {
     QCOMPARE(QDir(modules.path("setting")).entryList(QDir::Files), QStringList{"p4.bin.lock"});
 }
 
-QTEST_GUILESS_MAIN(ProfileStoreTest)
-
-#include "profile_store_test.moc"
-
 void ProfileStoreTest::unreadableFilesAreKeptBeforeAWrite_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("clean") << QByteArray("[macro]\r\n; note\r\n1=a\r\n") << false;
+    QTest::newRow("clean") << QByteArray("\xef\xbb\xbf[macro]\r\n; note\r\n1=a\r\n") << false;
     QTest::newRow("latin-1 name") << QByteArray("[macro]\nn\xe4me=1\n") << true;
     QTest::newRow("utf-16") << QByteArray("\xff\xfe[\0m\0]\0", 8) << true;
     QTest::newRow("garbage line") << QByteArray("[macro]\nthis is no setting\n1=a\n") << true;
@@ -372,3 +275,6 @@ void ProfileStoreTest::unreadableFilesAreKeptBeforeAWrite() {
         QCOMPARE(modules.read("setting/p2.bin.bak"), content);
     }
 }
+
+QTEST_GUILESS_MAIN(ProfileStoreTest)
+#include "profile_store_test.moc"

@@ -21,7 +21,6 @@ class ModulesDir {
     QString root() const { return dir_.path() + "/modules"; }
     QString path(const QString& relative) const { return root() + "/" + relative; }
     QString outside(const QString& name) const { return dir_.path() + "/" + name; }
-
     void write(const QString& relative, const QByteArray& content) const {
         writeAt(path(relative), content);
     }
@@ -41,46 +40,38 @@ class ModulesDir {
     QTemporaryDir dir_;
 };
 
-// Reads `key` from a private copy of the file's bytes. A QSettings object on the file itself
-// could be served from the per-process cache that the code under test filled; a copy under
-// a new name is parsed from disk, exactly as a fresh process would.
-inline QVariant diskValue(const QString& file, const QString& key) {
-    QTemporaryFile copy;
-    if (!copy.open())
-        return QVariant();
-    copy.write(ModulesDir::readAt(file));
-    copy.close();
-    const QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return settings.value(key);
-}
-
-inline QStringList diskKeys(const QString& file) {
+// `key` as a fresh process reads it from the file (all keys when `key` is empty). A
+// settings object on the file itself could be served from the per-process cache the code
+// under test filled; a copy under a new name is parsed from disk.
+inline QVariant diskValue(const QString& file, const QString& key = {}) {
     QTemporaryFile copy;
     if (!copy.open())
         return {};
     copy.write(ModulesDir::readAt(file));
     copy.close();
     const QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return settings.allKeys();
+    return key.isEmpty() ? QVariant(settings.allKeys()) : settings.value(key);
+}
+
+inline QStringList texts(const QVariantList& list) {
+    QStringList out;
+    for (const QVariant& v : list)
+        out << v.toString();
+    return out;
 }
 
 class FakeDialogs : public FileDialogs {
   public:
     QString answer;
-    QStringList calls; // "open|caption|filter" or "save|caption|filter"
-    QStringList dirs;
+    int asked = 0;
     QStringList warnings; // "title|text"
 
-    QString openFileName(const QString& caption, const QString& dir,
-                         const QString& filter) override {
-        calls << QStringLiteral("open|%1|%2").arg(caption, filter);
-        dirs << dir;
+    QString openFileName(const QString&, const QString&, const QString&) override {
+        ++asked;
         return answer;
     }
-    QString saveFileName(const QString& caption, const QString& dir,
-                         const QString& filter) override {
-        calls << QStringLiteral("save|%1|%2").arg(caption, filter);
-        dirs << dir;
+    QString saveFileName(const QString&, const QString&, const QString&) override {
+        ++asked;
         return answer;
     }
     void warning(const QString& title, const QString& text) override {
