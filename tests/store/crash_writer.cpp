@@ -1,4 +1,4 @@
-// Crash safety of the stores: profiles, macros and the configuration are written through
+// Crash safety of the stores: profiles and macros are written through
 // the real store classes by a child that dies by SIGKILL just before its Nth change to a
 // file (an open for writing, a write, a truncation, a rename, a link, an unlink: the only
 // moments at which a kill can leave something different on disk). The next child checks
@@ -7,7 +7,6 @@
 //
 //   crash_writer DIR    CRASH_SEED=n repeats a run, CRASH_KILLS=n changes the 150 kills
 #undef _FORTIFY_SOURCE // its inline open64 would clash with the one below
-#include "app_config.h"
 #include "macro_library.h"
 #include "profile_store.h"
 
@@ -97,9 +96,9 @@ QStringList values(int gen) {
     return list;
 }
 
-void putValues(QSettings* s, const QString& prefix, int gen) {
+void putValues(QSettings* s, int gen) {
     for (int i = 0; i < kValues; ++i)
-        s->setValue(prefix + QString::number(i), value(gen, i));
+        s->setValue(QStringLiteral("crash/v%1").arg(i), value(gen, i));
 }
 
 void journal(const QString& dir, const QString& file, int gen) {
@@ -143,35 +142,21 @@ int wholeGeneration(const QString& path) {
 
 struct Stores {
     explicit Stores(const QString& dir)
-        : profiles(dir + "/modules"), config(dir + "/modules"),
-          macros(nullptr, nullptr, nullptr, dir + "/modules") {}
+        : profiles(dir + "/modules"), macros(nullptr, nullptr, nullptr, dir + "/modules") {}
     ProfileStore profiles;
-    AppConfig config;
     MacroLibrary macros;
 };
-
-QStringList storedFiles() {
-    QStringList files = {"setting/apConfig.bin", "setting/apConfigD.bin", "setting/pD.bin",
-                         "macro/m0.bin",         "macro/m1.bin",          "macro/m2.bin"};
-    for (int p = 1; p <= ProfileStore::kProfiles; ++p)
-        files << QStringLiteral("setting/p%1.bin").arg(p);
-    return files;
-}
 
 void setup(const QString& dir) {
     QDir(dir).removeRecursively();
     QDir().mkpath(dir + "/modules/setting");
     QDir().mkpath(dir + "/modules/macro");
     QSettings factory(dir + "/modules/setting/pD.bin", QSettings::IniFormat);
-    putValues(&factory, "crash/v", 0);
-    QSettings configFactory(dir + "/modules/setting/apConfigD.bin", QSettings::IniFormat);
-    putValues(&configFactory, "common/", 0);
+    putValues(&factory, 0);
     factory.sync();
-    configFactory.sync();
     Stores stores(dir);
     for (int p = 0; p < ProfileStore::kProfiles; ++p)
         stores.profiles.resetProfile(p);
-    stores.config.resetApconfig();
     for (const QString m : {"m0", "m1", "m2"}) {
         stores.macros.createMacroIni(m, 0);
         stores.macros.saveMacroIni(m, values(0), {}, 0);
@@ -188,9 +173,7 @@ void setup(const QString& dir) {
         const int p = rng.bounded(ProfileStore::kProfiles);
         const QString profile = QStringLiteral("setting/p%1.bin").arg(p + 1);
         const QString macro = QStringLiteral("m%1").arg(rng.bounded(3));
-        const QString file = rng.bounded(2)   ? profile
-                             : rng.bounded(2) ? "macro/" + macro + ".bin"
-                                              : "setting/apConfig.bin";
+        const QString file = rng.bounded(3) ? profile : "macro/" + macro + ".bin";
         const int gen = ++next[file];
         if (file == profile && rng.bounded(2)) { // reset, or a copy of another profile
             const int src = rng.bounded(ProfileStore::kProfiles);
@@ -199,18 +182,11 @@ void setup(const QString& dir) {
             src == p ? s.profiles.resetProfile(p) : s.profiles.copyProfile(p, src);
         } else if (file == profile) { // a page changes values: the settings object writes
             journal(dir, file, gen);
-            putValues(s.profiles.at(p), "crash/v", gen);
+            putValues(s.profiles.at(p), gen);
             s.profiles.at(p)->sync();
-        } else if (file.startsWith("macro")) { // the macro editor saves
+        } else { // the macro editor saves
             journal(dir, file, gen);
             s.macros.saveMacroIni(macro, values(gen), {}, gen);
-        } else if (rng.bounded(2)) { // the configuration back to its factory copy
-            journal(dir, file, 0);
-            s.config.resetApconfig();
-        } else { // the options list of the pages
-            journal(dir, file, gen);
-            s.config.saveApConfig(QVariant(values(gen)).toList());
-            s.config.settings()->sync();
         }
     }
 }
@@ -219,7 +195,9 @@ void setup(const QString& dir) {
 // the kill left (and the next start cleared).
 void check(const QString& dir) {
     const auto gens = readJournal(dir);
-    const QStringList files = storedFiles();
+    QStringList files = {"setting/pD.bin", "macro/m0.bin", "macro/m1.bin", "macro/m2.bin"};
+    for (int p = 1; p <= ProfileStore::kProfiles; ++p)
+        files << QStringLiteral("setting/p%1.bin").arg(p);
     for (const QString& file : files) {
         const int gen = wholeGeneration(dir + "/modules/" + file);
         const auto it = gens.find(file);

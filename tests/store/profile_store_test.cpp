@@ -27,7 +27,6 @@ class ProfileStoreTest : public QObject {
     void copyProfileTakesPendingWritesAndRefreshesTheTarget();
     void outOfRangeProfilesAreRefused();
     void resetGivesFactoryButtonsAndDropsStaleWrites();
-    void loadProfileCopiesChosenFileIntoTheProfile();
     void loadProfileRefuses_data();
     void loadProfileRefuses();
     void importsOfSameSizedFilesAreReadBack();
@@ -98,18 +97,6 @@ void ProfileStoreTest::resetGivesFactoryButtonsAndDropsStaleWrites() {
     QCOMPARE(button0(modules.path("setting/p1.bin")), QString("1"));
 }
 
-void ProfileStoreTest::loadProfileCopiesChosenFileIntoTheProfile() {
-    ModulesDir modules;
-    FakeDialogs dialogs;
-    dialogs.answer = modules.outside("user profile.pf");
-    ModulesDir::writeAt(dialogs.answer, profileText("F") + "[macro]\n0=fire\n");
-    ProfileStore store(modules.root(), nullptr, &dialogs);
-    store.setCurrentIndex(2);
-    QVERIFY(store.loadProfile(2));
-    QCOMPARE(modules.read("setting/p3.bin"), ModulesDir::readAt(dialogs.answer));
-    QCOMPARE(store.getMacroKey(0).toString(), QString("fire"));
-}
-
 void ProfileStoreTest::loadProfileRefuses_data() {
     QTest::addColumn<QByteArray>("content"); // empty: no file is chosen, or it is missing
     QTest::addColumn<QString>("chosen");
@@ -154,11 +141,13 @@ void ProfileStoreTest::importsOfSameSizedFilesAreReadBack() {
     ModulesDir::writeAt(b, profileText("6"));
     FakeDialogs dialogs;
     ProfileStore store(modules.root(), nullptr, &dialogs);
+    store.setCurrentIndex(2);
     for (int round = 0; round < 40; ++round) {
         dialogs.answer = round % 2 ? b : a;
-        QVERIFY(store.loadProfile(0));
+        QVERIFY(store.loadProfile(2));
         QCOMPARE(texts(store.getKeydefine(0)).value(0), QString(round % 2 ? "6" : "5"));
     }
+    QCOMPARE(modules.read("setting/p3.bin"), ModulesDir::readAt(b));
 }
 
 void ProfileStoreTest::saveProfileReplacesExportWithPendingWrites() {
@@ -174,10 +163,6 @@ void ProfileStoreTest::saveProfileReplacesExportWithPendingWrites() {
     store.saveProfile(2);
     QCOMPARE(ModulesDir::readAt(target), modules.read("setting/p3.bin"));
     QCOMPARE(diskValue(target, "macro/0").toString(), QString("m"));
-
-    const QByteArray exported = ModulesDir::readAt(target);
-    store.saveProfile(5); // p6.bin does not exist: the export stays
-    QCOMPARE(ModulesDir::readAt(target), exported);
 }
 
 void ProfileStoreTest::loadDefaultProfile_data() {
@@ -194,8 +179,6 @@ void ProfileStoreTest::loadDefaultProfile_data() {
                                                 "250", "4",  "1",    "2", "3",   "7",   "8"};
     QTest::newRow("page 0") << QByteArray("[keydefine_Q7]\n2=3, 0, 0, 0\n0=1, 0, 240, 0\n") << 0
                             << QStringList{"1", "0", "240", "0", "3", "0", "0", "0"};
-    QTest::newRow("page 2") << QByteArray("[color_Q7]\nledEffect=2, 3, 0\ntype0=9, 8\n") << 2
-                            << QStringList{"9", "8", "2", "3", "0"};
 }
 
 void ProfileStoreTest::loadDefaultProfile() {
