@@ -6,7 +6,6 @@
 #include "link_info.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -26,8 +25,7 @@ class ModulesDir {
     }
     static void writeAt(const QString& file, const QByteArray& content) {
         QFile f(file);
-        QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file));
-        f.write(content);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) >= 0);
     }
     QByteArray read(const QString& relative) const { return readAt(path(relative)); }
     static QByteArray readAt(const QString& file) {
@@ -45,19 +43,15 @@ class ModulesDir {
 // under test filled; a copy under a new name is parsed from disk.
 inline QVariant diskValue(const QString& file, const QString& key = {}) {
     QTemporaryFile copy;
-    if (!copy.open())
+    if (!copy.open() || copy.write(ModulesDir::readAt(file)) < 0)
         return {};
-    copy.write(ModulesDir::readAt(file));
     copy.close();
     const QSettings settings(copy.fileName(), QSettings::IniFormat);
     return key.isEmpty() ? QVariant(settings.allKeys()) : settings.value(key);
 }
 
 inline QStringList texts(const QVariantList& list) {
-    QStringList out;
-    for (const QVariant& v : list)
-        out << v.toString();
-    return out;
+    return QVariant(list).toStringList();
 }
 
 class FakeDialogs : public FileDialogs {
@@ -67,12 +61,10 @@ class FakeDialogs : public FileDialogs {
     QStringList warnings; // "title|text"
 
     QString openFileName(const QString&, const QString&, const QString&) override {
-        ++asked;
-        return answer;
+        return ++asked, answer;
     }
     QString saveFileName(const QString&, const QString&, const QString&) override {
-        ++asked;
-        return answer;
+        return ++asked, answer;
     }
     void warning(const QString& title, const QString& text) override {
         warnings << title + "|" + text;
@@ -83,7 +75,6 @@ class FakeLink : public LinkInfo {
   public:
     uint deviceIndex = 0;
     QList<QStringList> captionCalls;
-
     uint currentDeviceIndex() const override { return deviceIndex; }
     void setNotificationTexts(const QStringList& texts) override { captionCalls << texts; }
 };
