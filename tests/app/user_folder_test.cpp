@@ -53,8 +53,13 @@ class UserFolderTest : public QObject {
         QCOMPARE(choice.folder, program);
         QVERIFY(!choice.perUser && !QFileInfo::exists(user));
 
-        for (const QString& d : {program + "/modules/setting", program + "/modules/macro"})
-            QFile::setPermissions(d, QFile::ReadOwner | QFile::ExeOwner);
+        // Either folder it writes being read-only is enough: first the macros...
+        const auto readOnly = [&](const QString& sub, bool yes) {
+            QFile::setPermissions(program + "/modules/" + sub,
+                                  QFile::ReadOwner | QFile::ExeOwner |
+                                      (yes ? QFile::Permissions() : QFile::WriteOwner));
+        };
+        readOnly("macro", true);
         choice = userfolder::choose(program);
         QCOMPARE(choice.folder, user);
         QVERIFY(choice.perUser && choice.seeded && choice.problem.isEmpty());
@@ -65,7 +70,9 @@ class UserFolderTest : public QObject {
         write(settings, "[common]\nlanguage=ChineseSimplified\n");
         QVERIFY(QDir(user).entryList({"modules.partial-*"}, QDir::AllEntries).isEmpty());
 
-        // Seeded once: the next start keeps what the user changed.
+        // ...then the settings. Seeded once: the next start keeps what the user changed.
+        readOnly("macro", false);
+        readOnly("setting", true);
         choice = userfolder::choose(program);
         QVERIFY(choice.folder == user && !choice.seeded);
         QCOMPARE(read(settings), QByteArray("[common]\nlanguage=ChineseSimplified\n"));

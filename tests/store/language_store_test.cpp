@@ -42,8 +42,6 @@ class LanguageStoreTest : public QObject {
             << QVariant("main") << "lang_025044" << QStringList{"t0", "t1"};
         QTest::newRow("no such file") << QVariant(0) << "lang_031000" << QStringList();
         QTest::newRow("outside the folder") << QVariant(0) << "../setting/secret" << QStringList();
-        QTest::newRow("outside, backslashes")
-            << QVariant(0) << "..\\setting\\secret" << QStringList();
     }
     void groups() {
         QFETCH(QVariant, type);
