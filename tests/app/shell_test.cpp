@@ -27,7 +27,6 @@ struct Shell {
     explicit Shell(bool plugged = true, const QStringList& mouseArgs = {}, bool withoutTray = false)
         : mouse(mouseArgs) {
         testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
-        previous = QDir::currentPath();
         QDir::setCurrent(dir.path());
         const QByteArray socket = mouse.socketPath().toUtf8();
         qputenv("VIRTUAL_MOUSE_SOCKET", socket);
@@ -44,10 +43,6 @@ struct Shell {
         window->showNormal();
         window->checkDevice();
     }
-    ~Shell() {
-        window.reset();
-        QDir::setCurrent(previous);
-    }
     QQuickItem* page() const { return window->view()->rootObject(); }
     QQuickItem* item(const char* name) const { return page()->findChild<QQuickItem*>(name); }
     template <typename T> T* context(const char* name) const {
@@ -63,7 +58,6 @@ struct Shell {
     }
 
     QTemporaryDir dir;
-    QString previous;
     testsupport::VirtualMouse mouse;
     std::unique_ptr<Widget> window;
     std::unique_ptr<QSignalSpy> runs, explained;
