@@ -4,7 +4,6 @@
 #include "virtual_mouse_fixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -22,17 +21,6 @@ int visibleWindows(qint64 pid, const QString& title, bool onlyVisible = true) {
                            QStringList{"--name", "^" + QRegularExpression::escape(title) + "$"});
     p.waitForFinished(10000);
     return int(p.readAllStandardOutput().count('\n'));
-}
-
-bool waitFor(const std::function<bool()>& condition) {
-    QElapsedTimer t;
-    t.start();
-    while (!condition()) {
-        if (t.elapsed() > 15000)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 } // namespace
@@ -73,13 +61,12 @@ class InstanceTest : public QObject {
         const qint64 pid = first.processId();
         // It found ./modules beside itself (the title comes from its configuration) and,
         // with no mouse, hid the window; Shift+Alt+F12 brings it back.
-        QVERIFY(waitFor([&] { return visibleWindows(pid, title, false) == 1; }));
-        QVERIFY(waitFor([&] { return visibleWindows(pid, title) == 0; }));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title, false) == 1, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title) == 0, 15000);
         // Pressed until it works: the key capture starts after the window hid.
-        QVERIFY(waitFor([&] {
-            QProcess::execute("xdotool", {"key", "shift+alt+F12"});
-            return visibleWindows(pid, title) == 1;
-        }));
+        QTRY_VERIFY_WITH_TIMEOUT((QProcess::execute("xdotool", {"key", "shift+alt+F12"}),
+                                  visibleWindows(pid, title) == 1),
+                                 15000);
 
         QProcess second;
         start(second);
@@ -89,7 +76,7 @@ class InstanceTest : public QObject {
 
         // Another process's warning: a box titled like the window.
         QVERIFY(msgchannel::sendCopyData(MessageChannel::defaultServerName(), 0x250F, "careful"));
-        QVERIFY(waitFor([&] { return visibleWindows(pid, title) == 2; }));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title) == 2, 15000);
         QCOMPARE(first.state(), QProcess::Running);
     }
 };
