@@ -58,7 +58,7 @@ class NameListStoreTest : public QObject {
         QVERIFY(names.getNameList(4).isEmpty());
         QCOMPARE(modules.read("setting/name.bin"), before);
     }
-    void gunRecordsAreSavedRenamedAndRemoved() {
+    void gunRecordsAreSavedRenamedRemovedOrRefused() {
         ModulesDir modules;
         ProfileStore profiles(modules.root());
         NameListStore names(profiles, modules.root());
@@ -70,6 +70,15 @@ class NameListStoreTest : public QObject {
 
         modules.write("gun/gunData.bin", kGunFile);
         const QString file = modules.path("gun/gunData.bin");
+        // Incomplete records and names that are no key are refused.
+        names.saveGundata({"short", "L-Click", 10, 0, 0});
+        for (const QString name : {"a/b", "a\\b", ""})
+            names.saveGundata({name, "L-Click", 10, 0, 0, 0});
+        names.modifyGundata(1, {"new", "L-Click", 10, 0, 0, 0}); // no former name
+        names.modifyGundata(1, {"new", "L-Click", 10, 0, 0, 0, "AK/x"});
+        names.modifyGundata(0, {});
+        QCOMPARE(modules.read("gun/gunData.bin"), kGunFile);
+
         names.saveGundata({"M4", "L-Click", 25, -3, 7, 0});
         QCOMPARE(diskValue(file, "gunData/M4").toStringList(),
                  (QStringList{"L-Click", "25", "-3", "7", "0"}));
@@ -81,21 +90,6 @@ class NameListStoreTest : public QObject {
 
         names.modifyGundata(0, {"M16"});
         QCOMPARE(diskValue(file).toStringList(), QStringList{"gunData/AK"});
-    }
-    void incompleteOrUnsafeGunRecordsAreRefused() {
-        ModulesDir modules;
-        modules.write("gun/gunData.bin", kGunFile);
-        ProfileStore profiles(modules.root());
-        NameListStore names(profiles, modules.root());
-        names.saveGundata({"short", "L-Click", 10, 0, 0});
-        names.saveGundata({"a/b", "L-Click", 10, 0, 0, 0});
-        names.saveGundata({"a\\b", "L-Click", 10, 0, 0, 0});
-        names.saveGundata({"", "L-Click", 10, 0, 0, 0});
-        names.modifyGundata(1, {"new", "L-Click", 10, 0, 0, 0}); // no former name
-        names.modifyGundata(1, {"new", "L-Click", 10, 0, 0, 0, "AK/x"});
-        names.modifyGundata(0, {});
-        QCOMPARE(modules.read("gun/gunData.bin"), kGunFile);
-        QVERIFY(names.getGunData("a/b").isEmpty());
     }
     void perProfileKeysFollowCurrentProfile() {
         ModulesDir modules;
