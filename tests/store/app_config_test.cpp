@@ -8,173 +8,100 @@ class AppConfigTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void absentFileReadsDefaults();
-    void windowTitle_data();
-    void windowTitle();
-    void setProfile_data();
-    void setProfile();
-    void shorterOptionListLeavesOldEntries();
-    void optionListReadsMissingEntriesAndBoundsTheCount();
-    void resetPutsFactoryCopyAndDropsPendingWrites();
-    void resetWithoutFactoryKeepsFile();
-    void resetReReadsSameSizedFactoryCopy();
-    void skinShow_data();
-    void skinShow();
-};
-
-void AppConfigTest::absentFileReadsDefaults() {
-    ModulesDir modules;
-    {
-        AppConfig config(modules.root());
-        QVERIFY(!config.getLang().isValid());
-        QCOMPARE(config.getProfile(), QVariant(0));
-        QCOMPARE(config.loadDeviceApConfig(), QVariantList{8});
-        QVERIFY(config.loadApConfig().isEmpty());
-        QCOMPARE(AppConfig::windowTitle(modules.root()), QString());
-    }
-    QVERIFY(!modules.exists("setting/apConfig.bin"));
-}
-
-void AppConfigTest::windowTitle_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("title");
-    const QByteArray names = "name0=T\xc3\xadtulo\nname1=Mouse Suite\n";
-    QTest::newRow("Portuguese") << "[common]\nlanguage=Portuguese\n" + names
-                                << QString::fromUtf8("T\xc3\xadtulo");
-    QTest::newRow("lower case") << "[common]\nlanguage=portuguese\n" + names << "Mouse Suite";
-    QTest::newRow("comma in title") << QByteArray("[common]\nname1=Mouse, Pro\n") << "Mouse, Pro";
-}
-
-void AppConfigTest::windowTitle() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, title);
-    ModulesDir modules;
-    modules.write("setting/apConfig.bin", file);
-    QCOMPARE(AppConfig::windowTitle(modules.root()), title);
-}
-
-void AppConfigTest::setProfile_data() {
-    QTest::addColumn<QVariant>("given");
-    QTest::addColumn<QVariant>("stored"); // invalid: nothing written
-    QTest::newRow("text 3") << QVariant("3") << QVariant(3);
-    QTest::newRow("int 9") << QVariant(9) << QVariant(9);
-    QTest::newRow("page double 0") << QVariant(0.0) << QVariant(0);
-    QTest::newRow("10") << QVariant(10) << QVariant();
-    QTest::newRow("-1") << QVariant(-1) << QVariant();
-    QTest::newRow("2.5") << QVariant(2.5) << QVariant();
-    QTest::newRow("text") << QVariant("abc") << QVariant();
-}
-
-void AppConfigTest::setProfile() {
-    QFETCH(QVariant, given);
-    QFETCH(QVariant, stored);
-    ModulesDir modules;
-    const QString file = modules.path("setting/apConfig.bin");
-    { AppConfig(modules.root()).setProfile(given); }
-    const QVariant onDisk = diskValue(file, "Q7/profileNo");
-    QCOMPARE(onDisk.isValid(), stored.isValid());
-    if (stored.isValid())
-        QCOMPARE(onDisk.toString(), stored.toString());
-}
-
-void AppConfigTest::shorterOptionListLeavesOldEntries() {
-    ModulesDir modules;
-    const QString file = modules.path("setting/apConfig.bin");
-    {
-        AppConfig config(modules.root());
-        config.saveApConfig({10, 11, 12, 13, 14});
-        config.saveApConfig({"a", "b", "c"});
-    }
-    QCOMPARE(diskValue(file, "common/total").toInt(), 3);
-    QCOMPARE(diskValue(file, "common/2").toString(), QString("c"));
-    QCOMPARE(diskValue(file, "common/3").toInt(), 13);
-    QCOMPARE(diskValue(file, "common/4").toInt(), 14);
-
-    AppConfig reopened(modules.root());
-    const QVariantList options = reopened.loadApConfig();
-    QCOMPARE(options.size(), 3);
-    QCOMPARE(options.at(0).toString(), QString("a"));
-}
-
-void AppConfigTest::optionListReadsMissingEntriesAndBoundsTheCount() {
-    ModulesDir modules;
-    modules.write("setting/apConfig.bin", "[common]\ntotal=4\n0=x\n2=y\n");
-    QCOMPARE(AppConfig(modules.root()).loadApConfig(), (QVariantList{"x", 0, "y", 0}));
-
-    ModulesDir corrupt;
-    corrupt.write("setting/apConfig.bin", "[common]\ntotal=2000000000\n");
-    QCOMPARE(AppConfig(corrupt.root()).loadApConfig().size(), kMaxStoredListEntries);
-}
-
-void AppConfigTest::resetPutsFactoryCopyAndDropsPendingWrites() {
-    ModulesDir modules;
-    const QByteArray factory = "[common]\nlanguage=Portuguese\n[Q7]\nprofileNo=0\n";
-    modules.write("setting/apConfig.bin", "[Q7]\nprofileNo=1\n[extra]\nkey=1\n");
-    modules.write("setting/apConfigD.bin", factory);
-    {
-        AppConfig config(modules.root());
-        QSignalSpy replaced(&config, &AppConfig::settingsReplaced);
-        config.setProfile(5); // pending when the reset comes
-        config.resetApconfig();
-        QCOMPARE(modules.read("setting/apConfig.bin"), factory);
-        QCOMPARE(replaced.size(), 1);
-        QCOMPARE(replaced.at(0).at(0).value<QSettings*>(), config.settings());
-        QCOMPARE(config.getProfile().toInt(), 0);
-        QCOMPARE(config.getLang().toString(), QString("Portuguese"));
-    }
-    QCOMPARE(modules.read("setting/apConfig.bin"), factory);
-}
-
-void AppConfigTest::resetWithoutFactoryKeepsFile() {
-    ModulesDir modules;
-    modules.write("setting/apConfig.bin", "[common]\nlanguage=English\n");
-    {
-        AppConfig config(modules.root());
-        QSignalSpy replaced(&config, &AppConfig::settingsReplaced);
-        config.setProfile(4);
-        config.resetApconfig();
-        QCOMPARE(replaced.size(), 0);
-        QCOMPARE(config.getProfile().toInt(), 4);
-    }
-    const QString file = modules.path("setting/apConfig.bin");
-    QCOMPARE(diskValue(file, "common/language").toString(), QString("English"));
-    QCOMPARE(diskValue(file, "Q7/profileNo").toInt(), 4);
-}
-
-void AppConfigTest::resetReReadsSameSizedFactoryCopy() {
-    // Same size, written within the same clock tick: only the content tells them apart.
-    for (int round = 0; round < 20; ++round) {
+    void absentFileReadsDefaults() {
         ModulesDir modules;
-        modules.write("setting/apConfig.bin", "[common]\nlanguage=AAAA\n");
-        modules.write("setting/apConfigD.bin", "[common]\nlanguage=BBBB\n");
-        AppConfig config(modules.root());
-        QCOMPARE(config.getLang().toString(), QString("AAAA"));
-        config.resetApconfig();
-        QCOMPARE(config.getLang().toString(), QString("BBBB"));
+        {
+            AppConfig config(modules.root());
+            QCOMPARE(config.getProfile(), QVariant(0));
+            QCOMPARE(config.loadDeviceApConfig(), QVariantList{8});
+            QVERIFY(config.loadApConfig().isEmpty());
+        }
+        QVERIFY(!modules.exists("setting/apConfig.bin"));
     }
-}
+    void windowTitle_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("title");
+        const QByteArray names = "name0=T\xc3\xadtulo\nname1=Mouse Suite\n";
+        QTest::newRow("Portuguese")
+            << "[common]\nlanguage=Portuguese\n" + names << QString::fromUtf8("T\xc3\xadtulo");
+        QTest::newRow("lower case") << "[common]\nlanguage=portuguese\n" + names << "Mouse Suite";
+        QTest::newRow("comma in title")
+            << QByteArray("[common]\nname1=Mouse, Pro\n") << "Mouse, Pro";
+    }
+    void windowTitle() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, title);
+        ModulesDir modules;
+        modules.write("setting/apConfig.bin", file);
+        QCOMPARE(AppConfig::windowTitle(modules.root()), title);
+    }
+    void setProfile_data() {
+        QTest::addColumn<QVariant>("given");
+        QTest::addColumn<QVariant>("stored"); // invalid: nothing written
+        QTest::newRow("text 3") << QVariant(" 3") << QVariant(3);
+        QTest::newRow("int 9") << QVariant(9) << QVariant(9);
+        QTest::newRow("page double 0") << QVariant(0.0) << QVariant(0);
+        QTest::newRow("10") << QVariant(10) << QVariant();
+        QTest::newRow("-1") << QVariant(-1) << QVariant();
+        QTest::newRow("2.5") << QVariant(2.5) << QVariant();
+    }
+    void setProfile() {
+        QFETCH(QVariant, given);
+        QFETCH(QVariant, stored);
+        ModulesDir modules;
+        { AppConfig(modules.root()).setProfile(given); }
+        const QVariant onDisk = diskValue(modules.path("setting/apConfig.bin"), "Q7/profileNo");
+        QCOMPARE(onDisk.toString(), stored.toString());
+    }
+    void optionList() {
+        ModulesDir modules;
+        {
+            AppConfig config(modules.root());
+            config.saveApConfig({10, 11, 12, 13, 14});
+            config.saveApConfig({"a", "b", "c"});
+        }
+        QCOMPARE(AppConfig(modules.root()).loadApConfig(), (QVariantList{"a", "b", "c"}));
+        // Gaps read as 0; a corrupt count is bounded.
+        modules.write("setting/apConfig.bin", "[common]\ntotal=4\n0=x\n2=y\n");
+        QCOMPARE(AppConfig(modules.root()).loadApConfig(), (QVariantList{"x", 0, "y", 0}));
+        modules.write("setting/apConfig.bin", "[common]\ntotal=2000000000\n");
+        QCOMPARE(AppConfig(modules.root()).loadApConfig().size(), kMaxStoredListEntries);
+    }
+    void resetPutsFactoryCopyAndDropsPendingWrites() {
+        ModulesDir modules;
+        const QByteArray factory = "[common]\nlanguage=Portuguese\n[Q7]\nprofileNo=0\n";
+        modules.write("setting/apConfig.bin", "[Q7]\nprofileNo=1\n[extra]\nkey=1\n");
+        {
+            AppConfig config(modules.root());
+            QSignalSpy replaced(&config, &AppConfig::settingsReplaced);
+            config.setProfile(4);
+            config.resetApconfig(); // no factory copy: the file and its values stay
+            QCOMPARE(replaced.size(), 0);
+            QCOMPARE(config.getProfile().toInt(), 4);
 
-void AppConfigTest::skinShow_data() {
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("no img folder") << QStringList() << false;
-    QTest::newRow("one skin and files") << QStringList{"img/skin1"} << false;
-    QTest::newRow("two skins") << QStringList{"img/skin1", "img/skin2"} << true;
-}
-
-void AppConfigTest::skinShow() {
-    QFETCH(QStringList, folders);
-    QFETCH(bool, shown);
-    ModulesDir modules;
-    QDir(modules.path("img")).removeRecursively();
-    for (const QString& folder : folders)
-        QVERIFY(QDir().mkpath(modules.path(folder)));
-    if (!folders.isEmpty()) {
+            modules.write("setting/apConfigD.bin", factory);
+            config.setProfile(5); // pending when the reset comes
+            config.resetApconfig();
+            QCOMPARE(modules.read("setting/apConfig.bin"), factory);
+            QCOMPARE(replaced.size(), 1);
+            QCOMPARE(replaced.at(0).at(0).value<QSettings*>(), config.settings());
+            QCOMPARE(config.getLang().toString(), QString("Portuguese"));
+        }
+        QCOMPARE(modules.read("setting/apConfig.bin"), factory);
+    }
+    // The skin choice shows with two skin folders; files beside them do not count.
+    void skinShow() {
+        ModulesDir modules;
+        QDir(modules.path("img")).removeRecursively();
+        QVERIFY(!AppConfig(modules.root()).getIsSkinShow());
+        QVERIFY(QDir().mkpath(modules.path("img/skin1")));
         modules.write("img/trayIcon.ico", "x");
         modules.write("img/a.png", "x");
+        QVERIFY(!AppConfig(modules.root()).getIsSkinShow());
+        QVERIFY(QDir().mkpath(modules.path("img/skin2")));
+        QVERIFY(AppConfig(modules.root()).getIsSkinShow());
     }
-    QCOMPARE(AppConfig(modules.root()).getIsSkinShow(), shown);
-}
+};
 
 QTEST_GUILESS_MAIN(AppConfigTest)
 #include "app_config_test.moc"

@@ -6,7 +6,6 @@
 #include "link_info.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -21,14 +20,12 @@ class ModulesDir {
     QString root() const { return dir_.path() + "/modules"; }
     QString path(const QString& relative) const { return root() + "/" + relative; }
     QString outside(const QString& name) const { return dir_.path() + "/" + name; }
-
     void write(const QString& relative, const QByteArray& content) const {
         writeAt(path(relative), content);
     }
     static void writeAt(const QString& file, const QByteArray& content) {
         QFile f(file);
-        QVERIFY2(f.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(file));
-        f.write(content);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) >= 0);
     }
     QByteArray read(const QString& relative) const { return readAt(path(relative)); }
     static QByteArray readAt(const QString& file) {
@@ -41,47 +38,33 @@ class ModulesDir {
     QTemporaryDir dir_;
 };
 
-// Reads `key` from a private copy of the file's bytes. A QSettings object on the file itself
-// could be served from the per-process cache that the code under test filled; a copy under
-// a new name is parsed from disk, exactly as a fresh process would.
-inline QVariant diskValue(const QString& file, const QString& key) {
+// `key` as a fresh process reads it from the file (all keys when `key` is empty). A
+// settings object on the file itself could be served from the per-process cache the code
+// under test filled; a copy under a new name is parsed from disk.
+inline QVariant diskValue(const QString& file, const QString& key = {}) {
     QTemporaryFile copy;
-    if (!copy.open())
-        return QVariant();
-    copy.write(ModulesDir::readAt(file));
+    if (!copy.open() || copy.write(ModulesDir::readAt(file)) < 0)
+        return {};
     copy.close();
     const QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return settings.value(key);
+    return key.isEmpty() ? QVariant(settings.allKeys()) : settings.value(key);
 }
 
-inline QStringList diskKeys(const QString& file) {
-    QTemporaryFile copy;
-    if (!copy.open())
-        return {};
-    copy.write(ModulesDir::readAt(file));
-    copy.close();
-    const QSettings settings(copy.fileName(), QSettings::IniFormat);
-    return settings.allKeys();
+inline QStringList texts(const QVariantList& list) {
+    return QVariant(list).toStringList();
 }
 
 class FakeDialogs : public FileDialogs {
   public:
     QString answer;
-    QStringList calls; // "open|caption|filter" or "save|caption|filter"
-    QStringList dirs;
+    int asked = 0;
     QStringList warnings; // "title|text"
 
-    QString openFileName(const QString& caption, const QString& dir,
-                         const QString& filter) override {
-        calls << QStringLiteral("open|%1|%2").arg(caption, filter);
-        dirs << dir;
-        return answer;
+    QString openFileName(const QString&, const QString&, const QString&) override {
+        return ++asked, answer;
     }
-    QString saveFileName(const QString& caption, const QString& dir,
-                         const QString& filter) override {
-        calls << QStringLiteral("save|%1|%2").arg(caption, filter);
-        dirs << dir;
-        return answer;
+    QString saveFileName(const QString&, const QString&, const QString&) override {
+        return ++asked, answer;
     }
     void warning(const QString& title, const QString& text) override {
         warnings << title + "|" + text;
@@ -92,7 +75,6 @@ class FakeLink : public LinkInfo {
   public:
     uint deviceIndex = 0;
     QList<QStringList> captionCalls;
-
     uint currentDeviceIndex() const override { return deviceIndex; }
     void setNotificationTexts(const QStringList& texts) override { captionCalls << texts; }
 };
