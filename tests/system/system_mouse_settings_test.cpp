@@ -1,5 +1,5 @@
-// The store side of the desktop's mouse settings, against a recording platform double:
-// what goes into the profile, what the desktop is asked, and the debug lines on failure.
+// The store side of the desktop's mouse settings against a recording platform double: what
+// goes into the profile file, what the desktop is asked, and the debug lines on failure.
 #include "system_mouse.h"
 #include "system_mouse_settings.h"
 
@@ -8,80 +8,55 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
-#include <vector>
-
 namespace {
 
-// Records every call; each kind of call can be made to fail.
+// Records every call as text; each kind of call can be made to fail.
 class RecordingMouse : public SystemMouse {
   public:
-    bool setPointerSpeed(unsigned speed) override {
-        speeds.push_back(speed);
-        return !failSet;
-    }
+    bool setPointerSpeed(unsigned speed) override { return note("speed", speed, failSet); }
     bool getPointerSpeed(unsigned&) override { return false; }
+    bool setWheelScrollLines(unsigned lines) override { return note("lines", lines, failSet); }
+    bool setDoubleClickTime(unsigned ms) override { return note("click", ms, failSet); }
     bool getMouseThresholds(Thresholds& out) override {
-        ++thresholdReads;
-        if (failGetThresholds)
-            return false;
         out = thresholds;
-        return true;
+        return !failGetThresholds;
     }
     bool setMouseThresholds(const Thresholds& in) override {
-        thresholdWrites.push_back(in);
-        if (failSetThresholds)
-            return false;
-        thresholds = in;
-        return true;
+        calls << QStringLiteral("thresholds %1 %2 %3").arg(in[0]).arg(in[1]).arg(in[2]);
+        thresholds = failSetThresholds ? thresholds : in;
+        return !failSetThresholds;
     }
-    bool setWheelScrollLines(unsigned lines) override {
-        wheelLines.push_back(lines);
-        return !failSet;
-    }
-    bool setDoubleClickTime(unsigned milliseconds) override {
-        doubleClickTimes.push_back(milliseconds);
-        return !failSet;
+    bool note(const char* what, unsigned value, bool fail) {
+        calls << QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(value);
+        return !fail;
     }
 
-    bool failSet = false;
-    bool failGetThresholds = false;
-    bool failSetThresholds = false;
+    bool failSet = false, failGetThresholds = false, failSetThresholds = false;
     Thresholds thresholds = {6, 10, 0};
-    int thresholdReads = 0;
-    std::vector<unsigned> speeds, wheelLines, doubleClickTimes;
-    std::vector<Thresholds> thresholdWrites;
+    QStringList calls;
 };
 
-// Two profile files; the current one can be switched, or there may be none.
+// Two profile files; the current one can be switched.
 class TwoProfiles : public CurrentProfile {
   public:
-    explicit TwoProfiles(const QString& dir) {
-        for (int i = 0; i < 2; ++i) {
-            paths[i] = dir + QStringLiteral("/p%1.bin").arg(i + 1);
-            files[i] = std::make_unique<QSettings>(paths[i], QSettings::IniFormat);
-        }
+    explicit TwoProfiles(const QString& dir) : dir(dir) {
+        reopen(0);
+        reopen(1);
     }
-    QSettings* currentProfile() const override {
-        return current < 0 ? nullptr : files[current].get();
-    }
-    // The profile's text as it is on disk.
-    QByteArray onDisk(int i) {
-        files[i]->sync();
-        QFile file(paths[i]);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QSettings* currentProfile() const override { return files[current].get(); }
+    QString path(int i) const { return dir + QStringLiteral("/p%1.bin").arg(i + 1); }
+    // As a later run finds the file.
+    void reopen(int i) { files[i] = std::make_unique<QSettings>(path(i), QSettings::IniFormat); }
 
+    QString dir;
     int current = 0;
-    QString paths[2];
     std::unique_ptr<QSettings> files[2];
 };
 
-// Debug output of the store, line by line; other categories are not ours to judge.
-QStringList g_lines;
-void captureLine(QtMsgType, const QMessageLogContext& context, const QString& message) {
+QStringList debugLines; // of the store's category only
+void collectDebug(QtMsgType, const QMessageLogContext& context, const QString& message) {
     if (context.category && qstrcmp(context.category, "store") == 0)
-        g_lines << message;
+        debugLines << message;
 }
 
 } // namespace
@@ -89,203 +64,111 @@ void captureLine(QtMsgType, const QMessageLogContext& context, const QString& me
 class SystemMouseSettingsTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<TwoProfiles> profiles;
+    std::unique_ptr<RecordingMouse> mouse;
+    std::unique_ptr<SystemMouseSettings> settings;
+
   private slots:
-    void init();
-    void cleanup();
+    void initTestCase() { qInstallMessageHandler(collectDebug); }
 
-    void freshProfileReadsZeroAndNoSwap();
-    void cursorSpeedLevelToPointerSpeed_data();
-    void cursorSpeedLevelToPointerSpeed();
-    void doubleClickLevelToTime_data();
-    void doubleClickLevelToTime();
-    void doubleClickLevelBeyondTheDialIsNotSent();
-    void storedValuesSurviveAFreshSettingsObject();
-    void valuesGoToTheCurrentProfileOnly();
-    void failedDesktopCallWritesDebugLineAndKeepsValue_data();
-    void failedDesktopCallWritesDebugLineAndKeepsValue();
-    void accelerationKeepsBothThresholds();
-    void accelerationFailures();
-    void scrollSwapReadsStoredBoolean();
+    void init() {
+        settings.reset();
+        profiles.reset();
+        dir = std::make_unique<QTemporaryDir>();
+        profiles = std::make_unique<TwoProfiles>(dir->path());
+        mouse = std::make_unique<RecordingMouse>();
+        settings = std::make_unique<SystemMouseSettings>(*profiles, *mouse);
+        debugLines.clear();
+    }
 
-  private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<TwoProfiles> profiles_;
-    std::unique_ptr<RecordingMouse> mouse_;
-    std::unique_ptr<SystemMouseSettings> settings_;
-    QtMessageHandler previousHandler_ = nullptr;
-};
+    // Levels go to the desktop as its own units; the file keeps the levels.
+    void levelsReachTheDesktopAndTheProfile() {
+        QVERIFY(settings->getCursorSpeed() == 0 && settings->getDoubleClickSpeed() == 0);
+        QVERIFY(settings->getVerticalScrollLines() == 0 && !settings->getScrollPinSwap());
+        QVERIFY(mouse->calls.isEmpty()); // the getters answer from the profile
+        for (uint level : {0, 10, 11})
+            settings->setCursorSpeed(level);
+        for (uint level : {0, 12})
+            settings->setDoubleClickSpeed(level);
+        settings->setVerticalScrollLines(1000); // one screen at a time, unchanged
+        QVERIFY(debugLines.isEmpty());
+        settings->setDoubleClickSpeed(13); // beyond the dial: a negative time, not sent
+        QCOMPARE(debugLines, QStringList{"setDoubleClickSpeed Failed"});
+        QCOMPARE(mouse->calls, QStringList({"speed 1", "speed 20", "speed 22", "click 900",
+                                            "click 60", "lines 1000"}));
 
-void SystemMouseSettingsTest::init() {
-    dir_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir_->isValid());
-    profiles_ = std::make_unique<TwoProfiles>(dir_->path());
-    mouse_ = std::make_unique<RecordingMouse>();
-    settings_ = std::make_unique<SystemMouseSettings>(*profiles_, *mouse_);
-    g_lines.clear();
-    previousHandler_ = qInstallMessageHandler(captureLine);
-}
+        profiles->files[0]->sync();
+        QFile file(profiles->path(0));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        for (const char* line :
+             {"cursorSpeed_Q7=11\n", "verticalScrollLines_Q7=1000\n", "doubleClickSpeed_Q7=13\n"})
+            QVERIFY2(text.contains(line), text.constData());
+        profiles->reopen(0);
+        QCOMPARE(settings->getCursorSpeed(), 11u);
+        QCOMPARE(settings->getVerticalScrollLines(), 1000u);
+        QCOMPARE(settings->getDoubleClickSpeed(), 13u);
+    }
 
-void SystemMouseSettingsTest::cleanup() {
-    qInstallMessageHandler(previousHandler_);
-    settings_.reset();
-    mouse_.reset();
-    profiles_.reset();
-    dir_.reset();
-}
-
-void SystemMouseSettingsTest::freshProfileReadsZeroAndNoSwap() {
-    QCOMPARE(settings_->getCursorSpeed(), 0u);
-    QCOMPARE(settings_->getVerticalScrollLines(), 0u);
-    QCOMPARE(settings_->getDoubleClickSpeed(), 0u);
-    QCOMPARE(settings_->getScrollPinSwap(), false);
-    // The getters answer from the profile, not from the desktop.
-    QVERIFY(mouse_->speeds.empty());
-    QCOMPARE(mouse_->thresholdReads, 0);
-}
-
-void SystemMouseSettingsTest::cursorSpeedLevelToPointerSpeed_data() {
-    QTest::addColumn<uint>("level");
-    QTest::addColumn<unsigned>("speed");
-    QTest::newRow("0 is the slowest speed, not 0") << 0u << 1u;
-    QTest::newRow("10 is the fastest") << 10u << 20u;
-    QTest::newRow("11, right of the dial") << 11u << 22u;
-}
-
-void SystemMouseSettingsTest::cursorSpeedLevelToPointerSpeed() {
-    QFETCH(uint, level);
-    QFETCH(unsigned, speed);
-    settings_->setCursorSpeed(level);
-    QCOMPARE(mouse_->speeds, std::vector<unsigned>{speed});
-    QCOMPARE(settings_->getCursorSpeed(), level);
-    QVERIFY(g_lines.isEmpty());
-}
-
-void SystemMouseSettingsTest::doubleClickLevelToTime_data() {
-    QTest::addColumn<uint>("level");
-    QTest::addColumn<unsigned>("milliseconds");
-    QTest::newRow("0") << 0u << 900u;
-    QTest::newRow("12, the last positive time") << 12u << 60u;
-}
-
-void SystemMouseSettingsTest::doubleClickLevelToTime() {
-    QFETCH(uint, level);
-    QFETCH(unsigned, milliseconds);
-    settings_->setDoubleClickSpeed(level);
-    QCOMPARE(mouse_->doubleClickTimes, std::vector<unsigned>{milliseconds});
-    QCOMPARE(settings_->getDoubleClickSpeed(), level);
-    QVERIFY(g_lines.isEmpty());
-}
-
-void SystemMouseSettingsTest::doubleClickLevelBeyondTheDialIsNotSent() {
-    settings_->setDoubleClickSpeed(13);
-    QVERIFY(mouse_->doubleClickTimes.empty());
-    QCOMPARE(g_lines, QStringList{QStringLiteral("setDoubleClickSpeed Failed")});
-    QCOMPARE(settings_->getDoubleClickSpeed(), 13u);
-}
-
-void SystemMouseSettingsTest::storedValuesSurviveAFreshSettingsObject() {
-    settings_->setCursorSpeed(10);
-    settings_->setVerticalScrollLines(1000);
-    settings_->setDoubleClickSpeed(5);
-    // One screen at a time goes to the desktop as 1000 lines, unchanged.
-    QCOMPARE(mouse_->wheelLines, std::vector<unsigned>{1000});
-    // The file holds the levels, not what the desktop was given.
-    const QByteArray text = profiles_->onDisk(0);
-    QVERIFY2(text.contains("cursorSpeed_Q7=10\n"), text.constData());
-    QVERIFY2(text.contains("verticalScrollLines_Q7=1000\n"), text.constData());
-    QVERIFY2(text.contains("doubleClickSpeed_Q7=5\n"), text.constData());
-
-    // A later run reads the values back as text.
-    profiles_->files[0] = std::make_unique<QSettings>(profiles_->paths[0], QSettings::IniFormat);
-    QCOMPARE(settings_->getCursorSpeed(), 10u);
-    QCOMPARE(settings_->getVerticalScrollLines(), 1000u);
-    QCOMPARE(settings_->getDoubleClickSpeed(), 5u);
-}
-
-void SystemMouseSettingsTest::valuesGoToTheCurrentProfileOnly() {
-    settings_->setCursorSpeed(7);
-    profiles_->current = 1;
-    QCOMPARE(settings_->getCursorSpeed(), 0u);
-    settings_->setCursorSpeed(3);
-    QCOMPARE(settings_->getCursorSpeed(), 3u);
-    profiles_->current = 0;
-    QCOMPARE(settings_->getCursorSpeed(), 7u);
     // Switching profiles applies nothing by itself.
-    QCOMPARE(mouse_->speeds, (std::vector<unsigned>{14, 6}));
-}
+    void valuesGoToTheCurrentProfileOnly() {
+        settings->setCursorSpeed(7);
+        profiles->current = 1;
+        QCOMPARE(settings->getCursorSpeed(), 0u);
+        settings->setCursorSpeed(3);
+        profiles->current = 0;
+        QCOMPARE(settings->getCursorSpeed(), 7u);
+        QCOMPARE(mouse->calls, QStringList({"speed 14", "speed 6"}));
+    }
 
-void SystemMouseSettingsTest::failedDesktopCallWritesDebugLineAndKeepsValue_data() {
-    QTest::addColumn<int>("which");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("speed") << 0 << "setCursorSpeed Failed";
-    QTest::newRow("scroll lines") << 1 << "setVerticalScrollLines Failed";
-    QTest::newRow("double click") << 2 << "setDoubleClickSpeed Failed";
-}
+    void failedDesktopCallWritesALineAndKeepsTheValue() {
+        mouse->failSet = true;
+        settings->setCursorSpeed(4);
+        settings->setVerticalScrollLines(5);
+        settings->setDoubleClickSpeed(6);
+        QCOMPARE(debugLines, QStringList({"setCursorSpeed Failed", "setVerticalScrollLines Failed",
+                                          "setDoubleClickSpeed Failed"}));
+        QCOMPARE(QList<uint>({settings->getCursorSpeed(), settings->getVerticalScrollLines(),
+                              settings->getDoubleClickSpeed()}),
+                 QList<uint>({4, 5, 6}));
+    }
 
-void SystemMouseSettingsTest::failedDesktopCallWritesDebugLineAndKeepsValue() {
-    QFETCH(int, which);
-    QFETCH(QString, line);
-    mouse_->failSet = true;
-    using Set = void (SystemMouseSettings::*)(uint);
-    using Get = uint (SystemMouseSettings::*)() const;
-    const Set setters[] = {&SystemMouseSettings::setCursorSpeed,
-                           &SystemMouseSettings::setVerticalScrollLines,
-                           &SystemMouseSettings::setDoubleClickSpeed};
-    const Get getters[] = {&SystemMouseSettings::getCursorSpeed,
-                           &SystemMouseSettings::getVerticalScrollLines,
-                           &SystemMouseSettings::getDoubleClickSpeed};
-    (settings_.get()->*setters[which])(4);
-    QCOMPARE(g_lines, QStringList{line});
-    QCOMPARE((settings_.get()->*getters[which])(), 4u);
-}
+    // Only the flag changes; both thresholds go back as they were.
+    void acceleration() {
+        mouse->thresholds = {4, 12, 0};
+        QVERIFY(!settings->getAcceleration());
+        settings->setAcceleration(true);
+        QVERIFY(settings->getAcceleration());
+        settings->setAcceleration(false);
+        mouse->thresholds = {6, 10, 2}; // any non-zero flag is on
+        QVERIFY(settings->getAcceleration());
+        QVERIFY(debugLines.isEmpty());
 
-void SystemMouseSettingsTest::accelerationKeepsBothThresholds() {
-    mouse_->thresholds = {4, 12, 0};
-    QCOMPARE(settings_->getAcceleration(), false);
-    settings_->setAcceleration(true);
-    QCOMPARE(mouse_->thresholdWrites.size(), std::size_t(1));
-    QCOMPARE(mouse_->thresholdWrites.back(), (SystemMouse::Thresholds{4, 12, 1}));
-    QCOMPARE(settings_->getAcceleration(), true);
-    settings_->setAcceleration(false);
-    QCOMPARE(mouse_->thresholdWrites.back(), (SystemMouse::Thresholds{4, 12, 0}));
-    // Any non-zero flag counts as on.
-    mouse_->thresholds = {6, 10, 2};
-    QCOMPARE(settings_->getAcceleration(), true);
-    QVERIFY(g_lines.isEmpty());
-}
+        mouse->failGetThresholds = true; // then nothing is written back
+        QVERIFY(!settings->getAcceleration());
+        settings->setAcceleration(true);
+        mouse->failGetThresholds = false;
+        mouse->failSetThresholds = true;
+        settings->setAcceleration(true);
+        QCOMPARE(mouse->calls,
+                 QStringList({"thresholds 4 12 1", "thresholds 4 12 0", "thresholds 6 10 1"}));
+        QCOMPARE(debugLines, QStringList({"getAcceleration Failed", "setAcceleration Failed",
+                                          "setAcceleration Failed"}));
+    }
 
-void SystemMouseSettingsTest::accelerationFailures() {
-    mouse_->thresholds = {6, 10, 1};
-    mouse_->failGetThresholds = true;
-    QCOMPARE(settings_->getAcceleration(), false);
-    QCOMPARE(g_lines, QStringList{QStringLiteral("getAcceleration Failed")});
-    g_lines.clear();
-    // Without the current thresholds nothing is written back.
-    settings_->setAcceleration(true);
-    QVERIFY(mouse_->thresholdWrites.empty());
-    QCOMPARE(g_lines, QStringList{QStringLiteral("setAcceleration Failed")});
-    g_lines.clear();
-
-    mouse_->failGetThresholds = false;
-    mouse_->failSetThresholds = true;
-    settings_->setAcceleration(true);
-    QCOMPARE(mouse_->thresholdWrites.size(), std::size_t(1));
-    QCOMPARE(g_lines, QStringList{QStringLiteral("setAcceleration Failed")});
-}
-
-void SystemMouseSettingsTest::scrollSwapReadsStoredBoolean() {
-    // As a later run finds it: text in the file.
-    {
-        QFile file(profiles_->paths[1]);
+    void scrollSwapIsReadFromTheFile() {
+        QFile file(profiles->path(1));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[keydefine_Q7]\nscrollswap=true\n");
+        file.close();
+        profiles->reopen(1);
+        profiles->current = 1;
+        QVERIFY(settings->getScrollPinSwap());
+        profiles->current = 0;
+        QVERIFY(!settings->getScrollPinSwap());
     }
-    profiles_->files[1] = std::make_unique<QSettings>(profiles_->paths[1], QSettings::IniFormat);
-    profiles_->current = 1;
-    QCOMPARE(settings_->getScrollPinSwap(), true);
-    profiles_->current = 0;
-    QCOMPARE(settings_->getScrollPinSwap(), false);
-}
+};
 
 QTEST_GUILESS_MAIN(SystemMouseSettingsTest)
 #include "system_mouse_settings_test.moc"
