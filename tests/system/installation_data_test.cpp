@@ -62,28 +62,25 @@ class InstallationDataTest : public QObject {
         QSettings factory(modules("setting/pD.bin"), QSettings::IniFormat);
         QCOMPARE(factory.status(), QSettings::NoError);
         // Left, right, middle, fifth and fourth button, DPI up and down; the wheel last.
-        const QString idle = "0,0,0,0";
-        const QStringList buttons = {"1,0,240,0", "1,0,241,0", "1,0,242,0", "1,0,244,0",
-                                     "1,0,243,0", "7,0,1,0",   "7,0,2,0",   idle,
-                                     idle,        idle,        idle,        idle,
-                                     idle,        idle,        "4,0,1,0",   "4,0,2,0"};
-        for (int b = 0; b <= buttons.size(); ++b)
-            QCOMPARE(
-                factory.value(QStringLiteral("keydefine_Q7/%1").arg(b)).toStringList().join(','),
-                buttons.value(b));
-        const QList<int> dpiSteps{250,  500,  750,  1000, 1250, 1500,
-                                  1750, 2000, 2500, 3000, 3500, 4000};
-        const QStringList dpi = factory.value("sensor/dpi_Q7").toStringList();
-        QCOMPARE(dpi.size(), 8);
-        for (const QString& value : dpi)
-            QVERIFY2(dpiSteps.contains(value.toInt()), qPrintable(value));
-        QCOMPARE(factory.value("sensor/dpi_Select").toStringList().size(), 8);
-        QCOMPARE(factory.value("color_Q7/type1").toStringList().size(), 24);
-        QCOMPARE(factory.value("color_Q7/ledEffect").toStringList().size(), 3);
+        QStringList buttons;
+        for (int b = 0; b < 17; ++b)
+            buttons << factory.value(QStringLiteral("keydefine_Q7/%1").arg(b))
+                           .toStringList()
+                           .join(u',');
+        QCOMPARE(buttons.join(u' '), "1,0,240,0 1,0,241,0 1,0,242,0 1,0,244,0 1,0,243,0 7,0,1,0 "
+                                     "7,0,2,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 "
+                                     "0,0,0,0 4,0,1,0 4,0,2,0 ");
+        // The sensor's steps, and lists of the lengths the pages index.
+        const QStringList steps =
+            QString("250 500 750 1000 1250 1500 1750 2000 2500 3000 3500 4000").split(u' ');
+        for (const QString& value : factory.value("sensor/dpi_Q7").toStringList())
+            QVERIFY2(steps.contains(value), qPrintable(value));
+        for (const auto& [key, size] : {std::pair("sensor/dpi_Q7", 8),
+                                        {"sensor/dpi_Select", 8},
+                                        {"color_Q7/type1", 24},
+                                        {"color_Q7/ledEffect", 3}})
+            QVERIFY2(factory.value(key).toStringList().size() == size, key);
         QVERIFY(QList<int>({1, 2, 4, 8}).contains(factory.value("sensor/reportRate_Q7").toInt()));
-        for (const char* key : {"sensor/cursorSpeed_Q7", "sensor/doubleClickSpeed_Q7"})
-            QVERIFY2(uint(factory.value(key, -1).toInt()) <= 10, key);
-        QVERIFY(factory.value("sensor/verticalScrollLines_Q7").toInt() > 0);
     }
 
     void profilesStartAsFactoryProfile() {

@@ -1,11 +1,8 @@
 // The X11 side of the desktop's mouse settings on the X server named by DISPLAY (ctest runs
 // under Xvfb): what is set must be what the server holds, seen from a connection of our
 // own, and must read back as the value that was set.
-#include "system_mouse_settings.h"
 #include "system_mouse_x11.h"
 
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <X11/Xlib.h>
@@ -95,33 +92,6 @@ class SystemMouseX11Test : public QObject {
         QVERIFY(read[0] == 11 && read[2] == 1);
         QVERIFY(mouse.getMouseThresholds(read));
         QCOMPARE(read, (Thresholds{11, 12, 1}));
-    }
-
-    // The store's levels and acceleration switch, through to the server.
-    void storeDrivesTheServer() {
-        QTemporaryDir dir;
-        struct : CurrentProfile {
-            QSettings* currentProfile() const override { return file.get(); }
-            std::unique_ptr<QSettings> file;
-        } profile;
-        profile.file = std::make_unique<QSettings>(dir.filePath("p1.bin"), QSettings::IniFormat);
-        SystemMouseX11 mouse;
-        SystemMouseSettings settings(profile, mouse);
-
-        settings.setCursorSpeed(10);
-        QCOMPARE(factor(), 3.5); // speed 20
-        QCOMPARE(settings.getCursorSpeed(), 10u);
-        QVERIFY(settings.getAcceleration()); // the server accelerates above 4 pixels
-        settings.setAcceleration(false);
-        QCOMPARE(threshold(), 1);
-        QVERIFY(!settings.getAcceleration());
-        settings.setAcceleration(true);
-        QCOMPARE(threshold(), 4);
-        Thresholds read{};
-        QVERIFY(mouse.getMouseThresholds(read));
-        QCOMPARE(read, (Thresholds{4, 10, 1}));
-        // Acceleration lives on the server only.
-        QCOMPARE(profile.file->allKeys(), QStringList{"sensor/cursorSpeed_Q7"});
     }
 
     void unreachableDisplayFails() {
