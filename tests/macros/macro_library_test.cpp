@@ -40,11 +40,19 @@ QStringList iniText(const QString& path) {
 const QByteArray kMacro = "[config]\nindex=2\ntotal=1\nrepeat=3\ndid=0\n\n[macro]\n0=\"1,A\"\n";
 const QString kDesktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 
-// A modules folder with ten profiles, the device link and the file dialogs. Files written
-// before start() are what the program finds.
-struct Sandbox : ProfileAccess, MacroDevice, MacroFileDialogs {
-    QTemporaryDir tmp;
-    QString modules = tmp.path() + "/modules";
+} // namespace
+
+// The test is the program's side as well: the ten profiles, the device link and the file
+// dialogs, over a fresh modules folder for each case. Files written before start() are
+// what the program finds.
+class MacroLibraryTest : public QObject,
+                         public ProfileAccess,
+                         public MacroDevice,
+                         public MacroFileDialogs {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> tmp;
+    QString root, modules;
     std::unique_ptr<QSettings> files[10];
     std::unique_ptr<MacroLibrary> lib;
     int current = 0, deviceIndex = 0;
@@ -52,7 +60,6 @@ struct Sandbox : ProfileAccess, MacroDevice, MacroFileDialogs {
     QString answer; // of the file dialogs
     QStringList dialogs;
 
-    Sandbox() { QDir().mkpath(modules + "/macro"); }
     MacroLibrary& start() {
         for (int i = 0; i < 10; ++i)
             files[i] = std::make_unique<QSettings>(profile(i), QSettings::IniFormat);
@@ -69,7 +76,7 @@ struct Sandbox : ProfileAccess, MacroDevice, MacroFileDialogs {
     }
     QMap<QString, QByteArray> snapshot() const {
         QMap<QString, QByteArray> all;
-        QDirIterator it(tmp.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             all.insert(path, readFile(path));
@@ -77,6 +84,7 @@ struct Sandbox : ProfileAccess, MacroDevice, MacroFileDialogs {
         return all;
     }
 
+  public:
     QSettings* profileSettings(int p) override {
         return p >= 0 && p < 10 ? files[p].get() : nullptr;
     }
@@ -91,40 +99,46 @@ struct Sandbox : ProfileAccess, MacroDevice, MacroFileDialogs {
         dialogs << QStringList{"open", c, d, f}.join(u'|');
         return answer;
     }
-};
-
-} // namespace
-
-class MacroLibraryTest : public QObject {
-    Q_OBJECT
 
   private slots:
+    void init() {
+        lib.reset();
+        closeProfiles();
+        tmp = std::make_unique<QTemporaryDir>();
+        root = tmp->path();
+        modules = root + "/modules";
+        QDir().mkpath(modules + "/macro");
+        current = deviceIndex = 0;
+        sent.clear();
+        answer.clear();
+        dialogs.clear();
+    }
+
     void createSaveAndLoad() {
-        Sandbox s;
-        MacroLibrary& lib = s.start();
-        QCOMPARE(lib.saveMacroIni("M", {"1,A"}, {}, 1), QVariant(false)); // no file yet
-        QVERIFY(s.snapshot().isEmpty());
-        QCOMPARE(lib.createMacroIni("M", 3), QVariant(true));
-        QCOMPARE(iniText(s.macro("M")), QStringList({"config/did=-1", "config/index=3",
-                                                     "config/repeat=1", "config/total=0"}));
-        QCOMPARE(lib.loadMacroIni("M"), QStringList{"1"});
-        QVERIFY(lib.loadMacroIndex("M") == 3 && lib.loadMacroType("M") == -1);
+        start();
+        QCOMPARE(lib->saveMacroIni("M", {"1,A"}, {}, 1), QVariant(false)); // no file yet
+        QVERIFY(snapshot().isEmpty());
+        QCOMPARE(lib->createMacroIni("M", 3), QVariant(true));
+        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=3",
+                                                   "config/repeat=1", "config/total=0"}));
+        QCOMPARE(lib->loadMacroIni("M"), QStringList{"1"});
+        QVERIFY(lib->loadMacroIndex("M") == 3 && lib->loadMacroType("M") == -1);
 
         // Texts with commas and quotes stay one text; the encoded bytes are not kept; a
         // shorter list leaves nothing of the longer one.
-        QCOMPARE(lib.saveMacroIni("M", {"1,A", "1,, <", "0,50", "3,MS-L"}, {0, 1}, "7"),
+        QCOMPARE(lib->saveMacroIni("M", {"1,A", "1,, <", "0,50", "3,MS-L"}, {0, 1}, "7"),
                  QVariant(true));
-        QCOMPARE(lib.saveMacroIni("M", {"1,, <", "2,' \""}, {0, 1, 1, 0x36}, 2), QVariant(true));
+        QCOMPARE(lib->saveMacroIni("M", {"1,, <", "2,' \""}, {0, 1, 1, 0x36}, 2), QVariant(true));
         const QStringList lines{"macro/0=\"1,, <\"", "macro/1=\"2,' \\\"\""};
-        QCOMPARE(iniText(s.macro("M")), QStringList({"config/did=-1", "config/index=3",
-                                                     "config/repeat=2", "config/total=2"}) +
-                                            lines);
-        QCOMPARE(lib.loadMacroIni("M"), (QStringList{"1,, <", "2,' \"", "2"}));
+        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=3",
+                                                   "config/repeat=2", "config/total=2"}) +
+                                          lines);
+        QCOMPARE(lib->loadMacroIni("M"), (QStringList{"1,, <", "2,' \"", "2"}));
         // Creating again resets the config and keeps the rest.
-        QCOMPARE(lib.createMacroIni("M", 1), QVariant(true));
-        QCOMPARE(iniText(s.macro("M")), QStringList({"config/did=-1", "config/index=1",
-                                                     "config/repeat=1", "config/total=0"}) +
-                                            lines);
+        QCOMPARE(lib->createMacroIni("M", 1), QVariant(true));
+        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=1",
+                                                   "config/repeat=1", "config/total=0"}) +
+                                          lines);
     }
 
     void loadReadsTotalLines() {
@@ -133,55 +147,53 @@ class MacroLibraryTest : public QObject {
              {"1,A", "2,A", "4"}},
             {"[config]\ntotal=3\nrepeat=1\n[macro]\n1=\"0,20\"\n", {"0", "0,20", "0", "1"}},
             {"", {"0"}},
-            {"[config]\ntotal=-3\nrepeat=2\n", {"2"}},
             // Written by hand without quotes the line reads back as a list; it is one text.
             {"[config]\ntotal=1\n[macro]\n0=1,A\n", {"1,A", "0"}}};
         for (const auto& [file, lines] : cases) {
-            Sandbox s;
-            writeFile(s.macro("M"), file);
-            QCOMPARE(s.start().loadMacroIni("M"), lines);
+            init();
+            writeFile(macro("M"), file);
+            QCOMPARE(start().loadMacroIni("M"), lines);
         }
         // A corrupt count must not make the reader build billions of lines.
-        Sandbox s;
-        writeFile(s.macro("M"), "[config]\ntotal=2147483647\n[macro]\n0=\"1,A\"\n");
-        const QStringList lines = s.start().loadMacroIni("M");
+        init();
+        writeFile(macro("M"), "[config]\ntotal=2147483647\n[macro]\n0=\"1,A\"\n");
+        const QStringList lines = start().loadMacroIni("M");
         QVERIFY(lines.size() <= 0x10000 && lines.first() == "1,A");
-        QVERIFY(s.lib->loadMacroIni("Absent").isEmpty());
+        QVERIFY(lib->loadMacroIni("Absent").isEmpty());
         // A file that cannot be written is reported, not taken for saved.
-        QVERIFY(QDir().mkpath(s.macro("Blocked")));
-        QCOMPARE(s.lib->createMacroIni("Blocked", 0), QVariant(false));
-        QCOMPARE(s.lib->saveMacroIni("Blocked", {"1,A"}, {}, 1), QVariant(false));
+        QVERIFY(QDir().mkpath(macro("Blocked")));
+        QCOMPARE(lib->createMacroIni("Blocked", 0), QVariant(false));
+        QCOMPARE(lib->saveMacroIni("Blocked", {"1,A"}, {}, 1), QVariant(false));
     }
 
     void configFollowsTheDevice() {
-        Sandbox s;
-        writeFile(s.macro("M"), "[config]\nindex=4\nrepeat=300\ndid=1\n");
-        writeFile(s.macro("Bare"), "[config]\n");
-        MacroLibrary& lib = s.start();
+        writeFile(macro("M"), "[config]\nindex=4\nrepeat=300\ndid=1\n");
+        writeFile(macro("Bare"), "[config]\n");
+        start();
         for (const char* name : {"Absent", "Bare"})
-            QVERIFY(lib.loadMacroType(name) == 0 && lib.loadMacroIndex(name) == 0 &&
-                    lib.loadMacroRepeat(name) == 1);
-        QCOMPARE(lib.loadMacroRepeat("M"), quint16(300));
-        QCOMPARE(lib.loadMacroIniConfig("Absent"), QVariantList());
-        QCOMPARE(lib.loadMacroIniConfig("Bare"), (QVariantList{-1, 1}));
-        QCOMPARE(lib.loadMacroIniConfig("M"), (QVariantList{-1, 300}));
-        s.deviceIndex = 1;
-        QCOMPARE(lib.loadMacroIniConfig("M"), (QVariantList{4, 300}));
+            QVERIFY(lib->loadMacroType(name) == 0 && lib->loadMacroIndex(name) == 0 &&
+                    lib->loadMacroRepeat(name) == 1);
+        QCOMPARE(lib->loadMacroRepeat("M"), quint16(300));
+        QCOMPARE(lib->loadMacroIniConfig("Absent"), QVariantList());
+        QCOMPARE(lib->loadMacroIniConfig("Bare"), (QVariantList{-1, 1}));
+        QCOMPARE(lib->loadMacroIniConfig("M"), (QVariantList{-1, 300}));
+        deviceIndex = 1;
+        QCOMPARE(lib->loadMacroIniConfig("M"), (QVariantList{4, 300}));
 
-        s.deviceIndex = 2;
-        lib.setMacroIniConfig("M", {5, 12});
-        lib.setMacroIndex("M", 11);
-        QCOMPARE(iniText(s.macro("M")),
+        deviceIndex = 2;
+        lib->setMacroIniConfig("M", {5, 12});
+        lib->setMacroIndex("M", 11);
+        QCOMPARE(iniText(macro("M")),
                  QStringList({"config/did=2", "config/index=11", "config/repeat=12"}));
-        lib.setMacroType("M", 3);
-        QCOMPARE(iniText(s.macro("M")).first(), "config/did=3");
+        lib->setMacroType("M", 3);
+        QCOMPARE(iniText(macro("M")).first(), "config/did=3");
         // A list without the loop count writes nothing; nor does a macro without a file.
-        const auto before = s.snapshot();
-        lib.setMacroIniConfig("M", {8});
-        lib.setMacroIniConfig("Absent", {1, 1});
-        lib.setMacroIndex("Absent", 1);
-        lib.setMacroType("Absent", 1);
-        QCOMPARE(s.snapshot(), before);
+        const auto before = snapshot();
+        lib->setMacroIniConfig("M", {8});
+        lib->setMacroIniConfig("Absent", {1, 1});
+        lib->setMacroIndex("Absent", 1);
+        lib->setMacroType("Absent", 1);
+        QCOMPARE(snapshot(), before);
     }
 
     // Names become file names: one that could reach outside the macro folder, that a file
@@ -200,38 +212,38 @@ class MacroLibraryTest : public QObject {
     }
     void unsafeNamesTouchNothing() {
         QFETCH(QString, name);
-        Sandbox s;
-        writeFile(s.modules + "/victim.bin", kMacro);
-        writeFile(s.macro("Good"), kMacro);
-        writeFile(s.profile(0), "[macro]\n0=Good\n[keydefine_Q7]\n0=9, 0, 1, 0\n");
-        writeFile(s.tmp.path() + "/in.mc", "[config]\ntotal=0\n");
-        MacroLibrary& lib = s.start();
-        s.answer = s.tmp.path() + "/in.mc";
-        const auto before = s.snapshot();
+        writeFile(modules + "/victim.bin", kMacro);
+        writeFile(macro("Good"), kMacro);
+        writeFile(profile(0), "[macro]\n0=Good\n[keydefine_Q7]\n0=9, 0, 1, 0\n");
+        writeFile(root + "/in.mc", "[config]\ntotal=0\n");
+        start();
+        answer = root + "/in.mc";
+        const auto before = snapshot();
 
-        QVERIFY(lib.createMacroIni(name, 1) == false && lib.saveMacroIni(name, {}, {}, 1) == false);
-        QVERIFY(lib.loadMacroIni(name).isEmpty() && lib.loadMacroIniConfig(name).isEmpty());
-        QVERIFY(lib.loadMacroType(name) == 0 && lib.loadMacroIndex(name) == 0);
-        lib.setMacroIniConfig(name, {1, 2});
-        lib.setMacroIndex(name, 1);
-        lib.setMacroType(name, 1);
-        QVERIFY(lib.modifyMacroName(name, "Other") == false);
-        QVERIFY(lib.modifyMacroName("Good", name) == false);
-        lib.renameMacroIniFile("Good", name);
-        lib.renameMacroIniFile(name, "Other");
-        QVERIFY(lib.deleteMacroIni(name) == false && lib.loadMacroIniFromFile(name) == " ");
-        lib.saveMacroIniToFile(name);
-        s.closeProfiles();
-        QCOMPARE(s.snapshot(), before);
-        QVERIFY(s.dialogs.isEmpty());
+        QVERIFY(lib->createMacroIni(name, 1) == false &&
+                lib->saveMacroIni(name, {}, {}, 1) == false);
+        QVERIFY(lib->loadMacroIni(name).isEmpty() && lib->loadMacroIniConfig(name).isEmpty());
+        QVERIFY(lib->loadMacroType(name) == 0 && lib->loadMacroIndex(name) == 0);
+        lib->setMacroIniConfig(name, {1, 2});
+        lib->setMacroIndex(name, 1);
+        lib->setMacroType(name, 1);
+        QVERIFY(lib->modifyMacroName(name, "Other") == false);
+        QVERIFY(lib->modifyMacroName("Good", name) == false);
+        lib->renameMacroIniFile("Good", name);
+        lib->renameMacroIniFile(name, "Other");
+        QVERIFY(lib->deleteMacroIni(name) == false && lib->loadMacroIniFromFile(name) == " ");
+        lib->saveMacroIniToFile(name);
+        closeProfiles();
+        QCOMPARE(snapshot(), before);
+        QVERIFY(dialogs.isEmpty());
     }
 
     void ordinaryNamesAreFileNames() {
         for (const QString& name : {QString("My macro (2)"), QString::fromUtf16(u"宏 1"),
                                     QString("a.b"), QString("CONSOLE"), QString(".x")}) {
-            Sandbox s;
-            QCOMPARE(s.start().createMacroIni(name, 0), QVariant(true));
-            QCOMPARE(QDir(s.modules + "/macro").entryList(QDir::Files | QDir::Hidden),
+            init();
+            QCOMPARE(start().createMacroIni(name, 0), QVariant(true));
+            QCOMPARE(QDir(modules + "/macro").entryList(QDir::Files | QDir::Hidden),
                      QStringList{name + ".bin"});
         }
     }
@@ -239,136 +251,131 @@ class MacroLibraryTest : public QObject {
     // Renaming moves the file first, then the references in profiles 0 to 5 (the current
     // one too, exact matches only); moving the file alone or deleting it touches no profile.
     void renameAndDelete() {
-        Sandbox s;
-        writeFile(s.macro("Old"), kMacro);
-        writeFile(s.macro("Taken"), "[config]\n");
+        writeFile(macro("Old"), kMacro);
+        writeFile(macro("Taken"), "[config]\n");
         for (int position = 0; position < 7; ++position)
-            writeFile(s.profile(position), "[macro]\n10=Old\n2=Old\n3=Other\n4=old\n5=Old2\n");
-        MacroLibrary& lib = s.start();
-        s.current = 2;
-        s.files[3]->setValue("macro/7", "Old"); // written in this process
-        const auto before = s.snapshot();
-        QVERIFY(lib.modifyMacroName("Old", "Taken") == false &&
-                lib.modifyMacroName("Old", "Old") == false);
-        QVERIFY(lib.modifyMacroName("Absent", "New") == false);
-        lib.renameMacroIniFile("Old", "Taken"); // never replaces another macro
-        QCOMPARE(s.snapshot(), before);
-        QCOMPARE(lib.isMacroUse("Old"), (QStringList{"Name", "2", "10", "2", "10", "2", "10", "2",
-                                                     "7", "10", "2", "10", "2", "10"}));
+            writeFile(profile(position), "[macro]\n10=Old\n2=Old\n3=Other\n4=old\n5=Old2\n");
+        start();
+        current = 2;
+        files[3]->setValue("macro/7", "Old"); // written in this process
+        const auto before = snapshot();
+        QVERIFY(lib->modifyMacroName("Old", "Taken") == false &&
+                lib->modifyMacroName("Old", "Old") == false);
+        QVERIFY(lib->modifyMacroName("Absent", "New") == false);
+        lib->renameMacroIniFile("Old", "Taken"); // never replaces another macro
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(lib->isMacroUse("Old"), (QStringList{"Name", "2", "10", "2", "10", "2", "10", "2",
+                                                      "7", "10", "2", "10", "2", "10"}));
 
-        QCOMPARE(lib.modifyMacroName("Old", "New"), QVariant(true));
-        QVERIFY(!QFile::exists(s.macro("Old")) && readFile(s.macro("New")) == kMacro);
+        QCOMPARE(lib->modifyMacroName("Old", "New"), QVariant(true));
+        QVERIFY(!QFile::exists(macro("Old")) && readFile(macro("New")) == kMacro);
         for (int position = 0; position < 7; ++position) {
             const QString renamed = position < 6 ? "New" : "Old";
-            QCOMPARE(iniText(s.profile(position)),
+            QCOMPARE(iniText(profile(position)),
                      QStringList({"macro/10=" + renamed, "macro/2=" + renamed, "macro/3=Other",
                                   "macro/4=old", "macro/5=Old2"}) +
                          (position == 3 ? QStringList{"macro/7=New"} : QStringList()));
         }
-        lib.renameMacroIniFile("New", "C");
-        QVERIFY(!QFile::exists(s.macro("New")) && readFile(s.macro("C")) == kMacro);
-        QVERIFY(lib.deleteMacroIni("C") == true && lib.deleteMacroIni("C") == false);
-        QVERIFY(!QFile::exists(s.macro("C")));
-        s.closeProfiles();
-        QCOMPARE(iniText(s.profile(0))[1], "macro/2=New");
+        lib->renameMacroIniFile("New", "C");
+        QVERIFY(!QFile::exists(macro("New")) && readFile(macro("C")) == kMacro);
+        QVERIFY(lib->deleteMacroIni("C") == true && lib->deleteMacroIni("C") == false);
+        QVERIFY(!QFile::exists(macro("C")));
+        closeProfiles();
+        QCOMPARE(iniText(profile(0))[1], "macro/2=New");
     }
 
     // After a macro was deleted: buttons 0..6 that played it (by the name the profile
     // gives them) fall back, in profiles 0..5 but the current one. Slot bytes are the
     // buttons' own slots and do not move with the list positions.
     void deletedMacroButtonsFallBack() {
-        Sandbox s;
-        writeFile(s.macro("Keep"), kMacro);
+        writeFile(macro("Keep"), kMacro);
         const QByteArray before = "[keydefine_Q7]\n0=9, 0, 1, 0\n1=9, 2, 2, 0\n2=1, 0, 242, 0\n"
                                   "3=9, 0, 4, 0\n4=9, 1, 5, 0\n5=9, 0, 6, 0\n6=9, 0, 7, 0\n"
                                   "7=9, 0, 8, 0\n\n[macro]\n0=Gone\n1=Keep\n2=Gone\n3=Keep\n"
                                   "5=Gone\n6=Gone\n7=Gone\n";
         for (int position = 0; position < 7; ++position)
-            writeFile(s.profile(position), before);
-        MacroLibrary& lib = s.start();
-        s.current = 1;
+            writeFile(profile(position), before);
+        start();
+        current = 1;
         // Lists written in this process come back as variant lists, not texts.
-        s.files[2]->setValue("keydefine_Q7/3", QVariantList{9, 0, 4, 0});
-        lib.changeMacroFileIndex(1);
+        files[2]->setValue("keydefine_Q7/3", QVariantList{9, 0, 4, 0});
+        lib->changeMacroFileIndex(1);
         const QStringList after{"0=1, 0, 240, 0", "1=9, 2, 2, 0", "2=1, 0, 242, 0", "3=9, 0, 4, 0",
                                 "4=1, 0, 243, 0", "5=7, 0, 1, 0", "6=7, 0, 2, 0",   "7=9, 0, 8, 0"};
         for (int position : {0, 2, 3, 4, 5})
-            QCOMPARE(iniText(s.profile(position)).mid(0, 8).replaceInStrings("keydefine_Q7/", ""),
+            QCOMPARE(iniText(profile(position)).mid(0, 8).replaceInStrings("keydefine_Q7/", ""),
                      after);
-        s.closeProfiles();
-        QVERIFY(readFile(s.profile(1)) == before && readFile(s.profile(6)) == before);
+        closeProfiles();
+        QVERIFY(readFile(profile(1)) == before && readFile(profile(6)) == before);
     }
 
     void playTypeFollowsTheMacro() {
-        Sandbox s;
         const QByteArray before =
             "[keydefine_Q7]\n0=9, 0, 4, 0\n1=9, 2, 4, 0\n2=9, 1, 5, 0\n3=1, 0, 4, 0\n";
-        writeFile(s.profile(0), before);
-        writeFile(s.profile(3), before);
-        MacroLibrary& lib = s.start();
-        s.current = 3;
+        writeFile(profile(0), before);
+        writeFile(profile(3), before);
+        start();
+        current = 3;
         for (const auto& [type, byte1] :
              QList<std::pair<int, QString>>{{1, "2"}, {0, "0"}, {2, "0"}, {1, "2"}}) {
-            lib.changeMacroFileType(4, type);
+            lib->changeMacroFileType(4, type);
             const QString played = QString("9, %1, 4, 0").arg(byte1);
-            QCOMPARE(iniText(s.profile(0)),
+            QCOMPARE(iniText(profile(0)),
                      QStringList({"keydefine_Q7/0=" + played, "keydefine_Q7/1=" + played,
                                   "keydefine_Q7/2=9, 1, 5, 0", "keydefine_Q7/3=1, 0, 4, 0"}));
         }
-        s.closeProfiles();
-        QCOMPARE(readFile(s.profile(3)), before);
+        closeProfiles();
+        QCOMPARE(readFile(profile(3)), before);
     }
 
     void sendMacroDataToSlots() {
-        Sandbox s;
-        MacroLibrary& lib = s.start();
+        start();
         const QVariantList image{0, 1, 1, 4, 0x81, 4, 0, 0};
         for (const QVariant& index :
              {QVariant(0), QVariant(11.0), QVariant(12), QVariant(-1), QVariant(256 + 3)})
-            QCOMPARE(lib.sendMacroData(image, index), QVariant(true));
-        QCOMPARE(s.sent.size(), 3);
-        QVERIFY(s.sent[0].first == 1 && s.sent[1].first == 12 && s.sent[2].first == 4);
-        QCOMPARE(s.sent[0].second, QByteArray::fromHex("0001010481040000").leftJustified(128, 0));
+            QCOMPARE(lib->sendMacroData(image, index), QVariant(true));
+        QCOMPARE(sent.size(), 3);
+        QVERIFY(sent[0].first == 1 && sent[1].first == 12 && sent[2].first == 4);
+        QCOMPARE(sent[0].second, QByteArray::fromHex("0001010481040000").leftJustified(128, 0));
     }
 
     // Export copies the macro's file, import replaces it. Whatever goes wrong (cancelled,
     // nothing to copy, onto the macro's own file, from or into what is not a file) leaves
     // every file as it was, and the import slot says so.
     void exportAndImport() {
-        Sandbox s;
-        const QString tmp = s.tmp.path();
+        const QString tmp = root;
         const QByteArray imported = "[config]\ntotal=2\nrepeat=8\n[macro]\n0=\"1,Q\"\n1=\"2,Q\"\n";
-        writeFile(s.macro("M"), kMacro);
+        writeFile(macro("M"), kMacro);
         writeFile(tmp + "/in.mc", imported);
         writeFile(tmp + "/out/m.mc",
                   "an older export, longer than the macro file it is replaced by.");
         QDir().mkpath(tmp + "/folder.mc");
-        MacroLibrary& lib = s.start();
-        const auto before = s.snapshot();
-        for (const QString& answer : {QString(), tmp + "/absent.mc", tmp + "/folder.mc"}) {
-            s.answer = answer;
-            QCOMPARE(lib.loadMacroIniFromFile("M"), QVariant(" "));
+        start();
+        const auto before = snapshot();
+        for (const QString& choice : {QString(), tmp + "/absent.mc", tmp + "/folder.mc"}) {
+            answer = choice;
+            QCOMPARE(lib->loadMacroIniFromFile("M"), QVariant(" "));
         }
-        s.answer = tmp + "/in.mc";
-        QCOMPARE(lib.loadMacroIniFromFile("Absent"), QVariant(" "));
-        for (const QString& answer : {QString(), s.macro("M"), tmp + "/no/dir/m.mc"}) {
-            s.answer = answer;
-            lib.saveMacroIniToFile("M");
+        answer = tmp + "/in.mc";
+        QCOMPARE(lib->loadMacroIniFromFile("Absent"), QVariant(" "));
+        for (const QString& choice : {QString(), macro("M"), tmp + "/no/dir/m.mc"}) {
+            answer = choice;
+            lib->saveMacroIniToFile("M");
         }
-        lib.saveMacroIniToFile("Absent"); // asks nothing
-        QCOMPARE(s.snapshot(), before);
-        QCOMPARE(s.dialogs.size(), 7);
+        lib->saveMacroIniToFile("Absent"); // asks nothing
+        QCOMPARE(snapshot(), before);
+        QCOMPARE(dialogs.size(), 7);
 
-        s.answer = tmp + "/out/m.mc";
-        lib.saveMacroIniToFile("M");
-        QCOMPARE(readFile(s.answer), kMacro);
-        QCOMPARE(s.dialogs.last(), "save|Save File|" + kDesktop + "|Macro(*.mc)");
-        s.answer = tmp + "/in.mc";
-        QCOMPARE(lib.loadMacroIniFromFile("M"), QVariant(s.answer));
-        QCOMPARE(s.dialogs.last(), "open|Open File|" + kDesktop + "|Macro(*.mc)");
-        s.answer = s.macro("M"); // its own file: changes nothing, still succeeds
-        QCOMPARE(lib.loadMacroIniFromFile("M"), QVariant(s.answer));
-        QCOMPARE(readFile(s.macro("M")), imported);
+        answer = tmp + "/out/m.mc";
+        lib->saveMacroIniToFile("M");
+        QCOMPARE(readFile(answer), kMacro);
+        QCOMPARE(dialogs.last(), "save|Save File|" + kDesktop + "|Macro(*.mc)");
+        answer = tmp + "/in.mc";
+        QCOMPARE(lib->loadMacroIniFromFile("M"), QVariant(answer));
+        QCOMPARE(dialogs.last(), "open|Open File|" + kDesktop + "|Macro(*.mc)");
+        answer = macro("M"); // its own file: changes nothing, still succeeds
+        QCOMPARE(lib->loadMacroIniFromFile("M"), QVariant(answer));
+        QCOMPARE(readFile(macro("M")), imported);
     }
 };
 

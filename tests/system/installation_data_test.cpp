@@ -70,17 +70,12 @@ class InstallationDataTest : public QObject {
         QCOMPARE(buttons.join(u' '), "1,0,240,0 1,0,241,0 1,0,242,0 1,0,244,0 1,0,243,0 7,0,1,0 "
                                      "7,0,2,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 0,0,0,0 "
                                      "0,0,0,0 4,0,1,0 4,0,2,0 ");
-        // The sensor's steps, and lists of the lengths the pages index.
         const QStringList steps =
             QString("250 500 750 1000 1250 1500 1750 2000 2500 3000 3500 4000").split(u' ');
-        for (const QString& value : factory.value("sensor/dpi_Q7").toStringList())
+        const QStringList dpi = factory.value("sensor/dpi_Q7").toStringList();
+        QCOMPARE(dpi.size(), 8);
+        for (const QString& value : dpi)
             QVERIFY2(steps.contains(value), qPrintable(value));
-        for (const auto& [key, size] : {std::pair("sensor/dpi_Q7", 8),
-                                        {"sensor/dpi_Select", 8},
-                                        {"color_Q7/type1", 24},
-                                        {"color_Q7/ledEffect", 3}})
-            QVERIFY2(factory.value(key).toStringList().size() == size, key);
-        QVERIFY(QList<int>({1, 2, 4, 8}).contains(factory.value("sensor/reportRate_Q7").toInt()));
     }
 
     void profilesStartAsFactoryProfile() {
@@ -101,20 +96,8 @@ class InstallationDataTest : public QObject {
         QCOMPARE(config.value("Q7/colorMaxStage").toInt(), 8);
     }
 
-    // Files the program never creates: the name list ending in its sentinel, the gun
-    // records, the tray icon and the one skin.
-    void otherFiles() {
-        QSettings names(modules("setting/name.bin"), QSettings::IniFormat);
-        const QStringList rows = names.value("profile/profileName").toStringList();
-        QVERIFY(rows.size() == 2 && rows[1] == "loaderpellam");
-        QVERIFY(QFile::exists(modules("gun/gunData.bin")));
-        QCOMPARE(QSettings(modules("gun/gunData.bin"), QSettings::IniFormat).status(),
-                 QSettings::NoError);
-        const QDir img(modules("img"));
-        QVERIFY(img.exists("trayIcon.ico"));
-        QCOMPARE(img.entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"skin1"});
-        QVERIFY(!QDir(img.filePath("skin1")).isEmpty());
-    }
+    // The gun slots do nothing at all without this file, and the program never creates it.
+    void gunRecords() { QVERIFY(QFile::exists(modules("gun/gunData.bin"))); }
 };
 
 QTEST_GUILESS_MAIN(InstallationDataTest)
