@@ -9,9 +9,9 @@
 namespace {
 
 // "+A" presses A, "-A" releases it, "=text" is an entry as it stands, anything else a pause.
-QStringList entries(const QString& spec) {
+QStringList entries(const QString& entryText) {
     QStringList out;
-    for (const QString& e : spec.split(u'|', Qt::SkipEmptyParts)) {
+    for (const QString& e : entryText.split(u'|', Qt::SkipEmptyParts)) {
         const QString rest = e.mid(1);
         out << (e[0] == u'+'   ? rest + "    [Down]"
                 : e[0] == u'-' ? rest + "      [Up]"
@@ -39,11 +39,11 @@ class MacroEncoderTest : public QObject {
 
   private slots:
     void vectors_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("entryText");
         QTest::addColumn<int>("device");
         QTest::addColumn<QByteArray>("expected");
-        auto row = [](const char* tag, const QString& spec, const char* hex, int device = 0) {
-            QTest::newRow(tag) << spec << device << QByteArray::fromHex(hex);
+        auto row = [](const char* tag, const QString& entryText, const char* hex, int device = 0) {
+            QTest::newRow(tag) << entryText << device << QByteArray::fromHex(hex);
         };
         row("empty", "", "00 01 00 00");
         row("press and release", "+A|-A", "00 01 01 04 81 04 00 00");
@@ -78,10 +78,10 @@ class MacroEncoderTest : public QObject {
         row("after a short record", "+A|3000|=x|300", "00 01 01 04 96 01 00 01 00 0F 00 00");
     }
     void vectors() {
-        QFETCH(QString, spec);
+        QFETCH(QString, entryText);
         QFETCH(int, device);
         QFETCH(QByteArray, expected);
-        QCOMPARE(bytes(MacroEncoder::encode(entries(spec), device)).toHex(' '),
+        QCOMPARE(bytes(MacroEncoder::encode(entries(entryText), device)).toHex(' '),
                  expected.toHex(' '));
     }
 
