@@ -6,29 +6,18 @@
 
 #include <cstdio>
 
-namespace {
-
-void onKey(std::uint8_t code, bool pressed, void* context) {
-    static_cast<int*>(context)[0] += code + (pressed ? 1 : 0);
-}
-
-void onMouse(std::uint8_t code, bool pressed, int x, int y, void* context) {
-    static_cast<int*>(context)[1] += code + (pressed ? 1 : 0) + x + y;
-}
-
-} // namespace
-
 int main() {
     int counts[2] = {0, 0};
     KeyCapture capture(false);
-    capture.setKeyboardCallback(&onKey, counts);
-    capture.setMouseCallback(&onMouse, counts);
+    capture.setKeyboardCallback(
+        [](std::uint8_t code, bool, void* c) { *static_cast<int*>(c) += code; }, counts);
+    capture.setMouseCallback(
+        [](std::uint8_t, bool, int x, int, void* c) { *static_cast<int*>(c) += x; }, counts + 1);
     const bool installed = capture.installed();
     capture.removeHooks();
     const bool again = capture.installHooks();
-    const std::size_t rows = capture.translator().scanTableSize();
-    const char text[] = "probe";
-    const auto shown = msgchannel::warningText({msgchannel::kWarningTag, 5, text});
-    std::printf("%d %d %zu %d\n", installed ? 1 : 0, again ? 1 : 0, rows, shown ? 1 : 0);
+    const auto shown = msgchannel::warningText({msgchannel::kWarningTag, 5, "probe"});
+    std::printf("%d %d %zu %d\n", installed, again, capture.translator().scanTableSize(),
+                bool(shown));
     return 0;
 }
