@@ -112,9 +112,14 @@ done
 # The keystroke capture's Windows side must link into a program on its own.
 probe=tests/capture/windows_link_probe.cpp
 if [ -f "$probe" ] && [ "$failed" -eq 0 ]; then
-    if "$CXX" "${flags[@]}" -static -o "$tmp/probe.exe" "$probe" \
-        src/platform/win/key_hooks_win.cpp src/platform/capture/key_translation.cpp \
-        src/platform/capture/copydata_message.cpp -luser32; then
+    # The objects compiled above, so that nothing is compiled twice.
+    link_objects=()
+    for file in src/platform/win/key_hooks_win.cpp src/platform/capture/key_translation.cpp \
+        src/platform/capture/copydata_message.cpp; do
+        link_objects+=("$tmp/$(echo "$file" | tr '/' '_').o")
+    done
+    if "$CXX" "${flags[@]}" -c "$probe" -o "$tmp/probe.o" &&
+        "$CXX" -static -o "$tmp/probe.exe" "$tmp/probe.o" "${link_objects[@]}" -luser32; then
         echo "ok      link of $probe"
     else
         echo "FAILED  link of $probe" >&2
