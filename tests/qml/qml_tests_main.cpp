@@ -7,17 +7,17 @@
 #include "link_state.h"
 #include "my_quick_view.h"
 #include "test_env.h"
-#include "ui_controler.h"
 #include "virtual_mouse_fixture.h"
-#include "vmouse_client.h"
 #include "widget.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtQuickTest>
 
 #include <memory>
@@ -25,10 +25,7 @@
 class Setup : public QObject {
     Q_OBJECT
   public slots:
-    void applicationAvailable() {
-        TestEnv::installMessageHandler();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void applicationAvailable() { QApplication::setQuitOnLastWindowClosed(false); }
 
     // One engine per test file: everything behind it starts afresh.
     void qmlEngineAvailable(QQmlEngine* engine) {
@@ -38,7 +35,8 @@ class Setup : public QObject {
         context->setContextProperty("ui_View", rig_->window->view());
         context->setContextProperty("hid", &rig_->window->hid());
         context->setContextProperty(
-            "ui_Ctl", rig_->window->findChild<QObject*>() ? controllerOf(*rig_->window) : nullptr);
+            "ui_Ctl",
+            rig_->window->view()->rootContext()->contextProperty("ui_Ctl").value<QObject*>());
         context->setContextProperty("testEnv", rig_->env.get());
         // What the page opens in the desktop's browser is recorded, not opened.
         for (const char* scheme : {"http", "https", "file"})
@@ -53,10 +51,6 @@ class Setup : public QObject {
     }
 
   private:
-    static QObject* controllerOf(Widget& window) {
-        return window.view()->rootContext()->contextProperty("ui_Ctl").value<QObject*>();
-    }
-
     struct Rig {
         Rig() {
             const QString modules = dir.filePath("modules");
@@ -78,6 +72,14 @@ class Setup : public QObject {
             capture->setMouseCallback(onMouse, window.get());
             window->showNormal();
             window->checkDevice();
+            // The accepted mouse brings the pages up locked for a second; the tests take
+            // them as soon as they are shown (the lock's own end is tested on its own).
+            QQuickItem* page = window->view()->rootObject();
+            if (QTest::qWaitFor([page] { return page->isVisible(); }, 10000))
+                QMetaObject::invokeMethod(page, "setProtectUI", Q_ARG(QVariant, 0));
+            if (!QTest::qWaitFor(
+                    [this] { return window->view()->isEnabled() && window->hid().isLinkFree(); }))
+                qWarning("the pages did not come up unlocked with the mouse accepted");
             env = std::make_unique<TestEnv>(modules, mouse, *window, capture->installed());
             // Dialogs would wait for a user who is not there.
             window->view()->services().setDialogStandIn(env.get());

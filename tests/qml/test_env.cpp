@@ -3,17 +3,13 @@
 #include "link_state.h"
 #include "my_quick_view.h"
 #include "virtual_mouse_fixture.h"
-#include "vmouse_client.h"
 #include "widget.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJSValue>
-#include <QJsonDocument>
 #include <QMouseEvent>
-#include <QMutex>
 #include <QProcess>
 #include <QQuickItem>
 #include <QSettings>
@@ -24,43 +20,21 @@
 
 #include <csignal>
 
-namespace {
-
-QMutex linesMutex;
-QStringList lines;
-
-void collect(QtMsgType, const QMessageLogContext&, const QString& message) {
-    QMutexLocker lock(&linesMutex);
-    lines << message;
-    fprintf(stderr, "%s\n", qPrintable(message));
-}
-
-} // namespace
-
-void TestEnv::installMessageHandler() {
-    qInstallMessageHandler(collect);
-}
-
 TestEnv::TestEnv(const QString& modulesDir, testsupport::VirtualMouse& mouse, Widget& window,
-                 bool capturing, QObject* parent)
-    : QObject(parent), modulesDir_(modulesDir), mouse_(mouse), window_(window),
-      capturing_(capturing) {}
+                 bool capturing)
+    : modulesDir_(modulesDir), mouse_(mouse), window_(window), capturing_(capturing) {}
 
 QObject* TestEnv::page() const {
     return window_.view()->rootObject();
 }
 
 QVariant TestEnv::value(QObject* object, const QString& name) const {
-    if (!object)
-        return {};
-    const QVariant v = object->property(name.toUtf8().constData());
+    const QVariant v = object ? object->property(name.toUtf8().constData()) : QVariant();
     return v.userType() == qMetaTypeId<QJSValue>() ? v.value<QJSValue>().toVariant() : v;
 }
 
 QObject* TestEnv::item(const QString& objectName) const {
     QQuickItem* root = window_.view()->rootObject();
-    if (!root)
-        return nullptr;
     // Breadth first through the visual tree, so the item nearest the root wins.
     std::queue<QQuickItem*> pending;
     pending.push(root);
@@ -79,24 +53,20 @@ QObject* TestEnv::item(const QString& objectName) const {
 bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y, Qt::MouseButton which) {
     auto* item = qobject_cast<QQuickItem*>(target);
     myQQuickView* view = window_.view();
-    if (!item || !view)
+    if (!item)
         return false;
     // The root item sits at the view's origin: scene coordinates are the widget's.
     const QPoint pos = item->mapToScene(QPointF(x, y)).toPoint();
-    Qt::MouseButton button = Qt::NoButton;
-    if (type == QEvent::MouseButtonPress) {
-        button = which;
+    if (type == QEvent::MouseButtonPress)
         held_ |= which;
-    } else if (type == QEvent::MouseButtonRelease) {
-        button = which;
+    else if (type == QEvent::MouseButtonRelease)
         held_ &= ~which;
-    }
     static ulong timestamp = 0;
     QMouseEvent event(static_cast<QEvent::Type>(type), QPointF(pos),
-                      QPointF(view->mapToGlobal(pos)), button, held_, Qt::NoModifier);
+                      QPointF(view->mapToGlobal(pos)),
+                      type == QEvent::MouseMove ? Qt::NoButton : which, held_, Qt::NoModifier);
     // Far apart, so that no two presses ever make a double click.
-    timestamp += 1000;
-    event.setTimestamp(timestamp);
+    event.setTimestamp(timestamp += 1000);
     const bool delivered = QApplication::sendEvent(view, &event);
     // As between two real inputs, what the page queued in response runs first.
     QCoreApplication::processEvents();
@@ -104,55 +74,39 @@ bool TestEnv::mouse(int type, QObject* target, qreal x, qreal y, Qt::MouseButton
 }
 
 bool TestEnv::press(QObject* item, qreal x, qreal y) {
-    return mouse(QEvent::MouseButtonPress, item, x, y);
+    return mouse(QEvent::MouseButtonPress, item, x, y, Qt::LeftButton);
 }
 bool TestEnv::move(QObject* item, qreal x, qreal y) {
-    return mouse(QEvent::MouseMove, item, x, y);
+    return mouse(QEvent::MouseMove, item, x, y, Qt::LeftButton);
 }
 bool TestEnv::release(QObject* item, qreal x, qreal y) {
-    return mouse(QEvent::MouseButtonRelease, item, x, y);
+    return mouse(QEvent::MouseButtonRelease, item, x, y, Qt::LeftButton);
 }
-bool TestEnv::click(QObject* item, qreal x, qreal y) {
-    const bool pressed = press(item, x, y);
-    const bool released = release(item, x, y);
-    return pressed && released;
-}
-
-bool TestEnv::rightClick(QObject* item, qreal x, qreal y) {
-    const bool pressed = mouse(QEvent::MouseButtonPress, item, x, y, Qt::RightButton);
-    const bool released = mouse(QEvent::MouseButtonRelease, item, x, y, Qt::RightButton);
-    return pressed && released;
+bool TestEnv::click(QObject* item, qreal x, qreal y, bool right) {
+    const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
+    const bool pressed = mouse(QEvent::MouseButtonPress, item, x, y, button);
+    return mouse(QEvent::MouseButtonRelease, item, x, y, button) && pressed;
 }
 
 void TestEnv::answerFileDialog(const QString& path) {
     answer_ =
         path.isEmpty() || QDir::isAbsolutePath(path) ? path : QDir(modulesDir_).filePath(path);
 }
-
-QString TestEnv::takeAnswer() {
+QString TestEnv::openFileName(const QString&, const QString&, const QString&) {
     return std::exchange(answer_, QString());
 }
-
-QString TestEnv::openFileName(const QString& caption, const QString&, const QString&) {
-    dialogs_ << QStringLiteral("open|") + caption;
-    return takeAnswer();
+QString TestEnv::saveFileName(const QString&, const QString&, const QString&) {
+    return std::exchange(answer_, QString());
 }
-
-QString TestEnv::saveFileName(const QString& caption, const QString&, const QString&) {
-    dialogs_ << QStringLiteral("save|") + caption;
-    return takeAnswer();
-}
-
 void TestEnv::warning(const QString& title, const QString& text) {
     warnings_ << title + QLatin1Char('|') + text;
 }
 
 void TestEnv::type(const QString& text) {
-    myQQuickView* view = window_.view();
     const bool enter = text.endsWith(QLatin1Char('\n'));
-    QTest::keyClicks(view, enter ? text.chopped(1) : text);
+    QTest::keyClicks(window_.view(), enter ? text.chopped(1) : text);
     if (enter)
-        QTest::keyClick(view, Qt::Key_Return);
+        QTest::keyClick(window_.view(), Qt::Key_Return);
 }
 
 bool TestEnv::typeOnDisplay(const QString& keys) {
@@ -173,9 +127,7 @@ QString TestEnv::readFile(const QString& rel) const {
 }
 
 bool TestEnv::writeFile(const QString& rel, const QString& text) const {
-    const QString path = QDir(modulesDir_).filePath(rel);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
+    QFile f(QDir(modulesDir_).filePath(rel));
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0;
 }
 
@@ -185,14 +137,38 @@ QVariant TestEnv::setting(const QString& rel, const QString& key) const {
     for (int i = 0; i < ProfileStore::kProfiles; ++i)
         if (QSettings* p = view->profiles().at(i))
             p->sync();
-    QSettings fresh(QDir(modulesDir_).filePath(rel), QSettings::IniFormat);
-    return fresh.value(key);
+    return QSettings(QDir(modulesDir_).filePath(rel), QSettings::IniFormat).value(key);
 }
 
 QVariantList TestEnv::traffic() const {
     QVariantList out;
     for (const QJsonObject& r : mouse_.log())
         out << r.toVariantMap();
+    return out;
+}
+
+QVariantList TestEnv::sent(int code) const {
+    waitLinkFree();
+    const auto bytes = [](const QJsonObject& r) {
+        QVariantList out;
+        for (const QString& h : r.value("plain").toString().split(' ', Qt::SkipEmptyParts))
+            out << h.toInt(nullptr, 16);
+        return out.mid(1);
+    };
+    QVariantList out;
+    std::vector<QJsonObject> log;
+    for (const QJsonObject& r : mouse_.log())
+        if (r.value("dir").toString() == "to_device")
+            log.push_back(r);
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        const QVariantList frame = bytes(log[i]);
+        if (log[i].value("kind").toString() != "feature" || frame.value(0).toInt() != code)
+            continue;
+        QVariantList data;
+        while (i + 1 < log.size() && log[i + 1].value("kind").toString() == "output")
+            data += bytes(log[++i]);
+        out << QVariantMap{{"frame", frame.mid(0, 7)}, {"data", data}};
+    }
     return out;
 }
 
@@ -206,30 +182,12 @@ QVariantMap TestEnv::deviceState() const {
     return mouse_.state().toVariantMap();
 }
 
-bool TestEnv::plug() {
-    return mouse_.ctl({"plug"}) == 0;
-}
-bool TestEnv::unplug() {
-    return mouse_.ctl({"unplug"}) == 0;
-}
-bool TestEnv::dpiButton(int stage) {
-    return mouse_.ctl({"dpi-button", QString::number(stage)}) == 0;
-}
-bool TestEnv::fault(const QString& kind, int count) {
-    return mouse_.ctl({"fault", kind, QString::number(count)}) == 0;
+bool TestEnv::ctl(const QStringList& args) {
+    return mouse_.ctl(args) == 0;
 }
 
-QStringList TestEnv::debugLines() const {
-    QMutexLocker lock(&linesMutex);
-    return lines;
-}
-
-bool TestEnv::waitLinkFree(int ms) const {
-    QElapsedTimer t;
-    t.start();
-    while (!window_.hid().isLinkFree() && t.elapsed() < ms)
-        QTest::qWait(5);
-    return window_.hid().isLinkFree();
+bool TestEnv::waitLinkFree() const {
+    return QTest::qWaitFor([this] { return window_.hid().isLinkFree(); }, 5000);
 }
 
 void TestEnv::setWindowVisible(bool visible) {
@@ -280,16 +238,13 @@ bool TestEnv::clickUpdater() {
 }
 
 int TestEnv::stopUpdaters() {
-    const QString program = QDir(modulesDir_ + "/../update").absoluteFilePath("update");
+    const QString program =
+        QFileInfo(QDir(modulesDir_ + "/../update").absoluteFilePath("update")).canonicalFilePath();
     int stopped = 0;
     for (const QString& pid : QDir("/proc").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool number = false;
-        const int id = pid.toInt(&number);
-        if (number && QFileInfo("/proc/" + pid + "/exe").canonicalFilePath() ==
-                          QFileInfo(program).canonicalFilePath()) {
-            ::kill(id, SIGTERM);
+        if (QFileInfo("/proc/" + pid + "/exe").canonicalFilePath() == program &&
+            !program.isEmpty() && ::kill(pid.toInt(), SIGTERM) == 0)
             ++stopped;
-        }
     }
     return stopped;
 }
