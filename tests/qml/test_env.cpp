@@ -33,6 +33,13 @@ QVariant TestEnv::value(QObject* object, const QString& name) const {
     return v.userType() == qMetaTypeId<QJSValue>() ? v.value<QJSValue>().toVariant() : v;
 }
 
+QVariant TestEnv::call(QObject* object, const QString& function, const QVariantList& args) const {
+    QVariant r;
+    QMetaObject::invokeMethod(object, function.toUtf8().constData(), Q_RETURN_ARG(QVariant, r),
+                              Q_ARG(QVariant, args.value(0)), Q_ARG(QVariant, args.value(1)));
+    return r.userType() == qMetaTypeId<QJSValue>() ? r.value<QJSValue>().toVariant() : r;
+}
+
 QObject* TestEnv::item(const QString& objectName) const {
     QQuickItem* root = window_.view()->rootObject();
     // Breadth first through the visual tree, so the item nearest the root wins.

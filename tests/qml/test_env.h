@@ -26,6 +26,9 @@ class TestEnv : public QObject, public FileDialogs {
 
     // A page property as a plain value (the page's lists do not cross engines otherwise).
     Q_INVOKABLE QVariant value(QObject* object, const QString& name) const;
+    // A page function of two arguments, called with plain values of the page's engine.
+    Q_INVOKABLE QVariant call(QObject* object, const QString& function,
+                              const QVariantList& args) const;
     // The first object of that name in the page (nearest the root first), null when none.
     Q_INVOKABLE QObject* item(const QString& objectName) const;
     // Real mouse input through the view host at item-local coordinates; false when the
