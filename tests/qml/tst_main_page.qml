@@ -52,9 +52,7 @@ TestCase {
         compare(last(0x11).frame.slice(0, 3), [0x11, 7, 8])
         compare(last(0x11).data.slice(0, 8), [0x45, 0x04, 0x80, 0x08, 0x80, 0x80, 0x80, 0x80])
         compare(stored("sensor/dpi_Q7").map(Number), [2100, 1000, 1500, 2000, 3000, 4000, 250, 250])
-        // The top of the bar is 4000; a stored 260 takes the code of 500.
-        testEnv.click(dpi.stageAt(1).bar, 10, 0)
-        compare(dpi.stageAt(1).value, 4000)
+        // A stored 260 takes the code of 500.
         ui_View.ui_11H_SetDPISet(7, dpi.codes(), [260, 4000, 1500, 2000, 3000, 4000, 250, 250])
         testEnv.clearTraffic()
         dpi.init(true)
@@ -188,33 +186,6 @@ TestCase {
         compare(last(0x0D).frame.slice(0, 4), [0x0D, 1, 10, 2])
         compare(Number(stored("sensor/reportRate_Q7")), 1)
         compare(item("ReportRate").value, 1)
-        unlock()
-    }
-
-    function test_profileSwitch() {
-        var rate = item("ReportRate")
-        // The same profile again: no switch, the panels keep what they show.
-        rate.value = 4
-        page.changeProfile(0)
-        compare(rate.value, 4)
-        page.profileClosed()
-        verify(ui_View.enabled)
-        // Profile 1 differs from profile 0 in its report rate.
-        testEnv.click(rate.picture, 200, 80)
-        ui_View.copyProfile(1, 0)
-        testEnv.click(rate.picture, 200, 20)
-        testEnv.clearTraffic()
-        page.changeProfile(1)
-        compare(Number(testEnv.setting("setting/apConfig.bin", "Q7/profileNo")), 1)
-        compare(rate.value, 2)
-        compare(testEnv.sent(0x01).length, 0, "sent before the profile overlay closed")
-        page.profileClosed()
-        verify(!ui_View.enabled)
-        compare(last(0x01).frame.slice(0, 2), [0x01, 2])
-        unlock()
-        page.changeProfile(0)
-        page.profileClosed()
-        compare(rate.value, 1)
         unlock()
     }
 
