@@ -1,23 +1,17 @@
-// qml-tests: runs Qt Quick Test files against the real view host, controller and device
-// object, each file with a fresh virtual mouse and a fresh copy of the installation data.
+// qml-tests: runs a Qt Quick Test file against the real view host, controller and device
+// object, with a fresh virtual mouse and a fresh copy of the installation data.
 //
-//   build/bin/qml-tests -input DIR
+//   build/bin/qml-tests -input FILE
 #include "hid_seam.h"
 #include "key_capture.h"
 #include "link_state.h"
-#include "my_quick_view.h"
 #include "test_env.h"
-#include "virtual_mouse_fixture.h"
-#include "widget.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QtQuickTest>
 
 #include <memory>
@@ -27,26 +21,21 @@ class Setup : public QObject {
   public slots:
     void applicationAvailable() { QApplication::setQuitOnLastWindowClosed(false); }
 
-    // One engine per test file: everything behind it starts afresh.
     void qmlEngineAvailable(QQmlEngine* engine) {
-        rig_.reset();
         rig_ = std::make_unique<Rig>();
         QQmlContext* context = engine->rootContext();
-        context->setContextProperty("ui_View", rig_->window->view());
-        context->setContextProperty("hid", &rig_->window->hid());
-        context->setContextProperty(
-            "ui_Ctl",
-            rig_->window->view()->rootContext()->contextProperty("ui_Ctl").value<QObject*>());
+        QQmlContext* pages = rig_->window->view()->rootContext();
+        for (const char* name : {"ui_View", "ui_Ctl"})
+            context->setContextProperty(name, pages->contextProperty(name));
         context->setContextProperty("testEnv", rig_->env.get());
         // What the page opens in the desktop's browser is recorded, not opened.
         for (const char* scheme : {"http", "https", "file"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), rig_->env.get(),
-                                            "openUrl");
+            QDesktopServices::setUrlHandler(scheme, rig_->env.get(), "openUrl");
     }
 
     void cleanupTestCase() {
         for (const char* scheme : {"http", "https", "file"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+            QDesktopServices::unsetUrlHandler(scheme);
         rig_.reset();
     }
 
@@ -65,8 +54,7 @@ class Setup : public QObject {
             hidseam::apiFor(socket.constData());
             LinkState::instance().reset();
             window = std::make_unique<Widget>();
-            // Keys typed on the test display reach the page through the real capture, as
-            // in the program.
+            // Keys typed on the test display reach the page through the real capture.
             capture = std::make_unique<KeyCapture>(false);
             capture->setKeyboardCallback(onKey, window.get());
             capture->setMouseCallback(onMouse, window.get());
@@ -87,8 +75,7 @@ class Setup : public QObject {
         ~Rig() {
             window->view()->services().setDialogStandIn(nullptr);
             env.reset();
-            // The capture goes before the window it reports to.
-            capture.reset();
+            capture.reset(); // before the window it reports to
             window.reset();
             QDir::setCurrent(previousDir);
         }

@@ -117,16 +117,6 @@ TestCase {
         compare(Number(stored("sensor/reportRate_Q7")), 2)
     }
 
-    function test_failedSendLeavesThePanelWorking() {
-        verify(testEnv.ctl(["fault", "send-feature", "1"]))
-        testEnv.click(item("ReportRate").picture, 20, 80)
-        verify(testEnv.waitLinkFree())
-        compare(testEnv.deviceState().report_rate, 1, "the fault did not hold the command back")
-        testEnv.click(item("ReportRate").picture, 200, 80)
-        verify(testEnv.waitLinkFree())
-        compare(testEnv.deviceState().report_rate, 2)
-    }
-
     function test_dial_data() {
         // Right half at the centre's height, left half below it, straight up, 45 degrees.
         return [{ tag: "right", panel: "MouseSpeed", x: 150, y: 70, key: "cursorSpeed_Q7", value: 11 },
@@ -186,17 +176,6 @@ TestCase {
         compare(last(0x0D).frame.slice(0, 4), [0x0D, 1, 10, 2])
         compare(Number(stored("sensor/reportRate_Q7")), 1)
         compare(item("ReportRate").value, 1)
-        unlock()
-    }
-
-    function test_chineseStartUp() {
-        testEnv.setConfig("common/language", "ChineseSimplified")
-        page.initUI()
-        compare(item("DpiSetting").title, "DPI设置")
-        compare(item("Launcher").macroText, "宏管理器")
-        testEnv.setConfig("common/language", "English")
-        page.initUI()
-        compare(item("DpiSetting").title, "DPI Setting")
         unlock()
     }
 
