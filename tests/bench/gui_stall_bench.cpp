@@ -1,7 +1,6 @@
 // The configurator's page against the virtual mouse: the longest time the GUI thread goes
-// without processing events while a DPI slider drag (20 changes 30 ms apart) and the page's
-// factory reset go to the mouse, and the CPU the program uses while idle with the window
-// shown. Prints figures; asserts nothing.
+// without processing events while the page's factory reset sends every panel, and the CPU
+// the program uses while idle with the window shown. Prints figures; asserts nothing.
 //
 //   build/tests/gui_stall_bench [idle-seconds]
 #include "bench_shell.h"
@@ -61,21 +60,6 @@ int main(int argc, char** argv) {
     myQQuickView& view = *window.view();
     StallProbe probe;
 
-    int sent = 0;
-    QTimer drag;
-    drag.setInterval(30);
-    QObject::connect(&drag, &QTimer::timeout, [&] {
-        const int dpi = 250 + 50 * sent;
-        view.ui_11H_SetDPISet(7, QVariantList{1, 2, 3, 4, 0x80, 0x80, 0x80, 0x80},
-                              QVariantList{dpi, 500, 750, 1000, 1250, 1500, 250, 250});
-        if (++sent == 20)
-            drag.stop();
-    });
-    probe.start();
-    drag.start();
-    const double dragTotal = run(window, 10000, [&] { return sent == 20; });
-    const double dragWorst = probe.stop();
-
     // The page's own factory reset: the profile file replaced, every panel sent again.
     probe.start();
     QTimer::singleShot(0, [&] { QMetaObject::invokeMethod(view.rootObject(), "resetToFactory"); });
@@ -89,8 +73,6 @@ int main(int argc, char** argv) {
     idle.exec();
     const double cpu = cpuSeconds() - cpuBefore;
 
-    std::printf("20 DPI changes 30 ms apart: longest GUI stall %.1f ms, all sent after %.0f ms\n",
-                dragWorst, dragTotal);
     std::printf("factory reset from the page: longest GUI stall %.1f ms, all sent after %.0f ms\n",
                 resetWorst, resetTotal);
     std::printf("idle with the window shown: %.3f s of CPU over %d s (%.2f %% of one core)\n", cpu,
