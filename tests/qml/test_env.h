@@ -148,7 +148,6 @@ class TestEnv : public QObject, public FileDialogs {
         return QTest::qWaitFor([this] { return window_.hid().isLinkFree(); }, 5000);
     }
     Q_INVOKABLE void setWindowVisible(bool visible) { window_.setVisible(visible); }
-    Q_INVOKABLE QPoint windowPos() const { return window_.pos(); }
     Q_INVOKABLE void setEnv(const QString& name, const QString& v) {
         qputenv(name.toUtf8().constData(), v.toUtf8());
     }
@@ -156,19 +155,13 @@ class TestEnv : public QObject, public FileDialogs {
     // Presses "Update" in the updater's window on the test display; false when not there.
     // It is the left one of the two buttons in the bottom right corner.
     Q_INVOKABLE bool clickUpdater() {
-        const QString id = xdotool({"search", "--onlyvisible", "--classname", "update"})
-                               .split('\n', Qt::SkipEmptyParts)
-                               .value(0);
-        const QString geometry =
-            id.isEmpty() ? QString() : xdotool({"getwindowgeometry", "--shell", id});
-        const auto field = [&](const QString& name) {
-            return geometry.section(name + '=', 1).section('\n', 0, 0).toInt();
-        };
-        if (field("WIDTH") <= 0 || field("HEIGHT") <= 0)
-            return false;
-        xdotool({"mousemove", "--window", id, QString::number(field("WIDTH") - 125),
-                 QString::number(field("HEIGHT") - 26), "click", "1"});
-        return true;
+        const QString id = xdotool({"search", "--onlyvisible", "--classname", "update"});
+        const QString size = xdotool({"getwindowgeometry", id.section('\n', 0, 0)});
+        const QStringList wh = size.section("Geometry: ", 1).section('\n', 0, 0).split('x');
+        return wh.size() == 2 &&
+               xdotool({"mousemove", "--window", id.section('\n', 0, 0),
+                        QString::number(wh[0].toInt() - 125), QString::number(wh[1].toInt() - 26),
+                        "click", "1"}) != QString();
     }
     // Ends updaters started from this test's folder (they outlive the configurator).
     Q_INVOKABLE int stopUpdaters() {

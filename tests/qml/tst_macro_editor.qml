@@ -157,11 +157,8 @@ TestCase {
         ui_View.ui_12H_SetKeyMatrix([1, 0, 0xF0, 0, 1, 0, 0xF1, 0, 1, 0, 0xF2, 0, 1, 0, 0xF4, 0, 9, 0, 5, 0, 9, 0, 6, 0])
         ui_View.ui_02H_SetCurrentProfile(0)
         editor.selectMacro(1)
-        var refused = ["Macro_0", "\b", "a/b", "loaderpellam"]
-        for (var r = 0; r < refused.length; ++r) {
-            editRow(editor.macroRowAt(1), refused[r])
-            compare(editor.selectedName, "Macro_1", refused[r])
-        }
+        editRow(editor.macroRowAt(1), "Macro_0")
+        compare(editor.selectedName, "Macro_1", "a name taken")
         editRow(editor.macroRowAt(1), "Walk")
         compare(ui_View.getNameList(0), ["Macro_0", "Walk", "Macro_2"])
         // Delete the second of three: its button falls back, the third moves up.
