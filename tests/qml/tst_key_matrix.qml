@@ -81,7 +81,7 @@ TestCase {
     function test_lastLeftButtonStays() {
         pick(0, 1)                       // Right Button
         newMacro("Jump")
-        page.openAssignOverlay(macroKey)
+        pick(0, 11)
         testEnv.click(macroKey.rowAt(0), 20, 10)
         testEnv.click(macroKey.okButton, 5, 5)
         verify(!macroKey.visible && !testEnv.item("Mask").visible)

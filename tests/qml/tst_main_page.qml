@@ -24,6 +24,7 @@ TestCase {
     function test_protectionLocksTheViewUntilItEnds() {
         ui_Ctl.setBusy(400)
         verify(!ui_View.enabled && item("BusyIndicator").running)
+        compare(page.protectTime, 400)
         verify(!testEnv.click(item("ReportRate").picture, 20, 20), "a locked page took a press")
         tryCompare(ui_View, "enabled", true)
         verify(!item("BusyIndicator").running)
