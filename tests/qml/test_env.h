@@ -53,14 +53,12 @@ class TestEnv : public QObject, public FileDialogs {
     }
     // Real mouse input through the view host at item-local coordinates; false when the
     // view does not take it (locked, nothing there).
-    Q_INVOKABLE bool press(QObject* item, qreal x, qreal y) {
-        return mouse(QEvent::MouseButtonPress, item, x, y, Qt::LeftButton);
-    }
-    Q_INVOKABLE bool move(QObject* item, qreal x, qreal y) {
-        return mouse(QEvent::MouseMove, item, x, y, Qt::NoButton);
-    }
-    Q_INVOKABLE bool release(QObject* item, qreal x, qreal y) {
-        return mouse(QEvent::MouseButtonRelease, item, x, y, Qt::LeftButton);
+    // A press at x0, moves through the `xs` and the release at the last of them.
+    Q_INVOKABLE void drag(QObject* item, qreal x0, const QList<qreal>& xs, qreal y) {
+        mouse(QEvent::MouseButtonPress, item, x0, y, Qt::LeftButton);
+        for (qreal x : xs)
+            mouse(QEvent::MouseMove, item, x, y, Qt::NoButton);
+        mouse(QEvent::MouseButtonRelease, item, xs.last(), y, Qt::LeftButton);
     }
     Q_INVOKABLE bool click(QObject* item, qreal x, qreal y, bool right = false) {
         const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
@@ -152,8 +150,8 @@ class TestEnv : public QObject, public FileDialogs {
         qputenv(name.toUtf8().constData(), v.toUtf8());
     }
     Q_INVOKABLE bool hasDisplay() const { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
-    // Presses "Update" in the updater's window on the test display; false when not there.
-    // It is the left one of the two buttons in the bottom right corner.
+    // Presses "Update" (left of the two buttons in the bottom right corner) in the updater's
+    // window on the test display; false when the window is not there.
     Q_INVOKABLE bool clickUpdater() {
         const QString id = xdotool({"search", "--onlyvisible", "--classname", "update"});
         const QString size = xdotool({"getwindowgeometry", id.section('\n', 0, 0)});

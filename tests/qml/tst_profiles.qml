@@ -169,9 +169,7 @@ TestCase {
         compare(Number(testEnv.setting("setting/p1.bin", "XYSensitive/1")), 9)
         // A drag sends once, on release; a click on the shown step sends nothing.
         testEnv.clearTraffic()
-        testEnv.press(xy.xSlider, 100, 25)
-        testEnv.move(xy.xSlider, 185, 25)
-        testEnv.release(xy.xSlider, 185, 25)
+        testEnv.drag(xy.xSlider, 100, [150, 185], 25)
         testEnv.click(xy.xSlider, 190, 25)
         compare(frames(0x0E), [[0x0E, 180, 200, 0, 0, 0, 0]])
     }
