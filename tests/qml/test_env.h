@@ -51,15 +51,15 @@ class TestEnv : public QObject, public FileDialogs {
         }
         return page()->findChild<QObject*>(objectName); // not items: the key-name tables
     }
-    // Real mouse input through the view host at item-local coordinates; false when the
-    // view does not take it (locked, nothing there).
-    // A press at x0, moves through the `xs` and the release at the last of them.
+    // Real mouse input through the view host at item-local coordinates: a press at x0,
+    // moves through the `xs` and the release at the last of them.
     Q_INVOKABLE void drag(QObject* item, qreal x0, const QList<qreal>& xs, qreal y) {
         mouse(QEvent::MouseButtonPress, item, x0, y, Qt::LeftButton);
         for (qreal x : xs)
             mouse(QEvent::MouseMove, item, x, y, Qt::NoButton);
         mouse(QEvent::MouseButtonRelease, item, xs.last(), y, Qt::LeftButton);
     }
+    // A click; false when the view does not take it (locked, nothing there).
     Q_INVOKABLE bool click(QObject* item, qreal x, qreal y, bool right = false) {
         const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
         const bool pressed = mouse(QEvent::MouseButtonPress, item, x, y, button);
