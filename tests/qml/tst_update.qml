@@ -7,30 +7,21 @@ import QtTest
 TestCase {
     name: "Update"
 
-    function cleanup() {
-        testEnv.stopUpdaters()
-    }
+    function cleanup() { testEnv.stopUpdaters() }
 
     function test_updateFromTheConfigurator() {
         if (!testEnv.hasDisplay())
             skip("needs an X display (./test.sh starts one)")
-        tryVerify(function () { return testEnv.waitLinkFree() }, 5000)
         compare(ui_View.ui_80H_GetFWVersion(), "1.0A")
-        // The updater shows on the test display, where it can be clicked.
-        testEnv.setEnv("QT_QPA_PLATFORM", "xcb")
+        testEnv.setEnv("QT_QPA_PLATFORM", "xcb")     // the updater shows where it can be clicked
         ui_View.openUpdateExe()
         testEnv.setEnv("QT_QPA_PLATFORM", "offscreen")
         // Until the updater has found the mouse, its "Update" stays disabled.
-        tryVerify(function () {
-            testEnv.clickUpdater()
-            return testEnv.deviceState().mode !== "normal"
-        }, 20000, "the updater did not take the mouse into its boot loader")
-        tryVerify(function () {
-            var s = testEnv.deviceState()
-            return s.mode === "normal" && s.firmware_version.a2 === 0x0B
-        }, 60000, "the mouse did not come back with the new firmware")
-        // The configurator found it again by itself.
-        tryVerify(function () { return ui_View.ui_80H_GetFWVersion() === "1.0B" }, 20000)
+        tryVerify(function () { return testEnv.clickUpdater() && testEnv.deviceState().mode !== "normal" },
+                  20000, "the updater did not take the mouse into its boot loader")
+        tryVerify(function () { return testEnv.deviceState().mode === "normal" && testEnv.deviceState().firmware_version.a2 === 0x0B },
+                  60000, "the mouse did not come back with the new firmware")
+        tryVerify(function () { return ui_View.ui_80H_GetFWVersion() === "1.0B" }, 20000, "not taken up again")
         // The updater runs on by itself; the configurator does not wait for it.
         compare(testEnv.stopUpdaters(), 1)
     }
