@@ -32,6 +32,10 @@ class InstanceTest : public QObject {
     void initTestCase() {
         if (qEnvironmentVariableIsEmpty("DISPLAY"))
             QSKIP("needs an X display (./test.sh starts one)");
+        // The instance lock and the message channel live in the session's runtime folder:
+        // a private one keeps a configurator running elsewhere out of this test's way.
+        QVERIFY(runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_.path()));
     }
 
     void oneInstanceFoundFromAnywhereWithItsHotKeyAndWarnings() {
@@ -79,6 +83,9 @@ class InstanceTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title) == 2, 15000);
         QCOMPARE(first.state(), QProcess::Running);
     }
+
+  private:
+    QTemporaryDir runtime_;
 };
 
 QTEST_GUILESS_MAIN(InstanceTest)
