@@ -1,5 +1,4 @@
-// The key translation on its own: evdev keys through both tables, the overrides only the
-// Windows hook meets, the repeat filter, the mouse buttons and the delivery queue.
+// The key translation on its own, the mouse buttons and the delivery queue.
 #include "delivery_queue.h"
 #include "evdev_scan_codes.h"
 #include "key_capture.h"
@@ -36,8 +35,7 @@ class KeyTranslationTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // Keys told apart only by the extended flag, keys the tables leave out, run ends; then
-    // every evdev row gives a code of its own, but for the keys the Windows tables drop too.
+    // Keys told apart by the extended flag, left out, run ends; then every code is distinct.
     void evdevKeys() {
         const std::pair<uint, int> known[] = {
             {KEY_KPENTER, 0x58},  {KEY_ENTER, 0x28},      {KEY_RIGHTCTRL, 0xE4},
@@ -69,22 +67,18 @@ class KeyTranslationTest : public QObject {
         }
     }
 
-    // Scan codes only the Windows hook delivers: A with Alt, Ctrl+Break, Alt+Print Screen
-    // (with and without the extended flag), 54 without Alt, plain 36, a scan above a byte.
+    // Only the Windows hook delivers: A with Alt, Ctrl+Break, Alt+Print Screen (both ways),
+    // 54 without Alt, plain 36, a scan above a byte.
     void windowsScanCodes() {
-        const struct {
-            uint scan;
-            bool extended, altDown;
-            int code;
-        } rows[] = {{0x1E, false, true, 0x04}, {0x46, true, false, 0x48}, {0x54, false, true, 0x46},
-                    {0x54, true, true, 0x46},  {0x54, false, false, -1},  {0x36, false, false, -1},
-                    {0x11C, false, false, -1}};
-        for (const auto& row : rows)
-            pressAndRelease(row.scan, row.extended, row.altDown, row.code);
+        const std::tuple<uint, bool, bool, int> rows[] = {
+            {0x1E, false, true, 0x04}, {0x46, true, false, 0x48}, {0x54, false, true, 0x46},
+            {0x54, true, true, 0x46},  {0x54, false, false, -1},  {0x36, false, false, -1},
+            {0x11C, false, false, -1}};
+        for (const auto& [scan, extended, altDown, code] : rows)
+            pressAndRelease(scan, extended, altDown, code);
     }
 
-    // Repeats and a release without its press are dropped. Rebuilding keeps the key state;
-    // the backslash flag changes that one row only.
+    // Repeats and lone releases are dropped; rebuilding keeps the key state.
     void keyStateAndBackslashFlag() {
         KeyTranslator t(true);
         QCOMPARE(t.translate(0x1D, true, false, false), std::nullopt);
@@ -101,22 +95,19 @@ class KeyTranslationTest : public QObject {
 
     // Windows hook messages and X buttons: left, right and middle only.
     void mouseButtons() {
-        for (const auto& [message, code] :
-             {std::pair(0x0201u, 0xF0), {0x0204u, 0xF1}, {0x0207u, 0xF2}}) {
+        for (const auto& [message, button, code] :
+             {std::tuple(0x0201u, 1u, 0xF0), {0x0204u, 3u, 0xF1}, {0x0207u, 2u, 0xF2}}) {
             QCOMPARE(capture::mouseEventForMessage(message), Change({uchar(code), true}));
             QCOMPARE(capture::mouseEventForMessage(message + 1), Change({uchar(code), false}));
+            QCOMPARE(capture::mouseEventForXButton(button, false), Change({uchar(code), false}));
         }
         for (std::uint32_t message : {0x0200, 0x0203, 0x0206, 0x0209, 0x020A, 0x020B, 0x020C})
             QCOMPARE(capture::mouseEventForMessage(message), std::nullopt);
-        QCOMPARE(capture::mouseEventForXButton(1, true), Change({0xF0, true}));
-        QCOMPARE(capture::mouseEventForXButton(3, false), Change({0xF1, false}));
-        QCOMPARE(capture::mouseEventForXButton(2, true), Change({0xF2, true}));
         for (unsigned b : {0u, 4u, 5u, 6u, 7u, 8u, 9u})
             QCOMPARE(capture::mouseEventForXButton(b, true), std::nullopt);
     }
 
-    // A callback that delivers again (a nested event loop) gets nothing; what came in the
-    // meantime follows in order once it returns.
+    // A nested deliver() gets nothing; what came meanwhile follows in order.
     void deliveryNeverNests() {
         capture::DeliveryQueue queue;
         QList<int> seen;

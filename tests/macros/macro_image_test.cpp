@@ -1,5 +1,4 @@
-// Fitting macro images to the transfer buffers: cuts fall between records and the image
-// always keeps its end mark; plus the loop count and the page's byte lists.
+// Fitting macro images to the transfer buffers, the loop count and the page's byte lists.
 #include "macro_image.h"
 
 #include <QRandomGenerator>
@@ -34,9 +33,8 @@ class MacroImageTest : public QObject {
         QCOMPARE(fitMacroImage(kHead + pairs(3) + Image{0, 1, 2}, 128), kHead + pairs(3) + kEnd);
     }
 
-    // Random images of known records: the fit is a prefix ending at a record boundary, then
-    // the end mark, within the buffer, and the next record would not have fitted.
-    // MACRO_IMAGE_SEED repeats a run.
+    // The fit is a prefix cut at a record boundary plus the end mark, within the buffer, and
+    // the next record would not have fitted. MACRO_IMAGE_SEED repeats a run.
     void randomImagesCutAtRecordBoundaries() {
         const quint32 seed = qEnvironmentVariableIsSet("MACRO_IMAGE_SEED")
                                  ? qgetenv("MACRO_IMAGE_SEED").toUInt()

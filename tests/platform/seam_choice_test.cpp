@@ -1,5 +1,4 @@
-// The seam hands out the virtual mouse's functions only when VIRTUAL_MOUSE_SOCKET names a
-// socket. (That it does then is what every test against the virtual mouse relies on.)
+// The seam hands out the virtual mouse only when VIRTUAL_MOUSE_SOCKET names a socket.
 #include "hid_seam.h"
 
 #include <QTest>

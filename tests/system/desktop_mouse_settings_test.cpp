@@ -1,5 +1,4 @@
-// Wheel lines and double-click time on a Linux desktop, with stand-in desktop tools on
-// PATH: shell scripts that record what they were asked.
+// Wheel lines and double-click time on a Linux desktop, with stand-in tools on PATH.
 #include "desktop_mouse_settings.h"
 
 #include <QDir>
@@ -17,7 +16,6 @@ class DesktopMouseSettingsTest : public QObject {
         QFile f(file(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    // A tool on the private PATH: a shell script with this body.
     void addTool(const QString& name, const QByteArray& body) {
         QFile tool(file("bin/" + name));
         QVERIFY(tool.open(QIODevice::WriteOnly));
@@ -25,8 +23,7 @@ class DesktopMouseSettingsTest : public QObject {
         QVERIFY(tool.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                     QFileDevice::ExeOwner));
     }
-    // A gsettings keeping the double-click value in a file; `sticks` false behaves like
-    // gsettings without a running dconf service: "set" succeeds, nothing is kept.
+    // A gsettings keeping the value in a file; unless it sticks, like one without dconf.
     void addGsettings(bool sticks) {
         QByteArray script = "case \"$1\" in\n"
                             "writable) [ \"$2 $3\" = 'org.gnome.desktop.peripherals.mouse "
