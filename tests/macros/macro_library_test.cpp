@@ -115,8 +115,7 @@ class MacroLibraryTest : public QObject,
         QCOMPARE(lib->saveMacroIni("M", {"1,A"}, {}, 1), QVariant(false)); // no file yet
         QVERIFY(snapshot().isEmpty());
         QCOMPARE(lib->createMacroIni("M", 3), QVariant(true));
-        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=3",
-                                                   "config/repeat=1", "config/total=0"}));
+        QCOMPARE(readFile(macro("M")), "[config]\ndid=-1\nindex=3\nrepeat=1\ntotal=0\n");
         QCOMPARE(lib->loadMacroIni("M"), QStringList{"1"});
         QVERIFY(lib->loadMacroIndex("M") == 3 && lib->loadMacroType("M") == -1);
 
@@ -124,16 +123,12 @@ class MacroLibraryTest : public QObject,
         QCOMPARE(lib->saveMacroIni("M", {"1,A", "1,, <", "0,50", "3,MS-L"}, {0, 1}, "7"),
                  QVariant(true));
         QCOMPARE(lib->saveMacroIni("M", {"1,, <", "2,' \""}, {0, 1, 1, 0x36}, 2), QVariant(true));
-        const QStringList lines{"macro/0=\"1,, <\"", "macro/1=\"2,' \\\"\""};
-        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=3",
-                                                   "config/repeat=2", "config/total=2"}) +
-                                          lines);
+        const QByteArray lines = "\n[macro]\n0=\"1,, <\"\n1=\"2,' \\\"\"\n";
+        QCOMPARE(readFile(macro("M")), "[config]\ndid=-1\nindex=3\nrepeat=2\ntotal=2\n" + lines);
         QCOMPARE(lib->loadMacroIni("M"), (QStringList{"1,, <", "2,' \"", "2"}));
         // Creating again resets the config and keeps the rest.
         QCOMPARE(lib->createMacroIni("M", 1), QVariant(true));
-        QCOMPARE(iniText(macro("M")), QStringList({"config/did=-1", "config/index=1",
-                                                   "config/repeat=1", "config/total=0"}) +
-                                          lines);
+        QCOMPARE(readFile(macro("M")), "[config]\ndid=-1\nindex=1\nrepeat=1\ntotal=0\n" + lines);
     }
 
     void loadReadsTotalLines() {
