@@ -44,21 +44,6 @@ int makeFirmware(const QStringList& args) {
     return p.readAllStandardError().isEmpty() == (p.exitCode() == 0) ? p.exitCode() : -1;
 }
 
-// The updater started on `content` as data.bin (none when null), without a mouse.
-struct Startup {
-    explicit Startup(const QByteArray& content) : flow(clock) {
-        updatetest::DebugLines::install();
-        updatetest::DebugLines::take();
-        flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
-        flow.load(content.isNull() ? dir.filePath("absent") : updatetest::writeFile(dir, content));
-        lines = updatetest::DebugLines::take();
-    }
-    updatetest::FakeClock clock;
-    QTemporaryDir dir;
-    UpdateFlow flow;
-    QStringList lines;
-};
-
 } // namespace
 
 class FirmwareFileTest : public QObject {
@@ -150,7 +135,8 @@ class FirmwareFileTest : public QObject {
     void filesThatStayIdle() {
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
-        Startup s(QTest::currentDataTag() == QByteArray("missing") ? QByteArray() : content);
+        updatetest::Flow s(
+            QTest::currentDataTag() == QByteArray("missing") ? QByteArray() : content, false);
         QCOMPARE(s.flow.updateState(), UpdateFlow::kNotReady);
         QVERIFY(!s.flow.updateEnabled());
         QVERIFY2(line.isEmpty() || s.lines.contains(line), qPrintable(s.lines.join(" | ")));
@@ -158,13 +144,14 @@ class FirmwareFileTest : public QObject {
 
     void goodFiles() {
         const QByteArray title = updater::toLocal8Bit(QString::fromUtf8("鼠标固件"));
-        Startup s(updatetest::dataBin(updatetest::imageOfPages(9, 1, 0x0B), title, 0xa09f));
+        updatetest::Flow s(updatetest::dataBin(updatetest::imageOfPages(9, 1, 0x0B), title, 0xa09f),
+                           false);
         QCOMPARE(s.flow.title(), QString::fromUtf8("鼠标固件"));
         QCOMPARE(s.flow.updateState(), UpdateFlow::kWaiting);
         // The mouse is looked for with the IDs the file names.
         QCOMPARE(s.flow.hid().deviceTable()[0].productId, quint16(0xA09F));
         // The build stages one for dist/update.
-        Startup staged(readAll(QStringLiteral(DIST_DATA_BIN)));
+        updatetest::Flow staged(readAll(QStringLiteral(DIST_DATA_BIN)), false);
         QCOMPARE(staged.flow.updateState(), UpdateFlow::kWaiting);
         QCOMPARE(staged.flow.fileVersion(), QString("1.0B"));
     }
