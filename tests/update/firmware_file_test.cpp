@@ -2,10 +2,8 @@
 // what the updater makes of a file at start-up (with no mouse around), and make-firmware,
 // which writes it.
 #include "firmware_file.h"
-#include "hid_seam.h"
 #include "ispdll.h"
 #include "local_text.h"
-#include "update_flow.h"
 #include "update_rig.h"
 
 #include <QFile>
@@ -17,12 +15,7 @@ using updater::UpdateFlow;
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
+const auto hex = &QByteArray::fromHex;
 
 QByteArray header(const QByteArray& text) {
     QByteArray h = text;
@@ -58,20 +51,17 @@ class FirmwareFileTest : public QObject {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("payload");
-        QTest::newRow("marker") << header(bytes({0x55, 0xaa, 0x99, 0x88, 0x77, 0x41})) << "Update"
-                                << false;
+        QTest::newRow("marker") << header(hex("55aa99887741")) << "Update" << false;
         QTest::newRow("short text, rubbish after its zero")
             << QByteArray("Q7\0zzz", 6) + QByteArray(114, 'x') << "Q7" << false;
-        QTest::newRow("GB18030") << header(bytes({0xca, 0xf3, 0xb1, 0xea, 0xb9, 0xcc, 0xbc, 0xfe}))
-                                 << QString::fromUtf8("鼠标固件") << false;
+        QTest::newRow("GB18030") << header(hex("caf3b1eab9ccbcfe")) << QString::fromUtf8("鼠标固件")
+                                 << false;
         QTest::newRow("no zero in 120 bytes")
-            << QByteArray(120, 'A') + bytes({0, 0}) << QString(120, 'A') << true;
+            << QByteArray(120, 'A') + hex("0000") << QString(120, 'A') << true;
         QTest::newRow("empty file") << QByteArray() << "Update" << false;
         // Three bytes read over the fill still leave aa 55 cc 33 dd in place.
-        QTest::newRow("three fill bytes")
-            << header("t") + bytes({0xaa, 0x55, 0xcc}) << "t" << false;
-        QTest::newRow("fill but the fifth")
-            << header("t") + bytes({0xaa, 0x55, 0xcc, 0x33, 0xde}) << "t" << true;
+        QTest::newRow("three fill bytes") << header("t") + hex("aa55cc") << "t" << false;
+        QTest::newRow("fill but the fifth") << header("t") + hex("aa55cc33de") << "t" << true;
     }
 
     void titleAndPayloadPresence() {
@@ -84,26 +74,23 @@ class FirmwareFileTest : public QObject {
 
     // Big-endian fields; the image XORed with k0, k1, c, ~c, c = (k0 & aa) | (k1 & 55).
     void fieldsAndScrambling() {
-        const QByteArray fields = bytes({0x04, 0xd9, 0xa0, 0x9f, 0x00, 0x00, 0x05, 0xbe, 0xef, 0x12,
-                                         0x34, 0x13, 0x36, 0x15, 0xed, 0x17});
+        const QByteArray fields = hex("04d9 a09f 000005 beef 1234 13 36 15 ed 17");
         const FirmwareFile f = FirmwareFile::parse(header("abc") + fields);
         QCOMPARE(f.vendorId, quint16(0x04D9));
         QCOMPARE(f.productId, quint16(0xA09F));
         QCOMPARE(f.imageLength, quint32(5));
         QCOMPARE(f.checksum, quint16(0xbeef));
-        QCOMPARE(f.image, bytes({1, 2, 3, 4, 5}));
+        QCOMPARE(f.image, hex("0102030405"));
         QCOMPARE(FirmwareFile::compose("abc", 0x04d9, 0xa09f, f.image, 0xbeef, 0x12, 0x34),
                  header("abc") + fields);
-        QCOMPARE(FirmwareFile::compose({}, 0, 0, {}, 0, 0, 0).left(5),
-                 bytes({0x55, 0xaa, 0x99, 0x88, 0x77}));
+        QCOMPARE(FirmwareFile::compose({}, 0, 0, {}, 0, 0, 0).left(5), hex("55aa998877"));
         const auto p = FirmwareFile::scramblePattern(0x00, 0xff);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p.data()), 4),
-                 bytes({0, 0xff, 0x55, 0xaa}));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(p.data()), 4), hex("00ff55aa"));
     }
 
     void payloadLimits() {
         // L = 0x023ff5 = 147445 bytes: exactly the room there is.
-        const QByteArray fields = bytes({0x04, 0xd9, 0xa2, 0x6b, 0x02, 0x3f, 0xf5, 0, 0, 0, 0});
+        const QByteArray fields = hex("04d9 a26b 023ff5 0000 0000");
         const int room = FirmwareFile::kPayloadArea - FirmwareFile::kImageOffset;
         const FirmwareFile full = FirmwareFile::parse(header("t") + fields + QByteArray(room, 1));
         QVERIFY(!full.oversize && full.imageComplete);
@@ -164,9 +151,9 @@ class FirmwareFileTest : public QObject {
                                "--output", out}),
                  0);
         const QByteArray file = readAll(out);
-        QCOMPARE(file.left(5), bytes({0xb9, 0xcc, 0xbc, 0xfe, 0}));
-        QCOMPARE(file.mid(120, 7), bytes({0x12, 0x34, 0x56, 0x78, 0x00, 0x0b, 0xb8}));
-        QCOMPARE(file.mid(129, 2), bytes({0x12, 0x34}));
+        QCOMPARE(file.left(5), hex("b9ccbcfe00"));
+        QCOMPARE(file.mid(120, 7), hex("1234 5678 000bb8"));
+        QCOMPARE(file.mid(129, 2), hex("1234"));
         // The version sits in the info block, and the file's checksum is ISPDLL's.
         const FirmwareFile f = FirmwareFile::parse(file);
         uint16_t version = 0;

@@ -1,8 +1,6 @@
 // The update procedure against the virtual mouse, with time in the test's hands: the whole
 // update as the program runs it, retries 5 s apart, the final failure, entering the boot
 // loader, and the device-change table.
-#include "hid_seam.h"
-#include "update_flow.h"
 #include "update_rig.h"
 
 #include <QDeadlineTimer>
@@ -13,15 +11,13 @@
 #include <atomic>
 
 using updater::UpdateFlow;
-using updatetest::DebugLines;
+
 using updatetest::Flow;
 using updatetest::Mouse;
 
 namespace {
 
-QString text(int index) {
-    return UpdateFlow::statusText(index);
-}
+const auto text = &UpdateFlow::statusText;
 
 // A row of the device-change table: the states before, the device that shows, and what
 // follows (status -1: none shown; pending: the delayed call asked for, 0 for none).
@@ -100,7 +96,7 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kNotReady);
         QVERIFY(rig.flow.exitEnabled() && !rig.flow.updateEnabled());
         QVERIFY(rig.clock.pendingDelays().empty());
-        const QStringList lines = DebugLines::take();
+        const QStringList lines = updatetest::DebugLines::take();
         QCOMPARE(lines.count("Verify Error"), 1);
         QCOMPARE(lines.count("Lock Error"), 2);
     }
