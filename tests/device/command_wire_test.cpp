@@ -58,10 +58,9 @@ void addBlock(const char* frame, int size, std::function<void(H&)> set, Read rea
 class CommandWireTest : public QObject {
     Q_OBJECT
     // One mouse for each kind of link, shared by the rows.
-    std::unique_ptr<Rig> plain_, enciphered_;
+    Rig plain_, enciphered_{QStringList{"--encrypted"}};
 
   private slots:
-    void cleanupTestCase() { plain_.reset(), enciphered_.reset(); }
 
     void initTestCase() {
         const QList<int> settle{64, 64}, pause{8}, none;
@@ -112,10 +111,10 @@ class CommandWireTest : public QObject {
         add("", {}, {}, GET(hid_84H_GetButtonSensitivity(b[0], b[1], b[2], b[3])),
             {0x14, 0x14, 0x14, 0x14});
 
-        plain_ = std::make_unique<Rig>();
-        QVERIFY(plain_->acceptQuietly());
-        enciphered_ = std::make_unique<Rig>(QStringList{"--encrypted"});
-        QVERIFY(enciphered_->acceptQuietly(devicetest::encryptedRegistry(enciphered_->dir)));
+        plain_.route();
+        QVERIFY(plain_.acceptQuietly());
+        enciphered_.route();
+        QVERIFY(enciphered_.acceptQuietly(devicetest::encryptedRegistry(enciphered_.dir)));
     }
 
     void commands_data() {
@@ -132,7 +131,7 @@ class CommandWireTest : public QObject {
         QFETCH(bool, enciphered);
         QFETCH(int, index);
         const Case& c = cases[std::size_t(index)];
-        Rig& rig = enciphered ? *enciphered_ : *plain_;
+        Rig& rig = enciphered ? enciphered_ : plain_;
         rig.route();
         LinkState::instance().encodeEnabled = enciphered;
         rig.mouse.clearLog();
