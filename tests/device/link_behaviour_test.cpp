@@ -254,10 +254,8 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(rig.balloons.at(0), (QList<QVariant>{"Info", "DPI Switch to 1600", 1, 10000}));
         QCOMPARE(raisedOn, QThread::currentThread());
         // Stages 7 and 8 share the seventh caption; a language can replace them.
-        QStringList texts;
-        for (int i = 1; i <= 8; ++i)
-            texts << QString("caption%1").arg(i);
-        link.setNotificationTexts(texts);
+        link.setNotificationTexts({"caption1", "caption2", "caption3", "caption4", "caption5",
+                                   "caption6", "caption7", "caption8"});
         QCOMPARE(rig.mouse.ctl({"dpi-button", "8"}), 0);
         QTRY_COMPARE(rig.balloons.count(), 2);
         QCOMPARE(lastBalloon(rig), QString("caption7 4000"));

@@ -1,9 +1,7 @@
-// The virtual mouse's firmware on its own, for what the link cannot show. The mouse: frames
-// it refuses or abandons, commands that share a code, slots out of range, the hand-over to
-// the boot loader and recovery (set-and-read-back of every family is tested through
-// Hid_Thread). The boot loader: its reports byte for byte, damaged frames, requests outside
-// a session or the user area, what programming, locking and the start choice allow, and
-// power lost while programming.
+// The virtual mouse's firmware model and boot loader on their own, for what the link
+// cannot show: frames refused or abandoned, shared codes, slots and addresses out of range,
+// the hand-over to the boot loader, its session, reports byte for byte, what programming,
+// locking and the start choice allow, recovery and power lost while programming.
 #include "boot_loader.h"
 #include "mouse_firmware.h"
 #include "report_codec.h"

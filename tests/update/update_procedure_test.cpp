@@ -1,9 +1,19 @@
 // The update procedure against the virtual mouse, with time in the test's hands: the whole
 // update as the program runs it, retries 5 s apart, the final failure, entering the boot
-// loader, and the device-change table.
+// loader, and the device-change table. The window: what it shows of the flow, the real
+// "Update" button (clicked by the user, then for the boot loader), closing refused while
+// the boot loader is written.
+#include "hid_seam.h"
+#include "local_text.h"
 #include "update_rig.h"
+#include "widget.h"
 
 #include <QDeadlineTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -12,6 +22,7 @@
 
 using updater::UpdateFlow;
 
+using updater::Widget;
 using updatetest::Flow;
 using updatetest::Mouse;
 
@@ -36,7 +47,10 @@ Q_DECLARE_METATYPE(Change)
 class UpdateProcedureTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { updatetest::routeSeam(); }
+    void initTestCase() {
+        updatetest::routeSeam();
+        updater::setLocal8BitEncoding("GB18030-0");
+    }
 
     // The updater's whole path: the mouse in normal mode, "Update", the boot loader, the
     // phases, the mouse back with the new firmware.
@@ -63,7 +77,7 @@ class UpdateProcedureTest : public QObject {
         // after connecting, 100 ms after verifying, 10 after the start choice, 50 after the
         // switch: milliseconds, each where the mouse needs it.
         QCOMPARE(rig.clock.sleeps(), (std::vector<int>{64, 64, 30, 30, 30, 100, 10, 50}));
-        QVERIFY(rig.clock.pendingDelays().empty());
+        QVERIFY(rig.clock.pendingDelays.empty());
         QCOMPARE(mouse.sent("boot", "00 01"), 1); // one connect
         // Back with the new firmware; the window waits for the next mouse.
         QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0B"));
@@ -82,7 +96,7 @@ class UpdateProcedureTest : public QObject {
         QVERIFY(mouse.fault("boot-lock-fail", 100));
         rig.flow.updateProc();
         for (int retry = 1; retry < UpdateFlow::kAttempts; ++retry) {
-            QTRY_COMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+            QTRY_COMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
             QCOMPARE(rig.flow.updateState(), UpdateFlow::kReady);
             QVERIFY(!rig.flow.updateEnabled() && !rig.flow.exitEnabled());
             mouse.clearLog();
@@ -95,7 +109,7 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(rig.flow.status(), text(UpdateFlow::kFail));
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kNotReady);
         QVERIFY(rig.flow.exitEnabled() && !rig.flow.updateEnabled());
-        QVERIFY(rig.clock.pendingDelays().empty());
+        QVERIFY(rig.clock.pendingDelays.empty());
         const QStringList lines = updatetest::DebugLines::take();
         QCOMPARE(lines.count("Verify Error"), 1);
         QCOMPARE(lines.count("Lock Error"), 2);
@@ -179,9 +193,9 @@ class UpdateProcedureTest : public QObject {
         rig.flow.updateProc();
         rig.flow.updateProc();
         // One call 5 s later stands for both clicks, and it waits again.
-        QCOMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+        QCOMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
         QVERIFY(rig.clock.fireNext());
-        QCOMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+        QCOMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
         QVERIFY(rig.progress.isEmpty());
     }
 
@@ -228,10 +242,51 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(rig.statuses.value(0), c.statusAfter < 0 ? QString() : text(c.statusAfter));
         QCOMPARE(rig.flow.updateEnabled(), c.enabledAfter);
         QCOMPARE(rig.flow.autoUpdate(), c.autoAfter);
-        QCOMPARE(rig.clock.pendingDelays(),
+        QCOMPARE(rig.clock.pendingDelays,
                  c.pending ? std::vector<int>{c.pending} : std::vector<int>{});
+    }
+
+    void updateThroughTheButton() {
+        updatetest::Mouse mouse;
+        QVERIFY(mouse.started());
+        updatetest::FakeClock clock;
+        QTemporaryDir dir;
+        const QByteArray title = updater::toLocal8Bit(QString::fromUtf8("固件升级 2.0"));
+        const QString path = updatetest::writeFile(
+            dir, updatetest::dataBin(updatetest::imageOfPages(3, 1, 0x0C), title));
+        Widget w(clock, path, [](QObject* p) { return hidseam::createHotplugSource(p); });
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("固件升级 2.0"));
+        QCOMPARE(w.checksumField()->text(), w.flow().checksumText());
+        QCOMPARE(w.progressBar()->maximum(), 11);
+        QVERIFY(!w.progressBar()->isTextVisible());
+        QCOMPARE(w.statusLabel()->text(), w.flow().status());
+        QVERIFY(w.updateButton()->isEnabled());
+        QSignalSpy changes(&w, &Widget::deviceChange);
+        // Closing is tried right after a click has started the flash.
+        QList<bool> closed;
+        connect(w.updateButton(), &QPushButton::clicked, &w, [&] {
+            if (w.flow().flashing())
+                closed << w.close();
+        });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QTest::mouseClick(w.updateButton(), Qt::LeftButton);
+        QCOMPARE(w.progressBar()->value(), 1);
+        // The boot loader turns up and "Update" is clicked for it; while it is written the
+        // window stays, with a message.
+        QTRY_COMPARE(w.flow().status(), UpdateFlow::statusText(UpdateFlow::kSuccess));
+        QCOMPARE(w.statusLabel()->text(), w.flow().status());
+        QCOMPARE(closed, QList<bool>{false});
+        QVERIFY(w.findChild<QMessageBox*>("closeRefused"));
+        QVERIFY(std::any_of(changes.begin(), changes.end(),
+                            [](const QList<QVariant>& c) { return c.at(0).toInt() == 1; }));
+        QCOMPARE(w.progressBar()->value(), 11);
+        QVERIFY(!w.updateButton()->isEnabled());
+        QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
     }
 };
 
-QTEST_GUILESS_MAIN(UpdateProcedureTest)
+QTEST_MAIN(UpdateProcedureTest)
 #include "update_procedure_test.moc"

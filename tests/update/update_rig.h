@@ -57,39 +57,34 @@ class FakeClock : public updater::Clock {
         return sleeps_;
     }
     void singleShot(int ms, QObject*, std::function<void()> call) override {
-        pending_.emplace_back(ms, std::move(call));
+        pendingDelays.push_back(ms);
+        calls_.push_back(std::move(call));
     }
     // Runs the call asked for first (on the GUI thread); false when none is pending.
     bool fireNext() {
-        if (pending_.empty())
+        if (calls_.empty())
             return false;
-        const auto call = pending_.front().second;
-        pending_.erase(pending_.begin());
+        const auto call = calls_.front();
+        calls_.erase(calls_.begin());
+        pendingDelays.erase(pendingDelays.begin());
         call();
         return true;
     }
-    std::vector<int> pendingDelays() const {
-        std::vector<int> out;
-        for (const auto& p : pending_)
-            out.push_back(p.first);
-        return out;
-    }
+    std::vector<int> pendingDelays; // of the calls asked for, on the GUI thread only
     // Called (on the sleeping thread) for every pause; set before the flow runs.
     std::function<void(int ms)> onSleep;
 
   private:
     mutable std::mutex mutex_;
     std::vector<int> sleeps_;
-    std::vector<std::pair<int, std::function<void()>>> pending_; // on the GUI thread only
+    std::vector<std::function<void()>> calls_;
 };
 
-// An image of `pages` 512-byte pages with the given version and link address.
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
                                        std::uint32_t seed = 7, std::uint16_t linkAddress = 0x2000);
 // data.bin for `image`: keys 12:34, vendor 04d9, the image's sum unless `checksum` is set.
 QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title = {},
                    quint16 productId = 0xa26b, std::optional<quint16> checksum = {});
-// Writes `content` into `dir`; returns its path.
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
                   const QString& name = QStringLiteral("data.bin"));
 
