@@ -63,10 +63,6 @@ struct Host {
 
 constexpr std::uint32_t kStart = ispimage::kUserStart;
 
-QByteArray zeros(int n) {
-    return QByteArray(n, '\0').toHex(' ');
-}
-
 Report encoded(Command command, std::uint32_t address, std::uint16_t count,
                const Bytes& data = {}) {
     Request r{command, 0x5A, address, count, {}};
@@ -201,8 +197,8 @@ class FirmwareModelTest : public QObject {
         const std::uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
         QCOMPARE(ispimage::crc16(check, sizeof check), std::uint16_t(0x29B1));
         const Report program = encoded(Command::Program, 0x2030, 3, {0xAA, 0xBB, 0xCC});
-        QCOMPARE(hex(program, ' '),
-                 "20 5a 00 00 30 20 00 00 03 00 00 00 aa bb cc " + zeros(47) + " 9e ec");
+        QCOMPARE(hex(program, ' '), "20 5a 00 00 30 20 00 00 03 00 00 00 aa bb cc " +
+                                        QByteArray(47, 0).toHex(' ') + " 9e ec");
         Request r;
         QVERIFY(decode(program, r));
         QCOMPARE(r.address, 0x2030u);
@@ -212,7 +208,7 @@ class FirmwareModelTest : public QObject {
         QCOMPARE(hex(Loader(false).send(Command::Connect, 0, kProtocolVersion).reply, ' '),
                  "01 5a 00 00 00 00 00 00 00 00 00 00 01 11 00 02 00 20 00 00 00 00 01 00 80 00 "
                  "01 00 00 " +
-                     zeros(33) + " 80 99");
+                     QByteArray(33, 0).toHex(' ') + " 80 99");
     }
 
     void sessionAndDamagedRequests() {

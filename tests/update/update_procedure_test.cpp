@@ -9,14 +9,10 @@
 #include "widget.h"
 
 #include <QDeadlineTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QtWidgets>
 
 #include <atomic>
 

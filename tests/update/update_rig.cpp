@@ -10,14 +10,10 @@
 #include <QTest>
 
 namespace updatetest {
-namespace {
-
-QString sharedSocket() {
+static QString sharedSocket() {
     static QTemporaryDir dir;
     return dir.filePath("vmouse.sock");
 }
-
-} // namespace
 
 void routeSeam() {
     const QByteArray path = sharedSocket().toUtf8();
