@@ -14,7 +14,7 @@ class LinkBehaviourTest : public QObject {
     std::unique_ptr<Rig> faultRig_;
     // An accepted, listening mouse with the acceptance balloon forgotten.
     static void listen(Rig& rig) {
-        rig.discover();
+        rig.hid->discover();
         QVERIFY(rig.hid->isListening());
         rig.balloons.clear();
     }
@@ -48,7 +48,7 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
         if (unplugged)
             QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
-        rig.discover(encrypted ? devicetest::encryptedRegistry(rig.dir) : ":/DevInfo.ini");
+        rig.hid->discover(encrypted ? devicetest::encryptedRegistry(rig.dir) : ":/DevInfo.ini");
         const DeviceTable table = rig.hid->deviceTable();
         // Accepted: the pages run, the view is enabled, the user is told, the listener runs.
         // Rejected: the window hides. The t-beacon code does neither and turns the link off.
@@ -71,7 +71,7 @@ class LinkBehaviourTest : public QObject {
         if (beacon) {
             // From now on nothing goes out, even with the mouse back.
             QCOMPARE(rig.mouse.ctl({"plug"}), 0);
-            rig.discover();
+            rig.hid->discover();
             uchar rate = 7;
             rig.hid->hid_81H_GetReportRate(rate);
             QCOMPARE(rate, uchar(7));

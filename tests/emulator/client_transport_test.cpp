@@ -55,8 +55,7 @@ class ClientTransportTest : public QObject {
     void hidapiSemantics() {
         QCOMPARE(api_->enumerate(0x04d9, 0x1234), nullptr);
         QCOMPARE(api_->open_path("no/such/device"), nullptr);
-        hid_device* cmd = open(command_);
-        hid_device* note = open(notify_);
+        hid_device *cmd = open(command_), *note = open(notify_);
         QVERIFY(cmd && note);
         QCOMPARE(send(cmd, codec::makeFrame(0x81)), 9);
         unsigned char in[34] = {0};
@@ -105,8 +104,7 @@ class ClientTransportTest : public QObject {
             hidseam::createVirtualHotplug(mouse_.socketPath(), nullptr));
         QSignalSpy removed(hotplug.get(), &hidseam::HotplugSource::deviceRemoved);
         QSignalSpy added(hotplug.get(), &hidseam::HotplugSource::deviceAdded);
-        hid_device* cmd = open(command_);
-        hid_device* note = open(notify_);
+        hid_device *cmd = open(command_), *note = open(notify_);
         QVERIFY(cmd && note);
         // A reader blocked on the notification interface wakes with -1 when the mouse goes.
         std::atomic<int> read = 1;

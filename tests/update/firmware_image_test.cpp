@@ -45,9 +45,7 @@ int32_t device(bootproto::Status s) {
 const auto hex = &QByteArray::fromHex;
 
 QByteArray header(const QByteArray& text) {
-    QByteArray h = text;
-    h.resize(FirmwareFile::kHeaderSize, '\0');
-    return h;
+    return text.leftJustified(FirmwareFile::kHeaderSize, '\0', true);
 }
 
 QByteArray readAll(const QString& path) {
