@@ -63,13 +63,10 @@ struct Rig {
         hidseam::apiFor(mouse.socketPath().toUtf8().constData());
         vmouse::client::setSocketPath(mouse.socketPath().toStdString());
     }
-    void discover(const QString& registry = QStringLiteral(":/DevInfo.ini")) {
-        hid->discover(registry);
-    }
     // Accepted, listener stopped, log, pauses and debug lines cleared: only what the test
     // sends next crosses the link.
     bool acceptQuietly(const QString& registry = QStringLiteral(":/DevInfo.ini")) {
-        discover(registry);
+        hid->discover(registry);
         if (runs.count() != 1 || !waitFree())
             return false;
         hid->stopListener();

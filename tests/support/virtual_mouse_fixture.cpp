@@ -7,8 +7,7 @@
 namespace testsupport {
 
 QString VirtualMouse::binary() {
-    const QString fromEnv = qEnvironmentVariable("VMOUSE_BIN");
-    return fromEnv.isEmpty() ? QStringLiteral("virtual-mouse") : fromEnv;
+    return qEnvironmentVariable("VMOUSE_BIN", QStringLiteral("virtual-mouse"));
 }
 
 VirtualMouse::VirtualMouse(const QStringList& extraArgs, const QString& socket)
@@ -27,8 +26,7 @@ VirtualMouse::VirtualMouse(const QStringList& extraArgs, const QString& socket)
 VirtualMouse::~VirtualMouse() {
     process_.terminate();
     if (!process_.waitForFinished(5000))
-        process_.kill();
-    process_.waitForFinished(5000);
+        process_.kill(), process_.waitForFinished(5000);
 }
 
 int VirtualMouse::ctl(const QStringList& args, QString* out) const {

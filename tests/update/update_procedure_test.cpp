@@ -1,65 +1,30 @@
 // The update procedure against the virtual mouse, with time in the test's hands: the whole
 // update as the program runs it, retries 5 s apart, the final failure, entering the boot
-// loader, and the device-change table.
+// loader, and the device-change table. The window: what it shows of the flow, the real
+// "Update" button (clicked by the user, then for the boot loader), closing refused while
+// the boot loader is written.
 #include "hid_seam.h"
-#include "update_flow.h"
+#include "local_text.h"
 #include "update_rig.h"
+#include "widget.h"
 
 #include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QtWidgets>
 
 #include <atomic>
 
 using updater::UpdateFlow;
-using updatetest::DebugLines;
+
+using updater::Widget;
+using updatetest::Flow;
 using updatetest::Mouse;
 
 namespace {
 
-QString text(int index) {
-    return UpdateFlow::statusText(index);
-}
-
-QList<int> range(int from, int to) {
-    QList<int> out;
-    for (int v = from; v <= to; ++v)
-        out << v;
-    return out;
-}
-
-// An UpdateFlow on a data.bin of its own, with what it reports recorded; without `hotplug`
-// it hears of no device coming or going.
-struct Rig {
-    explicit Rig(int pages, bool hotplug = true, bool askVersion = false) : flow(clock) {
-        flow.setAskMouseVersion(askVersion);
-        if (!hotplug)
-            flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
-        QObject::connect(&flow, &UpdateFlow::progressChanged, [this](int v) { progress << v; });
-        QObject::connect(&flow, &UpdateFlow::statusChanged, [this](const QString& s) {
-            statuses << s;
-            // The mouse may be back (and the state moved on) before the test looks.
-            if (s == text(UpdateFlow::kSuccess))
-                stateAtSuccess = flow.updateState();
-        });
-        DebugLines::install();
-        DebugLines::take();
-        flow.load(updatetest::writeFile(
-            dir, updatetest::dataBin(updatetest::imageOfPages(pages, 0x01, 0x0B))));
-    }
-    int sleeps(int ms) const {
-        const auto all = clock.sleeps();
-        return int(std::count(all.begin(), all.end(), ms));
-    }
-
-    updatetest::FakeClock clock;
-    QTemporaryDir dir;
-    UpdateFlow flow;
-    QList<int> progress;
-    QStringList statuses;
-    int stateAtSuccess = -2;
-};
+const auto text = &UpdateFlow::statusText;
 
 // A row of the device-change table: the states before, the device that shows, and what
 // follows (status -1: none shown; pending: the delayed call asked for, 0 for none).
@@ -78,14 +43,17 @@ Q_DECLARE_METATYPE(Change)
 class UpdateProcedureTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase() { updatetest::routeSeam(); }
+    void initTestCase() {
+        updatetest::routeSeam();
+        updater::setLocal8BitEncoding("GB18030-0");
+    }
 
     // The updater's whole path: the mouse in normal mode, "Update", the boot loader, the
     // phases, the mouse back with the new firmware.
     void fullUpdate() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(4, true, true);
+        Flow rig(4, true, true);
         QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0A"));
         rig.statuses.clear();
         mouse.clearLog();
@@ -97,7 +65,7 @@ class UpdateProcedureTest : public QObject {
         rig.flow.updateProc();
         QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
         QCOMPARE(rig.flow.progressMaximum(), 14);
-        QCOMPARE(rig.progress, QList<int>{1} + range(1, 12) + QList<int>{14});
+        QCOMPARE(rig.progress, (QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14}));
         QCOMPARE(rig.statuses, QStringList({text(3), text(1), text(4), text(5), text(6), text(7)}));
         QCOMPARE(rig.stateAtSuccess, UpdateFlow::kUpdated);
         QVERIFY(rig.flow.exitEnabled() && !rig.flow.updateEnabled());
@@ -105,11 +73,11 @@ class UpdateProcedureTest : public QObject {
         // after connecting, 100 ms after verifying, 10 after the start choice, 50 after the
         // switch: milliseconds, each where the mouse needs it.
         QCOMPARE(rig.clock.sleeps(), (std::vector<int>{64, 64, 30, 30, 30, 100, 10, 50}));
-        QVERIFY(rig.clock.pendingDelays().empty());
-        QCOMPARE(mouse.bootRequests(0x01), 1); // one connect
+        QVERIFY(rig.clock.pendingDelays.empty());
+        QCOMPARE(mouse.sent("boot", "00 01"), 1); // one connect
         // Back with the new firmware; the window waits for the next mouse.
         QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0B"));
-        QCOMPARE(mouse.firmwareMinor(), 0x0B);
+        QCOMPARE(mouse.state()["firmware_version"][u"a2"].toInt(), 0x0B);
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kWaiting);
         QVERIFY(rig.flow.autoUpdate());
     }
@@ -119,26 +87,26 @@ class UpdateProcedureTest : public QObject {
     void failuresAreRetriedThenEndTheUpdate() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(2);
+        Flow rig(2);
         QVERIFY(mouse.fault("boot-verify-fail"));
         QVERIFY(mouse.fault("boot-lock-fail", 100));
         rig.flow.updateProc();
         for (int retry = 1; retry < UpdateFlow::kAttempts; ++retry) {
-            QTRY_COMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+            QTRY_COMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
             QCOMPARE(rig.flow.updateState(), UpdateFlow::kReady);
             QVERIFY(!rig.flow.updateEnabled() && !rig.flow.exitEnabled());
             mouse.clearLog();
             rig.progress.clear();
             QVERIFY(rig.clock.fireNext());
             QTRY_COMPARE(rig.flow.retryCount(), retry + 1);
-            QCOMPARE(mouse.records("boot").front().value("note").toString(), QString("connect"));
-            QCOMPARE(rig.progress, range(1, 6));
+            QCOMPARE(mouse.sent("boot", "00 01"), 1);
+            QCOMPARE(rig.progress, (QList<int>{1, 2, 3, 4, 5, 6}));
         }
         QCOMPARE(rig.flow.status(), text(UpdateFlow::kFail));
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kNotReady);
         QVERIFY(rig.flow.exitEnabled() && !rig.flow.updateEnabled());
-        QVERIFY(rig.clock.pendingDelays().empty());
-        const QStringList lines = DebugLines::take();
+        QVERIFY(rig.clock.pendingDelays.empty());
+        const QStringList lines = updatetest::DebugLines::take();
         QCOMPARE(lines.count("Verify Error"), 1);
         QCOMPARE(lines.count("Lock Error"), 2);
     }
@@ -146,18 +114,16 @@ class UpdateProcedureTest : public QObject {
     void mouseRefusingTheBootLoader() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(2);
+        Flow rig(2);
         // The encryption check and all four tries of 0x0F and 0x8F fail to send.
         QVERIFY(mouse.fault("send-feature", 9));
         rig.flow.updateProc();
         QTRY_VERIFY(!rig.flow.busy());
-        QCOMPARE(rig.sleeps(300), 3);
+        const auto sleeps = rig.clock.sleeps();
+        QCOMPARE(std::count(sleeps.begin(), sleeps.end(), 300), 3);
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kNormalSeen);
         QVERIFY(rig.flow.updateEnabled());
-        int entries = 0;
-        for (const auto& r : mouse.records("command"))
-            entries += r.value("wire").toString().startsWith("00 0F");
-        QCOMPARE(entries, 4);
+        QCOMPARE(mouse.sent("command", "00 0F"), 4);
         // "Update" runs the entry again.
         rig.flow.updateProc();
         QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
@@ -166,7 +132,7 @@ class UpdateProcedureTest : public QObject {
     void clickDuringTheEntryStepWaitsForIt() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(2);
+        Flow rig(2);
         // The mouse restarts before it confirms, so the entry step goes on retrying while
         // the boot loader turns up and "Update" is clicked for it: that click must wait
         // for the step, not be lost.
@@ -183,13 +149,13 @@ class UpdateProcedureTest : public QObject {
         rig.flow.updateProc();
         QTRY_COMPARE_WITH_TIMEOUT(rig.flow.status(), text(UpdateFlow::kSuccess), 20000);
         QVERIFY(ready);
-        QCOMPARE(mouse.bootRequests(0x01), 1);
+        QCOMPARE(mouse.sent("boot", "00 01"), 1);
     }
 
     void bootLoaderThatNeverComesEndsTheUpdate() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(2);
+        Flow rig(2);
         rig.flow.setBootReturnMs(1);
         QVERIFY(mouse.fault("boot-no-return"));
         rig.flow.updateProc();
@@ -212,23 +178,20 @@ class UpdateProcedureTest : public QObject {
         QVERIFY(hid.checkEncryption() && hid.checkEncryption() && hid.encodeEnabled());
         const auto code = hid.secrecyCode();
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(code.data()) + 1, 6), "735190");
-        int plain = 0;
-        for (const auto& r : mouse.records("command"))
-            plain += r.value("wire").toString() == "00 00 00 00 00 00 00 00 FF";
-        QCOMPARE(plain, 2);
+        QCOMPARE(mouse.sent("command", "00 00 00 00 00 00 00 00 FF"), 2);
         QVERIFY(hid.enterBootLoader());
         QVERIFY(mouse.waitForMode("boot-loader"));
     }
 
     void waitingForTheMouseInNormalMode() {
-        Rig rig(2, false);
+        Flow rig(2, false);
         rig.flow.forceStates(UpdateFlow::kNormalSeen, -1, false);
         rig.flow.updateProc();
         rig.flow.updateProc();
         // One call 5 s later stands for both clicks, and it waits again.
-        QCOMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+        QCOMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
         QVERIFY(rig.clock.fireNext());
-        QCOMPARE(rig.clock.pendingDelays(), std::vector<int>{5000});
+        QCOMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
         QVERIFY(rig.progress.isEmpty());
     }
 
@@ -237,7 +200,7 @@ class UpdateProcedureTest : public QObject {
     void removalAlwaysReportsNoMouse() {
         Mouse mouse;
         QVERIFY(mouse.started());
-        Rig rig(2, false);
+        Flow rig(2, false);
         QSignalSpy changes(&rig.flow, &UpdateFlow::deviceChange);
         rig.flow.deviceRemoved();
         rig.flow.deviceArrived();
@@ -266,7 +229,7 @@ class UpdateProcedureTest : public QObject {
 
     void deviceChangeTable() {
         QFETCH(Change, c);
-        Rig rig(2, false); // no mouse at all: the states are set by hand
+        Flow rig(2, false); // no mouse at all: the states are set by hand
         rig.statuses.clear();
         rig.flow.forceStates(c.update, c.device, c.autoFlag);
         rig.flow.deviceChangeProc(c.device);
@@ -275,10 +238,50 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(rig.statuses.value(0), c.statusAfter < 0 ? QString() : text(c.statusAfter));
         QCOMPARE(rig.flow.updateEnabled(), c.enabledAfter);
         QCOMPARE(rig.flow.autoUpdate(), c.autoAfter);
-        QCOMPARE(rig.clock.pendingDelays(),
+        QCOMPARE(rig.clock.pendingDelays,
                  c.pending ? std::vector<int>{c.pending} : std::vector<int>{});
+    }
+
+    void updateThroughTheButton() {
+        updatetest::Mouse mouse;
+        QVERIFY(mouse.started());
+        updatetest::FakeClock clock;
+        QTemporaryDir dir;
+        const QByteArray title = updater::toLocal8Bit(QString::fromUtf8("固件升级 2.0"));
+        const QString path = updatetest::writeFile(
+            dir, updatetest::dataBin(updatetest::imageOfPages(3, 1, 0x0C), title));
+        Widget w(clock, path, [](QObject* p) { return hidseam::createHotplugSource(p); });
+        QCOMPARE(w.windowTitle(), QString::fromUtf8("固件升级 2.0"));
+        QCOMPARE(w.checksumField()->text(), w.flow().checksumText());
+        QCOMPARE(w.progressBar()->maximum(), 11);
+        QVERIFY(!w.progressBar()->isTextVisible());
+        QCOMPARE(w.statusLabel()->text(), w.flow().status());
+        QVERIFY(w.updateButton()->isEnabled());
+        QSignalSpy changes(&w, &Widget::deviceChange);
+        // Closing is tried right after a click has started the flash.
+        QList<bool> closed;
+        connect(w.updateButton(), &QPushButton::clicked, &w, [&] {
+            if (w.flow().flashing())
+                closed << w.close();
+        });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QTest::mouseClick(w.updateButton(), Qt::LeftButton);
+        QCOMPARE(w.progressBar()->value(), 1);
+        // The boot loader turns up and "Update" is clicked for it; while it is written the
+        // window stays, with a message.
+        QTRY_COMPARE(w.flow().status(), UpdateFlow::statusText(UpdateFlow::kSuccess));
+        QCOMPARE(w.statusLabel()->text(), w.flow().status());
+        QCOMPARE(closed, QList<bool>{false});
+        QVERIFY(w.findChild<QMessageBox*>("closeRefused"));
+        QVERIFY(changes.contains(QList<QVariant>{1}));
+        QCOMPARE(w.progressBar()->value(), 11);
+        QVERIFY(!w.updateButton()->isEnabled());
+        QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        QVERIFY(!w.isVisible());
     }
 };
 
-QTEST_GUILESS_MAIN(UpdateProcedureTest)
+QTEST_MAIN(UpdateProcedureTest)
 #include "update_procedure_test.moc"

@@ -3,20 +3,17 @@
 #include "firmware_file.h"
 #include "firmware_image.h"
 #include "hid_seam.h"
+#include "update_flow.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QTest>
 
 namespace updatetest {
-namespace {
-
-QString sharedSocket() {
+static QString sharedSocket() {
     static QTemporaryDir dir;
     return dir.filePath("vmouse.sock");
 }
-
-} // namespace
 
 void routeSeam() {
     const QByteArray path = sharedSocket().toUtf8();
@@ -37,10 +34,6 @@ QJsonObject Mouse::state() const {
                : QJsonObject();
 }
 
-int Mouse::firmwareMinor() const {
-    return state().value("firmware_version").toObject().value("a2").toInt(-1);
-}
-
 bool Mouse::waitForMode(const QString& mode) const {
     return QTest::qWaitFor([&] {
         const QJsonObject s = state();
@@ -48,20 +41,12 @@ bool Mouse::waitForMode(const QString& mode) const {
     });
 }
 
-std::vector<QJsonObject> Mouse::records(const QString& iface) const {
-    std::vector<QJsonObject> out;
-    for (const QJsonObject& o : log())
-        if (o.value("iface").toString() == iface)
-            out.push_back(o);
-    return out;
-}
-
-int Mouse::bootRequests(int command) const {
-    int n = 0;
-    for (const auto& r : records("boot"))
-        n += r.value("kind").toString() == "output" &&
-             r.value("wire").toString().mid(3, 2).toInt(nullptr, 16) == command;
-    return n;
+int Mouse::sent(const QString& iface, const QString& prefix) const {
+    const auto records = log();
+    return int(std::count_if(records.begin(), records.end(), [&](const QJsonObject& r) {
+        return r.value("iface") == iface && r.value("dir") == "to_device" &&
+               r.value("wire").toString().startsWith(prefix);
+    }));
 }
 
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
@@ -84,6 +69,24 @@ QString writeFile(const QTemporaryDir& dir, const QByteArray& content, const QSt
         return {};
     f.write(content);
     return f.fileName();
+}
+
+Flow::Flow(const QByteArray& content, bool hotplug, bool askVersion) {
+    using updater::UpdateFlow;
+    flow.setAskMouseVersion(askVersion);
+    if (!hotplug)
+        flow.setHotplugFactory([](QObject* p) { return new hidseam::HotplugSource(p); });
+    QObject::connect(&flow, &UpdateFlow::progressChanged, [this](int v) { progress << v; });
+    QObject::connect(&flow, &UpdateFlow::statusChanged, [this](const QString& s) {
+        statuses << s;
+        // The mouse may be back (and the state moved on) before the test looks.
+        if (s == UpdateFlow::statusText(UpdateFlow::kSuccess))
+            stateAtSuccess = flow.updateState();
+    });
+    DebugLines::install();
+    DebugLines::take();
+    flow.load(content.isNull() ? dir.filePath("absent") : writeFile(dir, content));
+    lines = DebugLines::take();
 }
 
 } // namespace updatetest

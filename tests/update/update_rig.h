@@ -4,10 +4,12 @@
 #pragma once
 
 #include "clock.h"
+#include "update_flow.h"
 #include "virtual_mouse_fixture.h"
 #include "vmouse_client.h"
 
 #include <QJsonObject>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -29,19 +31,15 @@ class Mouse : public testsupport::VirtualMouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
     bool plug() const { return vmouse::client::plug(); }
-    bool unplug() const { return vmouse::client::unplug(); }
     bool fault(const QString& kind, int count = 1) const {
         return vmouse::client::fault(kind.toStdString(), count);
     }
     QJsonObject state() const;
-    // a2 of the firmware version the mouse runs in normal mode.
-    int firmwareMinor() const;
     // Runs the event loop until the mouse is plugged in and in `mode`.
     bool waitForMode(const QString& mode) const;
-    // Log records since the last clearLog(), of one interface ("boot", "command").
-    std::vector<QJsonObject> records(const QString& iface) const;
-    // Boot-loader requests in the log with this command byte.
-    int bootRequests(int command) const;
+    // Reports sent to one interface ("boot", "command") since the last clearLog() whose
+    // bytes (report id first, as hex) start with `prefix`.
+    int sent(const QString& iface, const QString& prefix = {}) const;
 };
 
 // Time under the test's control. Pauses pass at once and are recorded (they are made on
@@ -59,40 +57,52 @@ class FakeClock : public updater::Clock {
         return sleeps_;
     }
     void singleShot(int ms, QObject*, std::function<void()> call) override {
-        pending_.emplace_back(ms, std::move(call));
+        pendingDelays.push_back(ms);
+        calls_.push_back(std::move(call));
     }
     // Runs the call asked for first (on the GUI thread); false when none is pending.
     bool fireNext() {
-        if (pending_.empty())
+        if (calls_.empty())
             return false;
-        const auto call = pending_.front().second;
-        pending_.erase(pending_.begin());
+        const auto call = calls_.front();
+        calls_.erase(calls_.begin());
+        pendingDelays.erase(pendingDelays.begin());
         call();
         return true;
     }
-    std::vector<int> pendingDelays() const {
-        std::vector<int> out;
-        for (const auto& p : pending_)
-            out.push_back(p.first);
-        return out;
-    }
+    std::vector<int> pendingDelays; // of the calls asked for, on the GUI thread only
     // Called (on the sleeping thread) for every pause; set before the flow runs.
     std::function<void(int ms)> onSleep;
 
   private:
     mutable std::mutex mutex_;
     std::vector<int> sleeps_;
-    std::vector<std::pair<int, std::function<void()>>> pending_; // on the GUI thread only
+    std::vector<std::function<void()>> calls_;
 };
 
-// An image of `pages` 512-byte pages with the given version and link address.
 std::vector<std::uint8_t> imageOfPages(int pages, std::uint8_t a1, std::uint8_t a2,
                                        std::uint32_t seed = 7, std::uint16_t linkAddress = 0x2000);
 // data.bin for `image`: keys 12:34, vendor 04d9, the image's sum unless `checksum` is set.
 QByteArray dataBin(const std::vector<std::uint8_t>& image, const QByteArray& title = {},
                    quint16 productId = 0xa26b, std::optional<quint16> checksum = {});
-// Writes `content` into `dir`; returns its path.
 QString writeFile(const QTemporaryDir& dir, const QByteArray& content,
                   const QString& name = QStringLiteral("data.bin"));
+
+// An UpdateFlow started on `content` as its data.bin (none at all when null), with what it
+// reports recorded; without `hotplug` it hears of no device coming or going.
+struct Flow {
+    explicit Flow(const QByteArray& content, bool hotplug = true, bool askVersion = false);
+    // On a data.bin of `pages` pages of version 1.0B.
+    explicit Flow(int pages, bool hotplug = true, bool askVersion = false)
+        : Flow(dataBin(imageOfPages(pages, 0x01, 0x0B)), hotplug, askVersion) {}
+
+    FakeClock clock;
+    QTemporaryDir dir;
+    updater::UpdateFlow flow{clock};
+    QList<int> progress;
+    QStringList statuses;
+    QStringList lines; // the debug lines of loading the file
+    int stateAtSuccess = -2;
+};
 
 } // namespace updatetest
