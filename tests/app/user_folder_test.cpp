@@ -14,9 +14,8 @@
 namespace {
 
 void write(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && f.open(QIODevice::WriteOnly));
     f.write(content);
 }
 
@@ -63,7 +62,6 @@ class UserFolderTest : public QObject {
         choice = userfolder::choose(program);
         QCOMPARE(choice.folder, user);
         QVERIFY(choice.perUser && choice.seeded && choice.problem.isEmpty());
-        // The copy is the user's to change; the macro folder came along.
         const QString settings = user + "/modules/setting/apConfig.bin";
         QCOMPARE(read(settings), read(installed));
         QVERIFY(QFileInfo(user + "/modules/macro").isDir());

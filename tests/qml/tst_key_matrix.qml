@@ -43,7 +43,6 @@ TestCase {
         testEnv.item("MacroEditor").init()
     }
 
-    // Every test starts on profile 0 with the factory buttons.
     function init() {
         ui_View.resetProfile(0)
         matrix.init(false)

@@ -24,8 +24,7 @@ TestCase {
         testEnv.click(profile.menuRowAt(cmd), 10, 10)
     }
 
-    // Every test starts on profile 0 (the mouse need not follow), with the overlays closed
-    // and no gun records.
+    // Every test starts on profile 0 (the mouse need not follow), overlays shut, no guns.
     function init() {
         if (profile.visible)
             profile.close()

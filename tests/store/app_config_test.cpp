@@ -96,7 +96,6 @@ class AppConfigTest : public QObject {
         QVERIFY(!AppConfig(modules.root()).getIsSkinShow());
         QVERIFY(QDir().mkpath(modules.path("img/skin1")));
         modules.write("img/trayIcon.ico", "x");
-        modules.write("img/a.png", "x");
         QVERIFY(!AppConfig(modules.root()).getIsSkinShow());
         QVERIFY(QDir().mkpath(modules.path("img/skin2")));
         QVERIFY(AppConfig(modules.root()).getIsSkinShow());

@@ -38,9 +38,8 @@ class ModulesDir {
     QTemporaryDir dir_;
 };
 
-// `key` as a fresh process reads it from the file (all keys when `key` is empty). A
-// settings object on the file itself could be served from the per-process cache the code
-// under test filled; a copy under a new name is parsed from disk.
+// `key` (all keys when empty) as a fresh process reads it: a copy under a new name is parsed
+// from disk, not served from the per-process cache the code under test filled.
 inline QVariant diskValue(const QString& file, const QString& key = {}) {
     QTemporaryFile copy;
     if (!copy.open() || copy.write(ModulesDir::readAt(file)) < 0)
