@@ -1,6 +1,5 @@
-// The configurator's window against a misbehaving mouse: every fault the virtual mouse can
-// inject, each under a family of page commands the seed picks, then random unplug/plug
-// cycles. After each round the mouse must be accepted and listened to again, the link free.
+// The window against every fault the virtual mouse can inject, each under page commands the
+// seed picks, then unplug/plug cycles; after each the mouse must be listened to again.
 //   build/tests/fault_soak   SOAK_SEED=n repeats a run, SOAK_CYCLES=n changes the 10
 //                            cycles, SOAK_FAMILIES=n tries n families per fault (7: all)
 #include "bench_shell.h"
@@ -18,7 +17,7 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
+bool waitUntil(int ms, const std::function<bool()>& done) {
     for (const QDeadlineTimer deadline(ms); !done() && !deadline.hasExpired();)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
@@ -64,12 +63,10 @@ int main(int argc, char** argv) {
     int failures = 0;
     // Accepted (again, after `acceptancesBefore`) and listening, the link free.
     const auto settle = [&](const QString& round, int acceptancesBefore = -1) {
-        if (!waitUntil(
-                [&] {
-                    return accepted.count() > acceptancesBefore && window.hid().isListening() &&
-                           window.hid().isLinkFree();
-                },
-                20000))
+        if (!waitUntil(20000, [&] {
+                return accepted.count() > acceptancesBefore && window.hid().isListening() &&
+                       window.hid().isLinkFree();
+            }))
             std::printf("FAIL %s: not accepted again\n", qPrintable(round)), ++failures;
         std::fflush(stdout);
     };
@@ -88,7 +85,7 @@ int main(int argc, char** argv) {
             mouse.ctl({"fault", kind});
             send();
             // Waited for with the event loop running: the probe measures the program, not us.
-            if (!waitUntil([&] { return window.hid().isLinkFree(); }, 10000))
+            if (!waitUntil(10000, [&] { return window.hid().isLinkFree(); }))
                 std::printf("FAIL %s: the link stayed busy\n", qPrintable(round)), ++failures;
             mouse.ctl({"clear-faults"});
             // A fault that took the mouse away: it is plugged back (plugging a mouse that
@@ -100,7 +97,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= cycles; ++i) {
         const int before = accepted.count();
         mouse.ctl({"unplug"});
-        waitUntil([] { return false; }, int(random.bounded(150))); // plugged back at random
+        waitUntil(int(random.bounded(150)), [] { return false; }); // plugged back at random
         mouse.ctl({"plug"});
         settle(QString("cycle %1").arg(i), before);
     }

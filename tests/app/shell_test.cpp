@@ -34,16 +34,8 @@ struct Shell {
     }
     QQuickItem* page() const { return window->view()->rootObject(); }
     QQuickItem* item(const char* name) const { return page()->findChild<QQuickItem*>(name); }
-    template <typename T> T* context(const char* name) const {
-        return qobject_cast<T*>(
-            window->view()->rootContext()->contextProperty(name).template value<QObject*>());
-    }
-    // Events posted before this call have been handled when it returns.
-    void handlePosted() const {
-        bool done = false;
-        QMetaObject::invokeMethod(
-            window.get(), [&] { done = true; }, Qt::QueuedConnection);
-        QTRY_VERIFY(done);
+    Ui_Controler* controller() const {
+        return window->view()->rootContext()->contextProperty("ui_Ctl").value<Ui_Controler*>();
     }
 
     bench::ShellFolder folder;
@@ -70,7 +62,7 @@ class ShellTest : public QObject {
         QVERIFY(!shell.item("powerOnLogo")->isVisible());
         QVERIFY(w.view()->isEnabled());
 
-        auto* controller = shell.context<Ui_Controler>("ui_Ctl");
+        Ui_Controler* controller = shell.controller();
         const QPoint start = w.pos();
         controller->onXChanged(5);
         controller->onYChanged(-3);
@@ -109,7 +101,7 @@ class ShellTest : public QObject {
         QVERIFY(shell.mouse.started() && shell.window->isHidden());
         // A double click does nothing before a device was accepted.
         shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick);
-        shell.handlePosted();
+        QCoreApplication::sendPostedEvents(); // what it posted is handled
         QVERIFY(shell.window->isHidden());
 
         // Plugging in: a burst of device changes gives one discovery, after the last one.
@@ -167,7 +159,7 @@ class ShellTest : public QObject {
         QVERIFY(!waiting->isVisible() && shell.window->isVisible());
         // The pages' close button ends the program (the loop standing in for it ends).
         QEventLoop loop;
-        QTimer::singleShot(0, [&] { shell.context<Ui_Controler>("ui_Ctl")->onClose(); });
+        QTimer::singleShot(0, [&] { shell.controller()->onClose(); });
         QTimer::singleShot(10000, &loop, [&] { loop.exit(7); });
         QCOMPARE(loop.exec(), 0);
         QVERIFY(shell.window->isHidden());

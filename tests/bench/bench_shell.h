@@ -1,6 +1,5 @@
-// What the configurator's window needs before it is built, in benchmarks and tests: a fresh
-// copy of the installation data as the working folder and a virtual mouse the HID seam is
-// routed to.
+// What the configurator's window needs before it is built: a fresh copy of the installation
+// data as the working folder and a virtual mouse the HID seam is routed to.
 #pragma once
 
 #include "hid_seam.h"

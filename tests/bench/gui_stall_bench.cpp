@@ -27,10 +27,6 @@ template <typename Done> double run(Widget& window, int ms, Done done) {
     return double(t.elapsed());
 }
 
-double cpuSeconds() {
-    return double(std::clock()) / CLOCKS_PER_SEC;
-} // all threads
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +40,6 @@ int main(int argc, char** argv) {
     Widget window;
     window.showNormal();
     window.checkDevice();
-    const auto never = [] { return false; };
     run(window, 2500,
         [&] { return window.view()->isEnabled() && LinkState::instance().deviceAccepted; });
     if (!LinkState::instance().deviceAccepted) {
@@ -57,15 +52,15 @@ int main(int argc, char** argv) {
     // The page's own factory reset: the profile file replaced, every panel sent again.
     probe.start();
     QTimer::singleShot(0, [&] { QMetaObject::invokeMethod(view.rootObject(), "resetToFactory"); });
-    const double resetTotal = run(window, 100, never);
+    const double resetTotal = run(window, 100, [] { return false; });
     const double resetWorst = probe.stop();
 
-    run(window, 1500, never);
-    const double cpuBefore = cpuSeconds();
-    QEventLoop idle; // waits for events, as the program does
+    run(window, 1500, [] { return false; });
+    const std::clock_t cpuBefore = std::clock(); // all threads
+    QEventLoop idle;                             // waits for events, as the program does
     QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
     idle.exec();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
 
     std::printf("factory reset from the page: longest GUI stall %.1f ms, all sent after %.0f ms\n",
                 resetWorst, resetTotal);

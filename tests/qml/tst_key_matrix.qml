@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// Button assignment as the user drives it: the panel's rows, the key menu and the overlays,
-// checked in the mouse's button table and in the profile file.
+// Button assignment through the panel, key menu and overlays, checked on the mouse and on disk.
 TestCase {
     name: "KeyMatrix"
 

@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// The macro editor as the user drives it, checked in the mouse's macro slots, the macro
-// files, the name list and the profiles.
+// The macro editor as the user drives it, checked in the mouse's slots and in the files.
 TestCase {
     name: "MacroEditor"
 

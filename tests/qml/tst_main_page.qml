@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// The main page as the user drives it: real presses through the view host, checked on
-// the wire to the virtual mouse and in the profile file.
+// The main page through real presses on the view host, checked on the wire and on disk.
 TestCase {
     name: "MainPage"
 

@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// Profiles, gun records and axis sensitivity as the user drives them, checked in the
-// stored files and on the wire to the virtual mouse.
+// Profiles, guns and axis sensitivity as the user drives them, checked on disk and the wire.
 TestCase {
     name: "Profiles"
 

@@ -16,7 +16,7 @@ class AppConfigTest : public QObject {
             QCOMPARE(config.loadDeviceApConfig(), QVariantList{8});
             QVERIFY(config.loadApConfig().isEmpty());
         }
-        QVERIFY(!modules.exists("setting/apConfig.bin"));
+        QVERIFY(!QFile::exists(modules.path("setting/apConfig.bin")));
     }
     void windowTitle_data() {
         QTest::addColumn<QByteArray>("file");

@@ -1,7 +1,6 @@
-// Crash safety of the stores: a child writes profiles and macros through the real store
-// classes and dies by SIGKILL just before its Nth change to a file (the only moments a kill
-// can leave something different on disk). The next child checks every file is there and
-// whole, and that the stores' start clears whatever else the kill left.
+// Crash safety of the stores: a child writes profiles and macros through the real stores and
+// dies by SIGKILL just before its Nth change to a file (the only moments a kill can change
+// the disk); the next child checks every file is whole and the stores' start clears the rest.
 //   crash_writer DIR    CRASH_SEED=n repeats a run, CRASH_KILLS=n changes the 120 kills
 #undef _FORTIFY_SOURCE // its inline open64 would clash with the one below
 #include "macro_library.h"

@@ -57,10 +57,8 @@ class LanguageStoreTest : public QObject {
     }
     void otherGroupSetsNotificationCaptions() {
         ModulesDir modules;
-        QByteArray ten = "[other]\ntotal=10\n";
-        for (int i = 0; i < 10; ++i)
-            ten += QByteArray::number(i) + "=c" + QByteArray::number(i) + "\n";
-        modules.write("i18n/lang_ten.ini", ten);
+        modules.write("i18n/lang_ten.ini", "[other]\ntotal=10\n0=c0\n1=c1\n2=c2\n3=c3\n4=c4\n"
+                                           "5=c5\n6=c6\n7=c7\n8=c8\n9=c9\n");
         modules.write("i18n/lang_three.ini", "[other]\ntotal=3\n0=a\n1=b\n2=c\n");
         FakeLink link;
         LanguageStore store(modules.root(), &link);

@@ -56,7 +56,7 @@ class NameListStoreTest : public QObject {
         NameListStore names(profiles, modules.root());
         names.saveGundata({"AK", "L-Click", 10, 0, 0, 0}); // only into an installed file
         names.modifyGundata(1, {"AK", "L-Click", 10, 0, 0, 0, "M4"});
-        QVERIFY(!modules.exists("gun/gunData.bin"));
+        QVERIFY(!QFile::exists(modules.path("gun/gunData.bin")));
         QVERIFY(names.getGunDataKey().isEmpty());
 
         modules.write("gun/gunData.bin", kGunFile);
@@ -100,7 +100,7 @@ class NameListStoreTest : public QObject {
         QCOMPARE(diskValue(file).toStringList(), (QStringList{"XYSensitive/1", "selectGun/0"}));
         QCOMPARE(diskValue(file, "XYSensitive/1").toInt(), 7);
         QCOMPARE(diskValue(file, "selectGun/0").toString(), QString("AK"));
-        QVERIFY(!modules.exists("setting/p1.bin"));
+        QVERIFY(!QFile::exists(modules.path("setting/p1.bin")));
     }
     void customFilePath() {
         ModulesDir modules;

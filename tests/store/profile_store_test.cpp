@@ -175,7 +175,7 @@ class ProfileStoreTest : public QObject {
             QVERIFY(store.getKeydefine(0).isEmpty());
         }
         QCOMPARE(diskValue(modules.path("setting/p5.bin"), "macro/3").toString(), QString("combo"));
-        QVERIFY(!modules.exists("setting/p1.bin"));
+        QVERIFY(!QFile::exists(modules.path("setting/p1.bin")));
     }
     // The leftovers of killed writers (store_crash_safety kills real ones), made by hand.
     void startClearsWhatKilledWritersLeft() {

@@ -1,5 +1,4 @@
-// Shared pieces of the store tests: a temporary modules folder, reads of what is really on
-// disk, and doubles for the dialogs and the device link.
+// A temporary modules folder, reads of what is really on disk, dialog and link doubles.
 #pragma once
 
 #include "file_dialogs.h"
@@ -32,7 +31,6 @@ class ModulesDir {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    bool exists(const QString& relative) const { return QFile::exists(path(relative)); }
 
   private:
     QTemporaryDir dir_;
