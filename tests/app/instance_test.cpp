@@ -12,8 +12,7 @@
 
 namespace {
 
-// The program's visible top-level windows named exactly `title` (on a desktop without a
-// tray, a waiting window with a longer title stands in while the main one is hidden).
+// The program's (visible) top-level windows named exactly `title`.
 int visibleWindows(qint64 pid, const QString& title, bool onlyVisible = true) {
     QProcess p;
     p.start("xdotool", QStringList{"search", "--all", "--pid", QString::number(pid)} +
@@ -42,8 +41,7 @@ class InstanceTest : public QObject {
         testsupport::VirtualMouse mouse;
         QVERIFY(mouse.started());
         QCOMPARE(mouse.ctl({"unplug"}), 0);
-        // A portable folder of its own, so the test's settings and lock are private to it.
-        QTemporaryDir dir;
+        QTemporaryDir dir; // a portable folder of its own
         testsupport::copyTree(DIST_DIR "/modules", dir.filePath("modules"));
         QVERIFY(QFile::copy(DIST_DIR "/configurator", dir.filePath("configurator")));
         const QString title = "Instance Probe 4711";
@@ -63,8 +61,7 @@ class InstanceTest : public QObject {
         start(first);
         QVERIFY(first.waitForStarted());
         const qint64 pid = first.processId();
-        // It found ./modules beside itself (the title comes from its configuration) and,
-        // with no mouse, hid the window; Shift+Alt+F12 brings it back.
+        // It found ./modules beside itself (the title) and, with no mouse, hid the window.
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title, false) == 1, 15000);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title) == 0, 15000);
         // Pressed until it works: the key capture starts after the window hid.

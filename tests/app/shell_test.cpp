@@ -1,13 +1,10 @@
 // The configurator's window, controller and view host with a virtual mouse: acceptance and
 // removal, the tray while no mouse is accepted, device-change bursts, the hot key.
-#include "hid_seam.h"
-#include "link_state.h"
+#include "../bench/bench_shell.h"
 #include "my_quick_view.h"
 #include "ui_controler.h"
-#include "virtual_mouse_fixture.h"
 #include "widget.h"
 
-#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
@@ -15,28 +12,20 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
 namespace {
 
-// A window over a fresh modules copy and a fresh virtual mouse, as main builds it.
+// A window over a fresh modules copy and virtual mouse, as main builds it.
 struct Shell {
     explicit Shell(bool plugged = true, const QStringList& mouseArgs = {}, bool withoutTray = false)
-        : mouse(mouseArgs) {
-        testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
-        QDir::setCurrent(dir.path());
-        const QByteArray socket = mouse.socketPath().toUtf8();
-        qputenv("VIRTUAL_MOUSE_SOCKET", socket);
-        hidseam::apiFor(socket.constData());
-        LinkState::instance().reset();
+        : folder(mouseArgs), mouse(*folder.mouse) {
         if (!plugged)
             mouse.ctl({"unplug"});
         window = std::make_unique<Widget>();
-        // The debounce is the same code at a tenth of its time.
-        window->pollTimer().setInterval(200);
+        window->pollTimer().setInterval(200); // the debounce at a tenth of its time
         window->setWithoutTray(withoutTray);
         explained = std::make_unique<QSignalSpy>(window.get(), &Widget::noMouseExplained);
         runs = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::runRequested);
@@ -45,20 +34,12 @@ struct Shell {
     }
     QQuickItem* page() const { return window->view()->rootObject(); }
     QQuickItem* item(const char* name) const { return page()->findChild<QQuickItem*>(name); }
-    template <typename T> T* context(const char* name) const {
-        return qobject_cast<T*>(
-            window->view()->rootContext()->contextProperty(name).template value<QObject*>());
-    }
-    // Events posted before this call have been handled when it returns.
-    void handlePosted() const {
-        bool done = false;
-        QMetaObject::invokeMethod(
-            window.get(), [&] { done = true; }, Qt::QueuedConnection);
-        QTRY_VERIFY(done);
+    Ui_Controler* controller() const {
+        return window->view()->rootContext()->contextProperty("ui_Ctl").value<Ui_Controler*>();
     }
 
-    QTemporaryDir dir;
-    testsupport::VirtualMouse mouse;
+    bench::ShellFolder folder;
+    testsupport::VirtualMouse& mouse;
     std::unique_ptr<Widget> window;
     std::unique_ptr<QSignalSpy> runs, explained;
 };
@@ -75,21 +56,18 @@ class ShellTest : public QObject {
         QVERIFY(shell.mouse.started());
         Widget& w = *shell.window;
         QCOMPARE(shell.runs->count(), 1);
-        // initUI shows the page behind its power-on logo and locks it for its protection
-        // period; the panels appear when the lock ends.
+        // The page shows behind its power-on logo, locked; the panels appear when it ends.
         QTRY_VERIFY(shell.page()->isVisible() && w.isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(shell.item("content")->isVisible(), 5000);
         QVERIFY(!shell.item("powerOnLogo")->isVisible());
         QVERIFY(w.view()->isEnabled());
 
-        auto* controller = shell.context<Ui_Controler>("ui_Ctl");
-        QVERIFY(controller);
+        Ui_Controler* controller = shell.controller();
         const QPoint start = w.pos();
         controller->onXChanged(5);
         controller->onYChanged(-3);
         QCOMPARE(w.pos(), start + QPoint(5, -3));
-        // The pages' offscreen window follows: what lies under the pointer is found from
-        // the pointer's screen position.
+        // The pages' offscreen window follows (what is under the pointer is found by it).
         QTRY_COMPARE(w.view()->quickWindow()->position(), w.view()->mapToGlobal(QPoint(0, 0)));
         // The lock is in place before setBusy returns, and ends by itself.
         controller->setBusy(300);
@@ -110,8 +88,7 @@ class ShellTest : public QObject {
         w.keyEvent(true, 0xE5);
         w.keyEvent(true, 0x45);
         QVERIFY(w.isVisible());
-        // Keys reach the page after the capture returned, in order.
-        QCOMPARE(keys.count(), 0);
+        QCOMPARE(keys.count(), 0); // after the capture returned, in order
         QTRY_COMPARE(keys.count(), 5);
         QCOMPARE(keys.last(), (QVariantList{true, 0x45}));
         w.mouseEvent(true, 0xF1, 12, 34);
@@ -121,11 +98,10 @@ class ShellTest : public QObject {
 
     void noMouseHidesTheWindowIntoTheTray() {
         Shell shell(false);
-        QVERIFY(shell.mouse.started());
-        QVERIFY(shell.window->isHidden());
+        QVERIFY(shell.mouse.started() && shell.window->isHidden());
         // A double click does nothing before a device was accepted.
         shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick);
-        shell.handlePosted();
+        QCoreApplication::sendPostedEvents(); // what it posted is handled
         QVERIFY(shell.window->isHidden());
 
         // Plugging in: a burst of device changes gives one discovery, after the last one.
@@ -144,8 +120,7 @@ class ShellTest : public QObject {
         QTRY_VERIFY(shell.window->isVisible());
     }
 
-    // Nothing plugged in, a device node the user may not open, a mouse that fails the
-    // handshake: the tray says which, with one balloon however often discovery runs.
+    // The tray says why no mouse is accepted, with one balloon however often discovery runs.
     void trayTellsWhyNoMouseIsAccepted_data() {
         QTest::addColumn<bool>("plugged");
         QTest::addColumn<QStringList>("mouseArgs");
@@ -173,8 +148,7 @@ class ShellTest : public QObject {
     // gives way to the pages once one is; closing quits instead of hiding into nothing.
     void withoutTrayTheWaitIsVisibleAndClosingQuits() {
         Shell shell(false, {}, true);
-        QVERIFY(shell.mouse.started());
-        QVERIFY(shell.window->isHidden());
+        QVERIFY(shell.mouse.started() && shell.window->isHidden());
         QWidget* waiting = shell.window->waitingPanel();
         QVERIFY(waiting && waiting->isVisible());
         QCOMPARE(waiting->findChild<QLabel*>("reason")->text(),
@@ -185,7 +159,7 @@ class ShellTest : public QObject {
         QVERIFY(!waiting->isVisible() && shell.window->isVisible());
         // The pages' close button ends the program (the loop standing in for it ends).
         QEventLoop loop;
-        QTimer::singleShot(0, [&] { shell.context<Ui_Controler>("ui_Ctl")->onClose(); });
+        QTimer::singleShot(0, [&] { shell.controller()->onClose(); });
         QTimer::singleShot(10000, &loop, [&] { loop.exit(7); });
         QCOMPARE(loop.exec(), 0);
         QVERIFY(shell.window->isHidden());
@@ -195,12 +169,9 @@ class ShellTest : public QObject {
     // old mouse was listened to, and one failed read on a mouse that never left.
     void listenerEndIsFollowedByDiscovery() {
         Shell shell;
-        QVERIFY(shell.mouse.started());
         QTRY_COMPARE(shell.runs->count(), 1);
-        // The device changes come only from here, in the order a quick bounce gives them.
-        auto* source = shell.window->findChild<hidseam::HotplugSource*>();
-        QVERIFY(source);
-        source->blockSignals(true);
+        // Device changes only from here, in the order of a quick bounce.
+        shell.window->findChild<hidseam::HotplugSource*>()->blockSignals(true);
         // The arrival is seen while the old mouse is still listened to...
         shell.window->deviceChanged(true);
         QVERIFY(!shell.window->pollTimer().isActive());
@@ -215,8 +186,7 @@ class ShellTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 3, 10000);
     }
 
-    // A burst of warnings from other processes: one box on screen, never modal, the rest
-    // waiting in order up to the bound and dropped beyond it.
+    // Warnings from other processes: one box, never modal, the rest queued up to the bound.
     void channelWarningsComeOneBoxAtATime() {
         Shell shell(false);
         Widget& w = *shell.window;

@@ -1,6 +1,6 @@
-// Where the configurator keeps its settings: beside itself when it may write there, in a
-// per-user folder seeded from the installed data when it may not. Real folders; a
-// read-only folder means nothing to root, so as root the test runs again as "nobody".
+// Where the configurator keeps its settings: beside itself if it may write there, else in a
+// seeded per-user folder. Read-only means nothing to root: as root it reruns as "nobody".
+#include "../store/store_test_support.h"
 #include "user_folder.h"
 
 #include <QDir>
@@ -10,22 +10,6 @@
 #include <QTest>
 
 #include <unistd.h>
-
-namespace {
-
-void write(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-QByteArray read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class UserFolderTest : public QObject {
     Q_OBJECT
@@ -43,8 +27,9 @@ class UserFolderTest : public QObject {
         QTemporaryDir dir;
         const QString program = dir.filePath("program");
         const QString installed = program + "/modules/setting/apConfig.bin";
-        write(installed, "[common]\nlanguage=English\n");
         QDir().mkpath(program + "/modules/macro");
+        QDir().mkpath(program + "/modules/setting");
+        ModulesDir::writeAt(installed, "[common]\nlanguage=English\n");
         qputenv("HOME", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", "relative/config"); // not to be used: ~/.config is
         const QString user = dir.filePath(".config/mouse-suite");
@@ -63,11 +48,10 @@ class UserFolderTest : public QObject {
         choice = userfolder::choose(program);
         QCOMPARE(choice.folder, user);
         QVERIFY(choice.perUser && choice.seeded && choice.problem.isEmpty());
-        // The copy is the user's to change; the macro folder came along.
         const QString settings = user + "/modules/setting/apConfig.bin";
-        QCOMPARE(read(settings), read(installed));
+        QCOMPARE(ModulesDir::readAt(settings), ModulesDir::readAt(installed));
         QVERIFY(QFileInfo(user + "/modules/macro").isDir());
-        write(settings, "[common]\nlanguage=ChineseSimplified\n");
+        ModulesDir::writeAt(settings, "[common]\nlanguage=ChineseSimplified\n");
         QVERIFY(QDir(user).entryList({"modules.partial-*"}, QDir::AllEntries).isEmpty());
 
         // ...then the settings. Seeded once: the next start keeps what the user changed.
@@ -75,7 +59,8 @@ class UserFolderTest : public QObject {
         readOnly("setting", true);
         choice = userfolder::choose(program);
         QVERIFY(choice.folder == user && !choice.seeded);
-        QCOMPARE(read(settings), QByteArray("[common]\nlanguage=ChineseSimplified\n"));
+        QCOMPARE(ModulesDir::readAt(settings),
+                 QByteArray("[common]\nlanguage=ChineseSimplified\n"));
 
         // Where no per-user folder can be made, the program's folder is used as it is.
         qputenv("XDG_CONFIG_HOME", (program + "/modules/setting").toUtf8());

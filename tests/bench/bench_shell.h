@@ -1,5 +1,5 @@
-// What the configurator benchmarks share: a fresh copy of the installation data as the
-// working folder and a virtual mouse the HID seam is routed to, before a Widget is built.
+// What the configurator's window needs before it is built: a fresh copy of the installation
+// data as the working folder and a virtual mouse the HID seam is routed to.
 #pragma once
 
 #include "hid_seam.h"
@@ -15,13 +15,13 @@
 namespace bench {
 
 struct ShellFolder {
-    ShellFolder() {
+    explicit ShellFolder(const QStringList& mouseArgs = {}) {
         if (qEnvironmentVariableIsEmpty("VMOUSE_BIN"))
             qputenv("VMOUSE_BIN",
                     (QCoreApplication::applicationDirPath() + "/../bin/virtual-mouse").toUtf8());
         testsupport::copyTree(QStringLiteral(MODULES_SOURCE_DIR), dir.filePath("modules"));
         QDir::setCurrent(dir.path());
-        mouse = std::make_unique<testsupport::VirtualMouse>();
+        mouse = std::make_unique<testsupport::VirtualMouse>(mouseArgs);
         if (!mouse->started()) {
             std::fprintf(stderr, "virtual mouse did not start\n");
             return;

@@ -11,9 +11,7 @@ TestCase {
     SignalSpy { id: sendFailures; target: ui_View; signalName: "sendFailed" }
 
     function test_setter_data() {
-        var list = []
-        for (var i = 0; i < 64; ++i)
-            list.push(i)
+        var list = [...Array(64).keys()]
         testEnv.writeFile("macro/plain.bin", "[config]\nindex=0\ntotal=0\ndid=-1\n")
         testEnv.writeFile("macro/looped.bin", "[config]\nindex=1\ntotal=0\nrepeat=300\ndid=-1\n")
         return [

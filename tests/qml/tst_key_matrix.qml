@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// Button assignment as the user drives it: the panel's rows, the key menu and the overlays,
-// checked in the mouse's button table and in the profile file.
+// Button assignment through the panel, key menu and overlays, checked on the mouse and on disk.
 TestCase {
     name: "KeyMatrix"
 
@@ -43,7 +42,6 @@ TestCase {
         testEnv.item("MacroEditor").init()
     }
 
-    // Every test starts on profile 0 with the factory buttons.
     function init() {
         ui_View.resetProfile(0)
         matrix.init(false)

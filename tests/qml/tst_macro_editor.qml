@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// The macro editor as the user drives it, checked in the mouse's macro slots, the macro
-// files, the name list and the profiles.
+// The macro editor as the user drives it, checked in the mouse's slots and in the files.
 TestCase {
     name: "MacroEditor"
 
@@ -40,14 +39,11 @@ TestCase {
         editor.selectMacro(0)
     }
 
-    // Every test starts with no macros, factory buttons on profile 0 and the editor shut.
     function init() {
         if (editor.recording)
             editor.toggleRecord()
         editor.visible = testEnv.item("Mask").visible = false
-        var old = ui_View.getNameList(0)
-        for (var i = 0; i < old.length; ++i)
-            ui_View.deleteMacroIni(old[i])
+        ui_View.getNameList(0).forEach(function (name) { ui_View.deleteMacroIni(name) })
         ui_View.updataNameList(0, [])
         editor.init()
         editor.recTime = false

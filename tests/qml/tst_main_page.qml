@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// The main page as the user drives it: real presses through the view host, checked on
-// the wire to the virtual mouse and in the profile file.
+// The main page through real presses on the view host, checked on the wire and on disk.
 TestCase {
     name: "MainPage"
 
@@ -13,7 +12,6 @@ TestCase {
     function last(code) { return testEnv.sent(code).pop() || { frame: [], data: [] } }
     function stored(key) { return testEnv.setting("setting/p1.bin", key) }
 
-    // Every test starts on profile 0 holding the factory settings.
     function init() {
         ui_View.resetProfile(0)
         page.initSettingPanels(false)
@@ -102,7 +100,6 @@ TestCase {
     }
 
     function test_dial_data() {
-        // Right half at the centre's height, left half below it, 45 degrees.
         return [{ tag: "right", panel: "MouseSpeed", x: 150, y: 70, key: "cursorSpeed_Q7", value: 11 },
                 { tag: "left below", panel: "MouseSpeed", x: 20, y: 90, key: "cursorSpeed_Q7", value: 0 },
                 { tag: "45 degrees", panel: "MouseSpeed", x: 60, y: 30, key: "cursorSpeed_Q7", value: 3 },

@@ -1,8 +1,7 @@
 import QtQuick
 import QtTest
 
-// Profiles, gun records and axis sensitivity as the user drives them, checked in the
-// stored files and on the wire to the virtual mouse.
+// Profiles, guns and axis sensitivity as the user drives them, checked on disk and the wire.
 TestCase {
     name: "Profiles"
 
@@ -24,8 +23,7 @@ TestCase {
         testEnv.click(profile.menuRowAt(cmd), 10, 10)
     }
 
-    // Every test starts on profile 0 (the mouse need not follow), with the overlays closed
-    // and no gun records.
+    // Every test starts on profile 0 (the mouse need not follow), overlays shut, no guns.
     function init() {
         if (profile.visible)
             profile.close()

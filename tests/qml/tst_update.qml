@@ -1,9 +1,8 @@
 import QtQuick
 import QtTest
 
-// The update as a user runs it: the help menu starts the updater from ./update, the user
-// presses "Update", the mouse comes back running the new firmware and the configurator
-// takes it up again.
+// The update as a user runs it: the updater from ./update, its "Update" pressed, the mouse
+// back with the new firmware and taken up again by the configurator.
 TestCase {
     name: "Update"
 

@@ -1,10 +1,6 @@
-// Crash safety of the stores: profiles and macros are written through the real store
-// classes by a child that dies by SIGKILL just before its Nth change to a file (an open for
-// writing, a write, a truncation, a rename, a link, an unlink: the only moments at which a
-// kill can leave something different on disk). The next child checks that every file is
-// there and whole (all its values, of one generation) and that the stores' start clears
-// whatever else the kill left.
-//
+// Crash safety of the stores: a child writes profiles and macros through the real stores and
+// dies by SIGKILL just before its Nth change to a file (the only moments a kill can change
+// the disk); the next child checks every file is whole and the stores' start clears the rest.
 //   crash_writer DIR    CRASH_SEED=n repeats a run, CRASH_KILLS=n changes the 120 kills
 #undef _FORTIFY_SOURCE // its inline open64 would clash with the one below
 #include "macro_library.h"
@@ -162,8 +158,7 @@ void setup(const QString& dir) {
     }
 }
 
-// Prints "FAIL …" for each damaged file, then how many lock files and temporary copies
-// the kill left (and the next start cleared).
+// Prints "FAIL …" for each damaged file, then how many strays the kill left.
 void check(const QString& dir) {
     QStringList files = {"setting/pD.bin", "macro/m0.bin", "macro/m1.bin", "macro/m2.bin"};
     for (int p = 1; p <= ProfileStore::kProfiles; ++p)
@@ -189,12 +184,11 @@ void check(const QString& dir) {
 }
 
 int drive(const QString& dir) {
-    const quint32 seed = qEnvironmentVariableIsSet("CRASH_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("CRASH_SEED"))
-                             : QRandomGenerator::global()->generate();
-    const int kills = qEnvironmentVariableIsSet("CRASH_KILLS")
-                          ? qEnvironmentVariableIntValue("CRASH_KILLS")
-                          : 120;
+    const auto env = [](const char* name, qint64 fallback) {
+        return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : fallback;
+    };
+    const auto seed = quint32(env("CRASH_SEED", QRandomGenerator::global()->generate()));
+    const int kills = int(env("CRASH_KILLS", 120));
     std::printf("crash safety: seed %u (CRASH_SEED=%u repeats it), %d kills\n", seed, seed, kills);
     QRandomGenerator rng(seed);
     setup(dir);

@@ -25,21 +25,16 @@ class LanguageStoreTest : public QObject {
         QTest::addColumn<QVariant>("type");
         QTest::addColumn<QString>("code");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("main stops at total")
-            << QVariant(0) << "lang_025044" << QStringList{"m0", "m1"};
-        QTest::newRow("keyMatrix fills gaps")
-            << QVariant("1") << "lang_025044" << QStringList{"k0", "", "k2"};
-        QTest::newRow("keyMenu comma text")
-            << QVariant(2) << "lang_025044" << QStringList{"Hello, world", "x, y"};
+        const QString zh = "lang_025044";
+        QTest::newRow("main stops at total") << QVariant(0) << zh << QStringList{"m0", "m1"};
+        QTest::newRow("keyMatrix fills gaps") << QVariant("1") << zh << QStringList{"k0", "", "k2"};
+        QTest::newRow("keyMenu commas") << QVariant(2) << zh << QStringList{"Hello, world", "x, y"};
         QTest::newRow("macroEditor utf-8")
-            << QVariant(3.0) << "lang_025044"
-            << QStringList{QString::fromUtf8("\xe5\xae\x8f\xe7\xbc\x96")};
-        QTest::newRow("gunControl missing group") << QVariant(4) << "lang_025044" << QStringList();
-        QTest::newRow("macroKey negative total") << QVariant(5) << "lang_025044" << QStringList();
-        QTest::newRow("type 7 top level")
-            << QVariant(7) << "lang_025044" << QStringList{"t0", "t1"};
-        QTest::newRow("not a number: top level")
-            << QVariant("main") << "lang_025044" << QStringList{"t0", "t1"};
+            << QVariant(3.0) << zh << QStringList{QString::fromUtf8("\xe5\xae\x8f\xe7\xbc\x96")};
+        QTest::newRow("gunControl missing group") << QVariant(4) << zh << QStringList();
+        QTest::newRow("macroKey negative total") << QVariant(5) << zh << QStringList();
+        QTest::newRow("type 7 top level") << QVariant(7) << zh << QStringList{"t0", "t1"};
+        QTest::newRow("name: top level") << QVariant("main") << zh << QStringList{"t0", "t1"};
         QTest::newRow("no such file") << QVariant(0) << "lang_031000" << QStringList();
         QTest::newRow("outside the folder") << QVariant(0) << "../setting/secret" << QStringList();
     }
@@ -62,10 +57,8 @@ class LanguageStoreTest : public QObject {
     }
     void otherGroupSetsNotificationCaptions() {
         ModulesDir modules;
-        QByteArray ten = "[other]\ntotal=10\n";
-        for (int i = 0; i < 10; ++i)
-            ten += QByteArray::number(i) + "=c" + QByteArray::number(i) + "\n";
-        modules.write("i18n/lang_ten.ini", ten);
+        modules.write("i18n/lang_ten.ini", "[other]\ntotal=10\n0=c0\n1=c1\n2=c2\n3=c3\n4=c4\n"
+                                           "5=c5\n6=c6\n7=c7\n8=c8\n9=c9\n");
         modules.write("i18n/lang_three.ini", "[other]\ntotal=3\n0=a\n1=b\n2=c\n");
         FakeLink link;
         LanguageStore store(modules.root(), &link);
@@ -82,10 +75,8 @@ class LanguageStoreTest : public QObject {
         modules.write("i18n/lang_025044.ini", "[Q7_133C6AA]\n0=zero\n15=last\n7=seven\n16=over\n");
         modules.write("setting/secret.ini", "[Q7_133C6AA]\n0=secret\n");
         LanguageStore store(modules.root());
-        QStringList expected(16);
-        expected[0] = "zero";
-        expected[7] = "seven";
-        expected[15] = "last";
+        const QStringList expected{"zero", "", "", "", "", "", "", "seven",
+                                   "",     "", "", "", "", "", "", "last"};
         QCOMPARE(store.getProductLayoutStrings_Q7("025044"), expected);
         QCOMPARE(store.getProductLayoutStrings_Q7("031000"), QStringList(16));
         QCOMPARE(store.getProductLayoutStrings_Q7("/../../setting/secret"), QStringList(16));

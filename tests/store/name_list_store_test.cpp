@@ -29,6 +29,9 @@ class NameListStoreTest : public QObject {
                                   << QStringList{"Work0", "Game3"} << QStringList{"Work0", "Game3"};
         QTest::newRow("selected guns")
             << QVariant(3) << "gun/selectGun" << QStringList{"x", "y"} << QStringList{"x", "y"};
+        QTest::newRow("unknown kind") << QVariant(4) << "" << QStringList{"x"} << QStringList();
+        QTest::newRow("name for a kind")
+            << QVariant("macro") << "" << QStringList{"x"} << QStringList();
     }
     void listsRoundTripThroughTheFile() {
         QFETCH(QVariant, kind);
@@ -43,29 +46,17 @@ class NameListStoreTest : public QObject {
         QCOMPARE(names.updataNameList(kind, list), QVariant(true));
         QCOMPARE(diskValue(file, key).toStringList(), stored);
         QCOMPARE(texts(names.getNameList(kind)), stored);
-        QCOMPARE(diskValue(file).toStringList(), QStringList{key});
+        QCOMPARE(diskValue(file).toStringList(), key.isEmpty() ? QStringList() : QStringList{key});
         names.updataNameList(kind, {}); // an empty list removes the key
-        QVERIFY(!diskValue(file, key).isValid());
-    }
-    void unknownKindChangesNothing() {
-        ModulesDir modules;
-        const QByteArray before = "[macro]\nmacroName=m, n\n";
-        modules.write("setting/name.bin", before);
-        ProfileStore profiles(modules.root());
-        NameListStore names(profiles, modules.root());
-        QCOMPARE(names.updataNameList(4, {"x", "y"}), QVariant(true));
-        QCOMPARE(names.updataNameList("macro", {"x", "y"}), QVariant(true));
-        QVERIFY(names.getNameList(4).isEmpty());
-        QCOMPARE(modules.read("setting/name.bin"), before);
+        QVERIFY(diskValue(file).toStringList().isEmpty());
     }
     void gunRecordsAreSavedRenamedRemovedOrRefused() {
         ModulesDir modules;
         ProfileStore profiles(modules.root());
         NameListStore names(profiles, modules.root());
-        // Only into an installed file.
-        names.saveGundata({"AK", "L-Click", 10, 0, 0, 0});
+        names.saveGundata({"AK", "L-Click", 10, 0, 0, 0}); // only into an installed file
         names.modifyGundata(1, {"AK", "L-Click", 10, 0, 0, 0, "M4"});
-        QVERIFY(!modules.exists("gun/gunData.bin"));
+        QVERIFY(!QFile::exists(modules.path("gun/gunData.bin")));
         QVERIFY(names.getGunDataKey().isEmpty());
 
         modules.write("gun/gunData.bin", kGunFile);
@@ -109,7 +100,7 @@ class NameListStoreTest : public QObject {
         QCOMPARE(diskValue(file).toStringList(), (QStringList{"XYSensitive/1", "selectGun/0"}));
         QCOMPARE(diskValue(file, "XYSensitive/1").toInt(), 7);
         QCOMPARE(diskValue(file, "selectGun/0").toString(), QString("AK"));
-        QVERIFY(!modules.exists("setting/p1.bin"));
+        QVERIFY(!QFile::exists(modules.path("setting/p1.bin")));
     }
     void customFilePath() {
         ModulesDir modules;

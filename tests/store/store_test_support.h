@@ -1,5 +1,4 @@
-// Shared pieces of the store tests: a temporary modules folder, reads of what is really on
-// disk, and doubles for the dialogs and the device link.
+// A temporary modules folder, reads of what is really on disk, dialog and link doubles.
 #pragma once
 
 #include "file_dialogs.h"
@@ -32,15 +31,13 @@ class ModulesDir {
         QFile f(file);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
-    bool exists(const QString& relative) const { return QFile::exists(path(relative)); }
 
   private:
     QTemporaryDir dir_;
 };
 
-// `key` as a fresh process reads it from the file (all keys when `key` is empty). A
-// settings object on the file itself could be served from the per-process cache the code
-// under test filled; a copy under a new name is parsed from disk.
+// `key` (all keys when empty) as a fresh process reads it: a copy under a new name is parsed
+// from disk, not served from the per-process cache the code under test filled.
 inline QVariant diskValue(const QString& file, const QString& key = {}) {
     QTemporaryFile copy;
     if (!copy.open() || copy.write(ModulesDir::readAt(file)) < 0)
