@@ -196,6 +196,7 @@ class ProfileStoreTest : public QObject {
         QTest::newRow("clean") << QByteArray("\xef\xbb\xbf[macro]\r\n; note\r\n1=a\r\n") << false;
         QTest::newRow("latin-1 name") << QByteArray("[macro]\nn\xe4me=1\n") << true;
         QTest::newRow("utf-16") << QByteArray("\xff\xfe[\0m\0]\0", 8) << true;
+        QTest::newRow("nul in a value") << QByteArray("[macro]\n1=a\0b\n", 14) << true;
         QTest::newRow("garbage line") << QByteArray("[macro]\nthis is no setting\n1=a\n") << true;
     }
     // Writing back a file it could not fully read would drop what it did not understand; the
