@@ -72,7 +72,6 @@ class Hid_Thread : public QThread {
     };
     // Before the first transfer and with no listener running.
     void setWaits(const Waits& waits);
-    const Waits& waits() const { return waits_; }
 
   signals:
     // What acceptance and the listener ask of the window, the view host and the tray.
