@@ -240,7 +240,8 @@ template <std::size_t N> QJsonArray intArray(const std::array<std::uint8_t, N>& 
 
 } // namespace
 
-MouseFirmware::MouseFirmware(bool encrypted, const std::string& code) : encrypted_(encrypted) {
+MouseFirmware::MouseFirmware(bool encrypted, const std::string& code, Answers answers)
+    : encrypted_(encrypted), answers_(answers) {
     codec::secrecyFromText(code.data(), code.size(), secrecy_);
     factoryReset();
     state_.firmwareVersion = {0x01, 0x0a};
@@ -316,8 +317,9 @@ FeatureOutcome MouseFirmware::featureReport(const std::uint8_t* wire8) {
     }
 
     execute(outcome.plain);
-    // Answers are framed like commands: the code first, the checksum last.
-    if (known_)
+    if (answers_ == Answers::Uncoded)
+        answer_[0] = 0;
+    if (known_ && answers_ == Answers::Framed)
         answer_[7] = codec::checksum(answer_.data());
     outcome.executed = known_;
     outcome.note = withPrefix(executeNote_);
@@ -349,13 +351,13 @@ void MouseFirmware::execute(const std::array<std::uint8_t, 8>& f) {
         answerEnciphered_ = false;
         if (layout->target == Target::DpiCodes)
             answer_[1] = s.dpiMaxStage;
-        else if (layout->target == Target::KeyboardMacro)
+        else if (answers_ == Answers::Framed && layout->target == Target::KeyboardMacro)
             answer_[3] = kKeyboardMacroMark;
-        else if (layout->target == Target::UserPicture)
+        else if (answers_ == Answers::Framed && layout->target == Target::UserPicture)
             answer_[3] = kPictureSizeMark;
-        else if (layout->target == Target::KeyOnOff)
+        else if (answers_ == Answers::Framed && layout->target == Target::KeyOnOff)
             answer_[3] = kKeyOnOffSizeMark;
-        else if (layout->target == Target::Nowhere)
+        if (layout->target == Target::Nowhere)
             executeNote_ = "no slot for this block, zeros sent";
         return;
     }

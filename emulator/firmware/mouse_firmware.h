@@ -58,11 +58,19 @@ struct FeatureOutcome {
     std::string note; // "bad checksum", "unknown command", "" …
 };
 
+// How the firmware frames its answers.
+enum class Answers {
+    Design,  // a0 repeats the command code, a1..a6 carry values: the least a mouse may send
+    Framed,  // also a checksum in a7 and the keyboard family's size marks at a3
+    Uncoded, // a0 always 0: a mouse that does not even repeat the code
+};
+
 class MouseFirmware {
   public:
     // `encrypted`: command reports arrive enciphered and answers without a bulk phase
     // leave enciphered, both with `code` (six ASCII characters).
-    explicit MouseFirmware(bool encrypted = false, const std::string& code = "735190");
+    explicit MouseFirmware(bool encrypted = false, const std::string& code = "735190",
+                           Answers answers = Answers::Design);
 
     // A feature report from the host: the 8 bytes after the report id, as on the wire.
     FeatureOutcome featureReport(const std::uint8_t* wire8);
@@ -110,6 +118,7 @@ class MouseFirmware {
 
     FirmwareState state_;
     bool encrypted_;
+    Answers answers_;
     std::array<std::uint8_t, 8> secrecy_{};
     std::array<std::uint8_t, 8> answer_{};
     bool answerEnciphered_ = false;

@@ -60,6 +60,11 @@ int runServe(int argc, char** argv) {
                       "ms", "500"});
     parser.addOption({"no-access", "List the interfaces but refuse to open them (EACCES), as "
                                    "device nodes the user may not read."});
+    parser.addOption({"answers",
+                      "How answers are framed: \"design\" (the command code in a0, values, "
+                      "nothing else), \"framed\" (also a checksum in a7 and size marks at "
+                      "a3 for the keyboard-family blocks) or \"uncoded\" (a0 always 0).",
+                      "kind", "design"});
     if (!parser.parse(app.arguments())) {
         std::fprintf(stderr, "virtual-mouse serve: %s\n%s", qPrintable(parser.errorText()), kUsage);
         return 2;
@@ -99,6 +104,15 @@ int runServe(int argc, char** argv) {
             return 2;
         }
         options.firmwareVersion = {static_cast<std::uint8_t>(a1), static_cast<std::uint8_t>(a2)};
+    }
+    const QString answers = parser.value("answers");
+    if (answers == QLatin1String("framed"))
+        options.answers = Answers::Framed;
+    else if (answers == QLatin1String("uncoded"))
+        options.answers = Answers::Uncoded;
+    else if (answers != QLatin1String("design")) {
+        std::fprintf(stderr, "virtual-mouse serve: --answers takes design, framed or uncoded\n");
+        return 2;
     }
     options.startInBootLoader = parser.isSet("boot-loader");
     options.noAccess = parser.isSet("no-access");

@@ -8,7 +8,7 @@ namespace vmouse {
 inline constexpr const char* kUsage =
     "usage: virtual-mouse serve --socket PATH [--log FILE] [--encrypted] [--code SIXCHARS]\n"
     "                           [--without-notify] [--fw-version A1.A2] [--boot-loader]\n"
-    "                           [--restart-delay MS] [--no-access]\n"
+    "                           [--restart-delay MS] [--no-access] [--answers KIND]\n"
     "       virtual-mouse ctl --socket PATH COMMAND\n"
     "       virtual-mouse --help | --version\n";
 

@@ -50,7 +50,8 @@ wire::Bytes withReportId(const std::uint8_t* data, std::size_t n) {
 } // namespace
 
 VirtualDevice::VirtualDevice(const Options& options, TrafficLog* log, QObject* parent)
-    : QObject(parent), options_(options), log_(log), firmware_(options.encrypted, options.code) {
+    : QObject(parent), options_(options), log_(log),
+      firmware_(options.encrypted, options.code, options.answers) {
     firmware_.state().firmwareVersion = options.firmwareVersion;
     setUpBootLoader();
 }
@@ -326,6 +327,9 @@ std::string VirtualDevice::stateJson() const {
     o.insert("plugged", plugged_);
     o.insert("generation", generation_);
     o.insert("notify_interface", options_.withNotify);
+    o.insert("answers", options_.answers == Answers::Framed    ? "framed"
+                        : options_.answers == Answers::Uncoded ? "uncoded"
+                                                               : "design");
     QJsonObject f;
     f.insert("send-feature", faults_.sendFeature);
     f.insert("get-feature", faults_.getFeature);

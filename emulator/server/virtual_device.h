@@ -51,6 +51,7 @@ class VirtualDevice : public QObject {
         // The interfaces are listed but refuse to open, as hidraw nodes the user may not
         // read: opening fails with EACCES.
         bool noAccess = false;
+        Answers answers = Answers::Design;
     };
     VirtualDevice(const Options& options, TrafficLog* log, QObject* parent = nullptr);
 

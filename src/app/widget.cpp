@@ -53,11 +53,13 @@ Widget::Widget(QWidget* parent)
 
     hotplug_ = hidseam::createHotplugSource(this);
     connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, [this] { deviceChanged(true); });
-    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this,
-            [this] { deviceChanged(false); });
-    // However the listener ended (the mouse left, came back at once, or one read failed
-    // on a mouse that never left), discovery decides what is there now: without it a
-    // mouse that made no device change would stay unaccepted until it is replugged.
+    connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, [this](const QString& path) {
+        hid_.deviceLeft(path);
+        deviceChanged(false);
+    });
+    // However the listener ended (the mouse left, or left and came back at once),
+    // discovery decides what is there now: without it a mouse that made no device change
+    // would stay unaccepted until it is replugged.
     connect(&hid_, &Hid_Thread::listenerEnded, this, [this] { pollTimer_->start(); });
 }
 

@@ -46,7 +46,7 @@ void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uc
 }
 
 bool Hid_Thread::get(uchar code, const Params& p, const std::array<uchar, 8>& preset, uchar* block,
-                     int length, bool* sent, int sizeMark) {
+                     int length, bool* sent) {
     if (sent)
         *sent = false;
     bool ok = false;
@@ -57,7 +57,7 @@ bool Hid_Thread::get(uchar code, const Params& p, const std::array<uchar, 8>& pr
             std::memcpy(answerReport_ + 1, preset.data(), preset.size());
             if (block && length > 0)
                 std::memcpy(bulk_, block, static_cast<size_t>(length));
-            ok = readTransfer(length, sizeMark);
+            ok = readTransfer(length);
             std::memcpy(answer.data(), answerReport_, answer.size());
             if (block && length > 0)
                 std::memcpy(block, bulk_, static_cast<size_t>(length));
@@ -279,9 +279,9 @@ bool Hid_Thread::hid_8BH_GetCurrentDPIStage(uchar& dpiStage) {
 
 bool Hid_Thread::hid_8DH_GetKeyMatrix(uchar* src512) {
     // The size byte travels only in the answer preset, as with the other family queries.
-    // This mouse takes 0x8D for its lighting query and sends no block: its answer lacks
-    // the mark, and the read ends there instead of waiting out the bulk timeout.
-    return get(0x8D, {}, {0x8D, 0, 0, 8}, src512, 512, nullptr, 8);
+    // A mouse that takes 0x8D for its lighting query sends no block: the bulk read's own
+    // bound ends the transfer.
+    return get(0x8D, {}, {0x8D, 0, 0, 8}, src512, 512);
 }
 
 bool Hid_Thread::hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& option2) {
@@ -296,7 +296,7 @@ bool Hid_Thread::hid_8DH_GetRGBLedEffect(uchar& effect, uchar& option1, uchar& o
 }
 
 bool Hid_Thread::hid_8EH_GetKeyOnOff(uchar* src21) {
-    return get(0x8E, {}, {0x8E, 0, 0, 0x15}, src21, 21, nullptr, 0x15);
+    return get(0x8E, {}, {0x8E, 0, 0, 0x15}, src21, 21);
 }
 
 bool Hid_Thread::hid_90H_GetLED8StageColor(uchar type, uchar* src24) {
@@ -304,7 +304,7 @@ bool Hid_Thread::hid_90H_GetLED8StageColor(uchar type, uchar* src24) {
 }
 
 bool Hid_Thread::hid_91H_GetMacroKey(uchar macroId, uchar* src192) {
-    return get(0x91, {0, macroId}, {0x91, 0, 0, 3}, src192, 192, nullptr, 3);
+    return get(0x91, {0, macroId}, {0x91, 0, 0, 3}, src192, 192);
 }
 
 bool Hid_Thread::hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8) {
@@ -319,7 +319,7 @@ bool Hid_Thread::hid_91H_GetDPISet(uchar& dpiMAXStage, uchar* src8) {
 }
 
 bool Hid_Thread::hid_92H_GetUserPicture(uchar index, uchar* src512) {
-    return get(0x92, {0, index}, {0x92, 0, 0, 8}, src512, 512, nullptr, 8);
+    return get(0x92, {0, index}, {0x92, 0, 0, 8}, src512, 512);
 }
 
 bool Hid_Thread::hid_92H_GetKeyMatrix(uchar* src64) {

@@ -73,6 +73,10 @@ transport::Target Hid_Thread::commandTarget(uint index) const {
 }
 
 void Hid_Thread::discover(const QString& registryPath) {
+    if (handedOver_) {
+        qCDebug(lcDevice).noquote() << "the mouse is with the updater; no discovery";
+        return;
+    }
     const QStringList names =
         apConfig_ ? apConfig_->value("common/product_name").toStringList() : QStringList();
     // Enumeration is device traffic too: it waits its turn on the worker.
@@ -129,21 +133,21 @@ bool Hid_Thread::ended(transport::Outcome outcome, uint index) {
 
 bool Hid_Thread::writeTransfer(int length, bool settle) {
     const LinkState& state = LinkState::instance();
-    if (state.linkDisabled)
+    if (state.linkDisabled || handedOver_)
         return false;
     const uint index = curDevice_;
     link_.setCipher(state.encodeEnabled ? state.secrecyCode.data() : nullptr);
     return ended(link_.write(commandTarget(index), commandReport_, settle, bulk_, length), index);
 }
 
-bool Hid_Thread::readTransfer(int length, int sizeMark) {
+bool Hid_Thread::readTransfer(int length) {
     const LinkState& state = LinkState::instance();
-    if (state.linkDisabled)
+    if (state.linkDisabled || handedOver_)
         return false;
     const uint index = curDevice_;
     link_.setCipher(state.encodeEnabled ? state.secrecyCode.data() : nullptr);
     return ended(link_.read(commandTarget(index), commandReport_, answerReport_, bulk_, length,
-                            {true, sizeMark, waits_.bulkReadMs}),
+                            {true, waits_.bulkReadMs}),
                  index);
 }
 
@@ -220,6 +224,7 @@ void Hid_Thread::chkDeviceIsEnCode() {
 void Hid_Thread::startListener(uint index) {
     stopListener();
     hid_03H_SetKeyboardoption(0x00, 0x0F, 0x9E, 0x45);
+    removalSeen_ = false;
     listening_ = true;
     QThreadPool* pool = QThreadPool::globalInstance();
     if (pool->maxThreadCount() < kMinPoolThreads)
@@ -240,17 +245,12 @@ void Hid_Thread::listenLoop(uint index) {
         return;
     }
     while (listening_) {
-        hid_device* handle = hid().open_path(path.constData());
-        int n = 0;
-        uchar report[4] = {};
-        if (handle) {
-            hid().set_nonblocking(handle, 0);
-            n = hid().read_timeout(handle, report, sizeof report, waits_.listenerReadMs);
-            hid().close(handle);
-        }
-        // A handle that dies under the read is a device that went away, even when one
-        // is back at the same path already: it has to be accepted again.
-        if (!handle || n < 0) {
+        // The mouse is gone when its interface no longer opens, or when the hot-plug
+        // source saw it leave (it may be back at the same path already, and then it has
+        // to be accepted again). A failed read alone proves nothing: the interface is
+        // opened again and decides.
+        hid_device* handle = removalSeen_ ? nullptr : hid().open_path(path.constData());
+        if (!handle) {
             qCDebug(lcDevice).noquote() << "Device removed";
             clearPath(Interface::Notify, index);
             listening_ = false;
@@ -260,9 +260,35 @@ void Hid_Thread::listenLoop(uint index) {
             });
             break;
         }
+        hid().set_nonblocking(handle, 0);
+        uchar report[4] = {};
+        const int n = hid().read_timeout(handle, report, sizeof report, waits_.listenerReadMs);
+        hid().close(handle);
+        if (n < 0) {
+            qCDebug(lcDevice).noquote() << "notification read failed";
+            pauseListener();
+            continue;
+        }
         if (n == 4 && report[0] == 0x06 && report[1] == 0x07)
             showDpiBalloon(report);
     }
+}
+
+void Hid_Thread::pauseListener() {
+    // As long as a read would have waited, so that a read failing at once does not spin;
+    // a stop or a removal ends the pause early.
+    constexpr int kStepMs = 10;
+    for (int waited = 0; waited < waits_.listenerReadMs && listening_ && !removalSeen_;
+         waited += kStepMs)
+        QThread::msleep(kStepMs);
+}
+
+void Hid_Thread::deviceLeft(const QString& path) {
+    if (!listening_ || path.isEmpty())
+        return;
+    const uint index = curDevice_;
+    if (path == pathOf(Interface::Notify, index) || path == pathOf(Interface::Command, index))
+        removalSeen_ = true;
 }
 
 void Hid_Thread::showDpiBalloon(const uchar* report) {

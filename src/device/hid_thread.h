@@ -41,12 +41,19 @@ class Hid_Thread : public QThread {
     // Waits until every queued transfer has ended; false when `ms` passed first.
     bool waitIdle(int ms) { return worker_.waitIdle(ms); }
     bool isListening() const { return listening_; }
+    // While the mouse is with another program (the updater), every transfer is refused
+    // and discovery does nothing: two programs' commands must never interleave.
+    void setHandedOver(bool handedOver) { handedOver_ = handedOver; }
+    bool handedOver() const { return handedOver_; }
     // The view host's clearHidBusy. The worker gives the link back after every transfer,
     // so there is nothing left to force.
     void clearHidBusy() {}
 
     void startListener(uint index);
     void stopListener();
+    // The hot-plug source saw the device at `path` leave: when it is the one listened
+    // to, the listener ends as for a removal, even if the mouse is back already.
+    void deviceLeft(const QString& path);
 
     // How long a bulk input read waits before the transfer counts as failed.
     static constexpr int kBulkReadTimeoutMs = 2000;
@@ -148,7 +155,7 @@ class Hid_Thread : public QThread {
     // The transfers, on the worker. An interface that does not open loses its path until
     // the next discovery.
     bool writeTransfer(int length, bool settle);
-    bool readTransfer(int length, int sizeMark = -1);
+    bool readTransfer(int length);
     transport::Target commandTarget(uint index) const;
     bool ended(transport::Outcome outcome, uint index);
 
@@ -162,10 +169,9 @@ class Hid_Thread : public QThread {
              int length = 0);
     // Runs a getter's read transfer with the answer preset to `preset` (a0..a7) and
     // `block` moved through the bulk data area. False when the getter never got the link
-    // or the transfer failed; `sent` tells the two apart. The keyboard-family queries
-    // name the size mark their answer must carry before any bulk data is waited for.
+    // or the transfer failed; `sent` tells the two apart.
     bool get(uchar code, const Params& params, const std::array<uchar, 8>& preset,
-             uchar* block = nullptr, int length = 0, bool* sent = nullptr, int sizeMark = -1);
+             uchar* block = nullptr, int length = 0, bool* sent = nullptr);
     // a0..a7 of the last getter's answer, as its caller received it.
     uchar answer(int i) const { return lastAnswer_[1 + i]; }
 
@@ -175,6 +181,7 @@ class Hid_Thread : public QThread {
     bool secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4,
                      const QByteArray& code = QByteArray());
     void listenLoop(uint index);
+    void pauseListener();
     void showDpiBalloon(const uchar* report);
     // Runs `f` on this object's thread (queued when called from elsewhere).
     template <typename F> void onOwnerThread(F&& f) {
@@ -189,6 +196,8 @@ class Hid_Thread : public QThread {
     DeviceTable devices_;
     std::atomic<uint> curDevice_{1};
     std::atomic<bool> listening_{false};
+    std::atomic<bool> removalSeen_{false};
+    std::atomic<bool> handedOver_{false};
     QFuture<void> listener_;
     QSettings* apConfig_ = nullptr;
     std::array<uchar, 9> lastAnswer_{};

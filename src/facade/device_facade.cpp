@@ -3,6 +3,7 @@
 #include "link_state.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QProcess>
 #include <QThread>
 
@@ -46,8 +47,9 @@ void refreshStageDpi(const QVariantList& values) {
 } // namespace
 
 DeviceFacade::DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent)
-    : QObject(parent), hid_(hid), host_(host) {
+    : QObject(parent), hid_(hid), host_(host), handover_(hid) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
+    handover_.claim();
 }
 
 namespace {
@@ -260,11 +262,26 @@ bool DeviceFacade::getMsgAns_FoolProofing() {
 }
 
 void DeviceFacade::openUpdateExe() {
-    hid_.stopListener();
-    QThread::msleep(500);
+    const QString title = QStringLiteral("Update");
+    if (handover_.away()) {
+        host_.warning(title, QStringLiteral("The updater has the mouse. Close it first."));
+        return;
+    }
+    // What is queued reaches the mouse before the updater's first command, never between.
+    if (!handover_.handOver()) {
+        host_.warning(title, QStringLiteral("The mouse is still taking the last settings; the "
+                                            "updater was not started. Try again in a moment."));
+        return;
+    }
     // Detached: quitting the configurator must never kill an updater in the middle of
     // writing the mouse's flash.
-    QProcess::startDetached(updaterPath(), QStringList());
+    qint64 pid = 0;
+    if (!QProcess::startDetached(updaterPath(), QStringList(), QString(), &pid)) {
+        host_.warning(title, QStringLiteral("The updater %1 could not be started.")
+                                 .arg(QDir::toNativeSeparators(updaterPath())));
+        pid = 0;
+    }
+    handover_.watch(pid);
 }
 
 void DeviceFacade::clearHidBusy() {

@@ -2,6 +2,7 @@
 // entries out, and the readers that answer from the profile or ask the mouse.
 #pragma once
 
+#include "device_handover.h"
 #include "facade_host.h"
 #include "hid_thread.h"
 
@@ -19,6 +20,9 @@ class DeviceFacade : public QObject {
     // working directory, which is the program's folder unless settings live per user).
     static QString updaterPath();
     static void setProgramFolder(const QString& folder);
+
+    // Who has the mouse: this program, or the updater it started.
+    DeviceHandover& handover() { return handover_; }
 
   signals:
     // A setting did not reach the mouse (`code` is the command's code); the profile
@@ -90,4 +94,5 @@ class DeviceFacade : public QObject {
 
     Hid_Thread& hid_;
     FacadeHost& host_;
+    DeviceHandover handover_;
 };

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace updater {
 namespace {
 
@@ -26,9 +28,14 @@ void processEvents() {
 
 } // namespace
 
-QString UpdateFlow::bootReturnFailText() {
-    return QStringLiteral("Update Fail! The mouse did not come back in update mode. "
-                          "Unplug it and plug it in again to retry.");
+QString UpdateFlow::bootReturnLateText() {
+    return QStringLiteral("The mouse has not come back in update mode yet. Still waiting: "
+                          "the update goes on when it does. If nothing happens, unplug it "
+                          "and plug it in again.");
+}
+
+QString UpdateFlow::waitingForMouseText() {
+    return QStringLiteral("Waiting for the configurator to let go of the mouse...");
 }
 
 QString UpdateFlow::statusText(int index) {
@@ -51,7 +58,8 @@ QString UpdateFlow::statusText(int index) {
 UpdateFlow::UpdateFlow(Clock& clock, QObject* parent)
     : QObject(parent), clock_(clock), hid_(clock, this),
       hotplugFactory_([](QObject* p) { return hidseam::createHotplugSource(p); }),
-      clickUpdate_([this] { updateProc(); }), status_(QStringLiteral("Error:")) {
+      clickUpdate_([this] { updateProc(); }), deviceLock_(hidseam::deviceKey()),
+      status_(QStringLiteral("Error:")) {
     mcu_.size = sizeof(IspMcuInfo);
     connect(this, &UpdateFlow::deviceChange, this, &UpdateFlow::deviceChangeProc);
     bootWatch_.setSingleShot(true);
@@ -92,10 +100,16 @@ void UpdateFlow::setMouseVersion(const QString& version) {
 void UpdateFlow::askMouseVersion() {
     if (!askMouseVersion_ || busy_ || deviceState_ != Hid_Thread::kNormal)
         return;
+    if (!takeMouse([this] { askMouseVersion(); }))
+        return;
     hid_.worker().post([this] {
         quint8 a1 = 0, a2 = 0;
         const bool ok = hid_.readFirmwareVersion(a1, a2);
         onGui([this, ok, a1, a2] {
+            if (letGoAfterVersion_) {
+                letGoAfterVersion_ = false;
+                letGoOfMouse();
+            }
             if (!ok || deviceState_ != Hid_Thread::kNormal)
                 return;
             setMouseVersion(versionText(quint16(a1 << 8 | a2)));
@@ -171,18 +185,57 @@ void UpdateFlow::load(const QString& dataPath) {
                .arg(file_.productId, 4, 16, QLatin1Char('0'))
                .arg(QFileInfo(dataPath).absoluteFilePath());
     emit versionsChanged(mouseVersion_, fileVersion_);
+    progressMaximum_ = 3 * int(mcu_.pageCount) + 2;
+    emit progressRangeChanged(0, progressMaximum_);
+    progressTextVisible_ = false;
+    emit progressTextVisibleChanged(false);
 
     updateState_ = kWaiting;
     setStatus(kDisconnect);
+    if (takeMouse([this] { follow(); }))
+        follow();
+}
+
+bool UpdateFlow::takeMouse(std::function<void()> retry) {
+    if (deviceLock_.tryTake())
+        return true;
+    if (status_ != waitingForMouseText()) {
+        statusBeforeWait_ = status_;
+        status_ = waitingForMouseText();
+        emit statusChanged(status_);
+        qCInfo(lcUpdateReport).noquote() << status_;
+    }
+    lockWaiters_.push_back(std::move(retry));
+    if (lockWaiters_.size() == 1)
+        clock_.singleShot(kLockPollMs, this, [this] { pollMouse(); });
+    return false;
+}
+
+void UpdateFlow::pollMouse() {
+    if (!deviceLock_.tryTake()) {
+        clock_.singleShot(kLockPollMs, this, [this] { pollMouse(); });
+        return;
+    }
+    qCInfo(lcUpdateReport).noquote() << "The configurator let go of the mouse.";
+    if (status_ == waitingForMouseText()) {
+        status_ = statusBeforeWait_;
+        emit statusChanged(status_);
+    }
+    const auto waiters = std::exchange(lockWaiters_, {});
+    for (const auto& waiter : waiters)
+        waiter();
+}
+
+void UpdateFlow::letGoOfMouse() {
+    deviceLock_.release();
+}
+
+void UpdateFlow::follow() {
     storeDeviceState(hid_.detect());
     if (deviceState_ < 0)
         qCInfo(lcUpdateReport).noquote() << "No mouse is connected. Plug it in to update it.";
     emit deviceChange(deviceState_);
     watchDevices();
-    progressMaximum_ = 3 * int(mcu_.pageCount) + 2;
-    emit progressRangeChanged(0, progressMaximum_);
-    progressTextVisible_ = false;
-    emit progressTextVisibleChanged(false);
 }
 
 void UpdateFlow::watchDevices() {
@@ -250,8 +303,14 @@ void UpdateFlow::deviceChangeProc(int deviceIndex) {
         updateState_ = kReady;
         setUpdateEnabled(true);
         setStatus(kReadyToUpdate);
+    } else if (updateState_ == kNormalSeen && d == Hid_Thread::kNormal && bootLate_) {
+        // Back in normal mode after all (replugged): it can be sent again.
+        bootLate_ = false;
+        setUpdateEnabled(true);
+        setStatus(kConnected);
     } else if (updateState_ == kNormalSeen && d == Hid_Thread::kBootLoader) {
         bootWatch_.stop();
+        bootLate_ = false;
         updateState_ = kReady;
         setStatus(kReadyToUpdate);
         processEvents();
@@ -304,11 +363,11 @@ void UpdateFlow::bootReturnOverdue() {
         bootWatch_.start(); // still entering: the bound counts from its end
         return;
     }
-    qCDebug(lcUpdate).noquote() << "Update fail: no boot loader";
-    updateState_ = kWaiting;
-    setUpdateEnabled(false);
+    // Some mice take longer: the boot loader is still taken up whenever it appears.
+    qCDebug(lcUpdate).noquote() << "boot loader late";
+    bootLate_ = true;
     setExitEnabled(true);
-    status_ = bootReturnFailText();
+    status_ = bootReturnLateText();
     emit statusChanged(status_);
     qCInfo(lcUpdateReport).noquote() << status_;
 }
@@ -318,9 +377,12 @@ void UpdateFlow::enterBootLoader() {
         updateLater(kRetryDelayMs);
         return;
     }
+    if (!takeMouse([this] { updateProc(); }))
+        return;
     // Every mouse is asked, an automatic update's too: the next one plugged in may
     // encipher differently.
     autoUpdate_ = false;
+    bootLate_ = false;
     setProgress(1);
     setStatus(kEntering);
     busy_ = true;
@@ -426,6 +488,11 @@ bool UpdateFlow::runPhases() {
 }
 
 void UpdateFlow::succeeded() {
+    // Done with the mouse once it is back and has told its new version: then the
+    // configurator may take it up again.
+    letGoAfterVersion_ = askMouseVersion_;
+    if (!askMouseVersion_)
+        letGoOfMouse();
     setExitEnabled(true);
     updateState_ = kUpdated;
     retries_ = 0;
@@ -445,6 +512,7 @@ void UpdateFlow::attemptFailed() {
         updateLater(kRetryDelayMs);
         return;
     }
+    letGoOfMouse();
     setExitEnabled(true);
     setStatus(kFail);
     qCDebug(lcUpdate).noquote() << "Update fail";

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "clock.h"
+#include "device_lock.h"
 #include "firmware_file.h"
 #include "hid_thread.h"
 #include "ispdll.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 namespace hidseam {
 class HotplugSource;
@@ -48,10 +50,16 @@ class UpdateFlow : public QObject {
     static constexpr int kRetryDelayMs = 5000;
     static constexpr int kAutoUpdateDelayMs = 3000;
     // How long the mouse may take to come back as its boot loader once it took the
-    // command; past it the update ends and waits for the mouse to be plugged in again.
+    // command; past it the user is told, and the update still goes on when it appears.
     static constexpr int kBootReturnMs = 15000;
     void setBootReturnMs(int ms) { bootWatch_.setInterval(ms); }
-    static QString bootReturnFailText();
+    static QString bootReturnLateText();
+    // Shown while another program (the configurator) still talks to the mouse.
+    static QString waitingForMouseText();
+    // How often the updater looks whether the mouse was let go.
+    static constexpr int kLockPollMs = 250;
+    // Whether this updater may talk to the mouse now.
+    bool holdsMouse() const { return deviceLock_.held(); }
 
     using HotplugFactory = std::function<hidseam::HotplugSource*(QObject* parent)>;
 
@@ -139,6 +147,13 @@ class UpdateFlow : public QObject {
     // updateProc() once, `ms` from now; a call already pending stands for it.
     void updateLater(int ms);
     void watchDevices();
+    // Takes the mouse from other programs' reach before the first command to it; false
+    // (and the user told) while another program has it: `retry` runs when it may be free.
+    bool takeMouse(std::function<void()> retry);
+    void pollMouse();
+    void letGoOfMouse();
+    // Detection and device following, once the mouse is ours.
+    void follow();
     void storeDeviceState(int state);
 
     void setStatus(int index);
@@ -166,7 +181,12 @@ class UpdateFlow : public QObject {
     bool rerun_ = false;
     bool flashing_ = false;
     bool callPending_ = false;
+    runtimedir::DeviceLock deviceLock_;
+    std::vector<std::function<void()>> lockWaiters_;
+    QString statusBeforeWait_;
+    bool letGoAfterVersion_ = false;
     QTimer bootWatch_;
+    bool bootLate_ = false;
     bool askMouseVersion_ = false;
     QString fileVersion_;
     QString mouseVersion_;

@@ -33,6 +33,8 @@ const QByteArray kFactoryButtons = "0100f0000100f1000100f2000100f4000100f3000700
 
 // The host end of the link (plain: the cipher is tested through the client).
 struct Host {
+    explicit Host(bool framed = false)
+        : fw(false, "735190", framed ? vmouse::Answers::Framed : vmouse::Answers::Design) {}
     MouseFirmware fw;
 
     // Code and parameters as hex; the checksum is appended.
@@ -158,11 +160,11 @@ class FirmwareModelTest : public QObject {
         Host host;
         host.send("0f807f22ddd927");
         host.send("8f");
-        QCOMPARE(host.answer(), QByteArray("8f00000000000070"));
+        QCOMPARE(host.answer(), QByteArray("8f00000000000000"));
         QVERIFY(!host.fw.takeBootRequest());
         host.send("0f807f22ddd926");
         host.send("8f");
-        QCOMPARE(host.answer(), QByteArray("8fff000000000071"));
+        QCOMPARE(host.answer(), QByteArray("8fff000000000000"));
         QVERIFY(host.fw.takeBootRequest());
         QVERIFY(!host.fw.takeBootRequest());
         host.send("0f807f22ddd926");
@@ -180,17 +182,48 @@ class FirmwareModelTest : public QObject {
         host.send("0108");
         QCOMPARE(hex(host.fw.dpiButton(3)), QByteArray("06070003"));
         host.send("8b");
-        QCOMPARE(host.answer(), QByteArray("8b03000000000071"));
+        QCOMPARE(host.answer(), QByteArray("8b03000000000000"));
         QVERIFY(host.send("13ff").executed);
-        QCOMPARE(host.answer(), QByteArray("13000000000000ec"));
+        QCOMPARE(host.answer(), QByteArray("1300000000000000"));
         host.send("9201");
         QCOMPARE(host.drain(), kFactoryButtons);
         host.send("9301");
         QCOMPARE(host.drain(), "0001" + QByteArray(126, 0).toHex());
         host.send("81");
-        QCOMPARE(host.answer(), QByteArray("810100000000007d"));
+        QCOMPARE(host.answer(), QByteArray("8101000000000000"));
         host.send("8b");
-        QCOMPARE(host.answer(), QByteArray("8b01000000000073"));
+        QCOMPARE(host.answer(), QByteArray("8b01000000000000"));
+    }
+
+    // By default an answer is the code and the values, as little as a mouse may send;
+    // framed answers add the checksum and the keyboard family's size marks.
+    void answerFraming_data() {
+        QTest::addColumn<bool>("framed");
+        QTest::addColumn<QByteArray>("command");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("design, value")
+            << false << QByteArray("81") << QByteArray("8101000000000000");
+        QTest::newRow("design, block")
+            << false << QByteArray("910003") << QByteArray("9100000000000000");
+        QTest::newRow("design, unknown")
+            << false << QByteArray("55") << QByteArray("0000000000000000");
+        QTest::newRow("framed, value")
+            << true << QByteArray("81") << QByteArray("810100000000007d");
+        QTest::newRow("framed, block")
+            << true << QByteArray("910003") << QByteArray("910000030000006b");
+        QTest::newRow("framed, picture")
+            << true << QByteArray("920002") << QByteArray("9200000800000065");
+        QTest::newRow("framed, unknown")
+            << true << QByteArray("55") << QByteArray("0000000000000000");
+    }
+
+    void answerFraming() {
+        QFETCH(bool, framed);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, answer);
+        Host host(framed);
+        host.send(command);
+        QCOMPARE(host.answer(), answer);
     }
 
     void reportsByteForByte() {

@@ -3,6 +3,7 @@
 // loader, and the device-change table. The window: what it shows of the flow, the real
 // "Update" button (clicked by the user, then for the boot loader), closing refused while
 // the boot loader is written.
+#include "device_lock.h"
 #include "hid_seam.h"
 #include "local_text.h"
 #include "update_rig.h"
@@ -152,19 +153,60 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(mouse.sent("boot", "00 01"), 1);
     }
 
-    void bootLoaderThatNeverComesEndsTheUpdate() {
+    // Past the bound the user is told, and the update still goes on: by itself when the
+    // boot loader turns up late, with "Update" when the mouse was plugged in again as it was.
+    void lateBootLoader() {
+        {
+            Mouse slow({"--restart-delay", "400"});
+            QVERIFY(slow.started());
+            Flow rig(2);
+            rig.flow.setBootReturnMs(1);
+            rig.flow.updateProc();
+            QTRY_COMPARE(rig.flow.status(), UpdateFlow::bootReturnLateText());
+            QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
+        }
         Mouse mouse;
         QVERIFY(mouse.started());
         Flow rig(2);
         rig.flow.setBootReturnMs(1);
         QVERIFY(mouse.fault("boot-no-return"));
         rig.flow.updateProc();
-        QTRY_COMPARE(rig.flow.status(), UpdateFlow::bootReturnFailText());
-        QCOMPARE(rig.flow.updateState(), UpdateFlow::kWaiting);
+        QTRY_COMPARE(rig.flow.status(), UpdateFlow::bootReturnLateText());
+        QCOMPARE(rig.flow.updateState(), UpdateFlow::kNormalSeen);
         QVERIFY(rig.flow.exitEnabled());
-        // Plugged in again, the mouse can be updated as if new.
         QVERIFY(mouse.plug());
-        QTRY_VERIFY(rig.flow.updateEnabled());
+        QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kConnected));
+        QVERIFY(rig.flow.updateEnabled());
+        rig.flow.updateProc();
+        QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
+    }
+
+    // While the configurator has the mouse, the updater sends it nothing and says why; it
+    // goes on once the mouse is let go, and lets go of it itself when the update is done.
+    void waitsForTheConfiguratorToLetGo() {
+        Mouse mouse;
+        QVERIFY(mouse.started());
+        runtimedir::DeviceLock configurator(hidseam::deviceKey());
+        QVERIFY(configurator.tryTake());
+        Flow rig(2, true, true);
+        QCOMPARE(rig.flow.status(), UpdateFlow::waitingForMouseText());
+        QVERIFY(!rig.clock.pendingDelays.empty());
+        QVERIFY(rig.clock.fireNext()); // still held: it looks again later
+        QCOMPARE(rig.flow.deviceState(), -1);
+        QVERIFY(!rig.flow.updateEnabled());
+        QCOMPARE(mouse.sent("command"), 0);
+        configurator.release();
+        QVERIFY(rig.clock.fireNext());
+        QVERIFY(rig.flow.holdsMouse());
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0A"));
+        QCOMPARE(rig.flow.status(), text(UpdateFlow::kConnected));
+        QVERIFY(!configurator.tryTake());
+        rig.flow.updateProc();
+        // Back with its new firmware, asked for it, and let go.
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0B"));
+        QCOMPARE(rig.stateAtSuccess, UpdateFlow::kUpdated);
+        QTRY_VERIFY(!rig.flow.holdsMouse());
+        QVERIFY(configurator.tryTake());
     }
 
     // The mouse is asked afresh each time, not with the cipher an earlier answer switched

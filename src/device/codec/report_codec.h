@@ -26,8 +26,9 @@ Frame makeFrame(std::uint8_t code, std::uint8_t p1 = 0, std::uint8_t p2 = 0, std
 // True when byte 7 of the frame is the checksum of bytes 0..6.
 bool checksumValid(const Frame& frame);
 
-// True when the 8 answer bytes after the report id are an answer to `code`: the device
-// repeats the command code first and closes the frame with its checksum, like a command.
+// True when the 8 answer bytes after the report id are an answer to `code`: a device
+// repeats the command code in a0, and that is all an answer is known to carry besides its
+// values in a1..a6. Nothing is asked of a7: a mouse need not checksum its answers.
 bool answerValid(std::uint8_t code, const std::uint8_t* answer);
 
 // The fixed key both ends mix into every enciphered report.

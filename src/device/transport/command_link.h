@@ -31,12 +31,13 @@ enum class Outcome {
 
 // What a read accepts as an answer.
 struct ReadCheck {
-    // The answer must repeat the command code and carry its checksum. Off only for a
-    // question whose answer is not a value frame (the updater's cipher probe).
+    // The answer must repeat the command code in a0. Off for a question whose answer is
+    // not a value frame (the updater's cipher probe). An answer with bulk data behind it
+    // on an enciphered link is never deciphered, so its a0 cannot be read and goes
+    // unchecked.
     bool frame = true;
-    // When >= 0: bulk data follows only an answer with this size mark at a3; any other
-    // answer (a device that took the code for another command) ends the read at once.
-    int sizeMark = -1;
+    // How long each bulk input report is waited for: a device that sends no block ends
+    // the read here.
     int bulkTimeoutMs = 2000;
 };
 
@@ -63,7 +64,8 @@ class CommandLink {
     // Feature report out, the 9-byte answer in (deciphered when there is no bulk data),
     // then `length` bytes of bulk input into `bulk`, each report waited for at most
     // `check.bulkTimeoutMs`. Bytes read before a failure stay in `bulk`. An answer that
-    // fails its check is a failed read and leaves the preset answer bytes in place.
+    // fails its check is a failed read and leaves the preset answer bytes in place; no
+    // bulk data is waited for after it.
     Outcome read(const Target& target, std::uint8_t* report, std::uint8_t* answer,
                  std::uint8_t* bulk = nullptr, int length = 0, const ReadCheck& check = {});
 

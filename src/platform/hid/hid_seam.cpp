@@ -55,4 +55,9 @@ QString virtualMouseSocket() {
                                        : QString();
 }
 
+QString deviceKey() {
+    const QString socket = virtualMouseSocket();
+    return socket.isEmpty() ? QStringLiteral("hidapi") : QStringLiteral("virtual-mouse:") + socket;
+}
+
 } // namespace hidseam

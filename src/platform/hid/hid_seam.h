@@ -34,6 +34,10 @@ const Api& apiFor(const char* socketPath);
 // The socket path of the virtual mouse in use, empty when the real hidapi is.
 QString virtualMouseSocket();
 
+// Names the devices this process reaches, the same in every program that reaches them:
+// the key of the lock that lets one program at a time talk to the mouse.
+QString deviceKey();
+
 // Reports HID devices coming and going. Created on the GUI thread; signals arrive there.
 class HotplugSource : public QObject {
     Q_OBJECT

@@ -1,0 +1,50 @@
+// Handing the mouse to the updater and taking it back. The configurator holds the device
+// lock while it may talk to the mouse; before the updater starts, everything queued is
+// sent, the link refuses new transfers and the lock is let go. The link comes back once
+// the updater has let go of the mouse (or ended), and discovery then takes the mouse up
+// again, as it comes back from its update.
+#pragma once
+
+#include "device_lock.h"
+
+#include <QObject>
+#include <QTimer>
+
+class Hid_Thread;
+
+class DeviceHandover : public QObject {
+    Q_OBJECT
+  public:
+    // How long what is queued may take to reach the mouse before the hand-over gives up.
+    static constexpr int kDrainMs = 10000;
+    // How often the lock is looked at while the mouse is away.
+    static constexpr int kPollMs = 500;
+
+    explicit DeviceHandover(Hid_Thread& hid, QObject* parent = nullptr);
+
+    // At start: takes the lock, or, when another program holds it, keeps the link off
+    // until that program lets go.
+    void claim();
+    // Stops the listener, lets every queued transfer run (at most `drainMs`), refuses new
+    // ones and lets go of the lock. False when the queue did not drain in time: then
+    // nothing changed (the listener runs again when it ran).
+    bool handOver(int drainMs = kDrainMs);
+    // The program the mouse went to (0: it did not start). The link comes back once that
+    // program held the lock and let go, or ended.
+    void watch(qint64 pid);
+    bool away() const;
+
+  signals:
+    // The link is ours again; discovery has run.
+    void returned();
+
+  private:
+    void poll();
+    void takeBack();
+
+    Hid_Thread& hid_;
+    runtimedir::DeviceLock lock_;
+    QTimer poll_;
+    qint64 pid_ = 0;
+    bool seenTaken_ = false;
+};
