@@ -33,13 +33,14 @@ class DeviceHandover : public QObject {
     // program held the lock and let go, or ended.
     void watch(qint64 pid);
     bool away() const;
+    // Looks whether the mouse came back; runs every kPollMs while it is away.
+    void poll();
 
   signals:
     // The link is ours again; discovery has run.
     void returned();
 
   private:
-    void poll();
     void takeBack();
 
     Hid_Thread& hid_;

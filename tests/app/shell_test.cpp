@@ -6,6 +6,7 @@
 #include "widget.h"
 
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QQmlContext>
@@ -166,7 +167,8 @@ class ShellTest : public QObject {
     }
 
     // However the listener ends, discovery follows: a bounce whose arrival came while the
-    // old mouse was listened to, and one failed read on a mouse that never left.
+    // old mouse was listened to, and a removal the hot-plug source saw while the mouse was
+    // back at once. One failed read on a mouse that never left ends nothing.
     void listenerEndIsFollowedByDiscovery() {
         Shell shell;
         QTRY_COMPARE(shell.runs->count(), 1);
@@ -183,6 +185,11 @@ class ShellTest : public QObject {
         QTRY_VERIFY(shell.window->view()->isEnabled());
         QTRY_VERIFY(shell.window->hid().isListening() && shell.window->hid().isLinkFree());
         QCOMPARE(shell.mouse.ctl({"fault", "read"}), 0);
+        QTRY_COMPARE(shell.mouse.state().value("faults").toObject().value("read").toInt(), 0);
+        QVERIFY(shell.window->hid().isListening());
+        auto* source = shell.window->findChild<hidseam::HotplugSource*>();
+        source->blockSignals(false);
+        emit source->deviceRemoved(shell.window->hid().deviceTable()[0].notifyPath);
         QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 3, 10000);
     }
 

@@ -1,8 +1,10 @@
 // Discovery, the secrecy handshake, the device worker's order and bounds, what failures
 // leave behind, and the notification listener (DPI balloons, odd reports, stop, removal).
 #include "device_fixture.h"
+#include "device_handover.h"
 #include "vmouse_client.h"
 
+#include <QJsonArray>
 #include <QTest>
 
 using devicetest::DebugLines;
@@ -251,6 +253,47 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(Bytes({rate, stage, maxStage, dpi[0]}), Bytes({5, 0, 6, 1}));
         QCOMPARE(version, QString("unknown"));
         QVERIFY(rig.waitFree());
+    }
+
+    // The updater gets the mouse only once everything queued has reached it; while it has
+    // the mouse the link sends nothing, and it comes back once the updater let go.
+    void handOverToTheUpdater() {
+        Rig rig;
+        QVERIFY(rig.acceptQuietly());
+        DeviceHandover handover(*rig.hid);
+        handover.claim();
+        runtimedir::DeviceLock updater(hidseam::deviceKey());
+        QVERIFY(!updater.tryTake());
+        uchar macro[128] = {0x00, 0x01, 0x04, 0x84};
+        {
+            std::lock_guard hold(rig.pauses.gate); // the worker stays in the first write
+            for (uchar id = 1; id <= 3; ++id)
+                rig.hid->hid_13H_SetMacroKey(id, macro);
+            QVERIFY(!handover.handOver(50)); // not drained in time: nothing handed over
+            QVERIFY(!handover.away() && !updater.tryTake());
+        }
+        QVERIFY(handover.handOver());
+        const QJsonArray stored = rig.mouse.state().value("macros").toArray();
+        for (int slot = 0; slot < 3; ++slot)
+            QVERIFY(stored.at(slot).toString().startsWith("00 01 04 84 00"));
+        QVERIFY(updater.tryTake());
+        QSignalSpy failed(rig.hid.get(), &Hid_Thread::sendFailed);
+        rig.mouse.clearLog();
+        rig.hid->hid_01H_SetReportRate(2);
+        rig.hid->discover();
+        QVERIFY(rig.waitFree());
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(rig.mouse.log().empty());
+        QCOMPARE(rig.runs.count(), 1);
+        // Still ours while it runs and holds the mouse; back, and accepted again, once free.
+        QSignalSpy back(&handover, &DeviceHandover::returned);
+        handover.watch(QCoreApplication::applicationPid());
+        handover.poll();
+        QVERIFY(handover.away());
+        updater.release();
+        QTRY_COMPARE(back.count(), 1);
+        QCOMPARE(rig.runs.count(), 2);
+        QVERIFY(!updater.tryTake());
     }
 
     void dpiNotificationsShowTheirStage() {
