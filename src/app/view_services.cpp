@@ -1,7 +1,6 @@
 #include "view_services.h"
 
 #include "hid_thread.h"
-#include "link_state.h"
 #include "macro_encoder.h"
 #include "macro_image.h"
 #include "macro_library.h"
@@ -22,7 +21,8 @@ uint ViewServices::currentDeviceIndex() const {
 }
 
 void ViewServices::setNotificationTexts(const QStringList& texts) {
-    LinkState::instance().setNotificationTexts(texts);
+    if (hid_)
+        hid_->dpiNotices().setTexts(texts);
 }
 
 void ViewServices::MacroDeviceLink::sendMacroBlock(int macroId, const QByteArray& block) {

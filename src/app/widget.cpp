@@ -1,6 +1,5 @@
 #include "widget.h"
 
-#include "link_state.h"
 #include "my_quick_view.h"
 #include "ui_controler.h"
 #include "user_event.h"
@@ -29,7 +28,7 @@ const char* const kTrayMenuStyle =
 } // namespace
 
 Widget::Widget(QWidget* parent)
-    : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(this) {
+    : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(notices_, this) {
     controller_->setup(this, &hid_);
     hid_.setAppConfig(&view()->appConfig());
 
@@ -89,7 +88,7 @@ void Widget::setupTray() {
 }
 
 void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason != QSystemTrayIcon::DoubleClick || !LinkState::instance().deviceAccepted)
+    if (reason != QSystemTrayIcon::DoubleClick || !hid_.deviceAccepted())
         return;
     // A restore request, handled after this activation like the system's own.
     QMetaObject::invokeMethod(

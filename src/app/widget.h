@@ -81,13 +81,16 @@ class Widget : public QWidget {
     void setupTray();
     void showNextWarning();
     // Discovery ended without an accepted mouse / with one.
-    void noMouseAccepted();
+    void noMouseAccepted(NoMouseReason reason);
     void mouseAccepted();
     void showWaitingPanel(const QString& text);
 
     // Destroyed last, after the device I/O object.
     std::unique_ptr<QTimer> pollTimer_;
     Ui_Controler* controller_;
+    // What the DPI balloons show: filled by the DPI settings and the language, read by the
+    // link's notification listener.
+    DpiNotices notices_;
     Hid_Thread hid_;
     QSystemTrayIcon* tray_ = nullptr;
     bool shiftHeld_ = false;

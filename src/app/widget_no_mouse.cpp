@@ -2,13 +2,10 @@
 // gets a small visible waiting window instead of nothing.
 #include "widget.h"
 
-#include "device_registry.h"
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QVBoxLayout>
 
 namespace {
@@ -62,9 +59,7 @@ class WaitingPanel : public QWidget {
 
 } // namespace
 
-void Widget::noMouseAccepted() {
-    QSettings devInfo(QStringLiteral(":/DevInfo.ini"), QSettings::IniFormat);
-    const NoMouseReason reason = diagnoseNoMouse(hidseam::api(), registry::read(devInfo, {}));
+void Widget::noMouseAccepted(NoMouseReason reason) {
     const bool changed = noMouse_ != reason;
     noMouse_ = reason;
     if (tray_) {

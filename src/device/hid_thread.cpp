@@ -1,7 +1,6 @@
 #include "hid_thread.h"
 
 #include "device_log.h"
-#include "link_state.h"
 #include "report_codec.h"
 
 #include <QDateTime>
@@ -24,7 +23,8 @@ const hidseam::Api& hid() {
 
 } // namespace
 
-Hid_Thread::Hid_Thread(QObject* owner) : QThread(nullptr), owner_(owner) {}
+Hid_Thread::Hid_Thread(DpiNotices& notices, QObject* owner)
+    : QThread(nullptr), owner_(owner), notices_(notices) {}
 
 void Hid_Thread::setWaits(const Waits& waits) {
     waits_ = waits;
@@ -84,11 +84,15 @@ void Hid_Thread::discover(const QString& registryPath) {
         [&] {
             QSettings devInfo(registryPath, QSettings::IniFormat);
             const QList<RegistryRecord> records = registry::read(devInfo, names);
+            {
+                QMutexLocker lock(&tableMutex_);
+                records_ = records;
+            }
             uint index = curDevice_;
             const DeviceTable table = registry::rebuild(records, hid(), index);
             setDeviceTable(table);
             curDevice_ = index;
-            LinkState::instance().encodeEnabled = registry::encodeFlag(devInfo);
+            state_.encodeEnabled = registry::encodeFlag(devInfo);
         },
         waits_.discoveryMs);
     swichCurDevice(curDevice_);
@@ -132,7 +136,7 @@ bool Hid_Thread::ended(transport::Outcome outcome, uint index) {
 }
 
 bool Hid_Thread::writeTransfer(int length, bool settle) {
-    const LinkState& state = LinkState::instance();
+    const LinkState& state = state_;
     if (state.linkDisabled || handedOver_)
         return false;
     const uint index = curDevice_;
@@ -141,7 +145,7 @@ bool Hid_Thread::writeTransfer(int length, bool settle) {
 }
 
 bool Hid_Thread::readTransfer(int length) {
-    const LinkState& state = LinkState::instance();
+    const LinkState& state = state_;
     if (state.linkDisabled || handedOver_)
         return false;
     const uint index = curDevice_;
@@ -159,10 +163,9 @@ bool Hid_Thread::secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& by
     std::array<uchar, 4> echo{byte1, byte2, byte3, byte4};
     const bool ran = worker_.call(
         [&] {
-            LinkState& link = LinkState::instance();
             if (!code.isNull())
                 codec::secrecyFromText(code.constData(), static_cast<std::size_t>(code.size()),
-                                       link.secrecyCode);
+                                       state_.secrecyCode);
             frame(0x00, echo[0], echo[1], echo[2], echo[3]);
             ok = readTransfer(0);
             for (std::size_t i = 0; i < echo.size(); ++i)
@@ -181,7 +184,7 @@ bool Hid_Thread::secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& by
 }
 
 void Hid_Thread::chkDeviceIsEnCode() {
-    LinkState& link = LinkState::instance();
+    LinkState& link = state_;
     const QString key = QStringLiteral("common/sCode") + QString::number(curDevice_);
     const QString code =
         apConfig_ ? apConfig_->value(key, "735190").toString() : QStringLiteral("735190");
@@ -216,7 +219,23 @@ void Hid_Thread::chkDeviceIsEnCode() {
         link.encodeEnabled = false;
         return;
     }
-    emit windowHideRequested();
+    emit windowHideRequested(diagnose());
+}
+
+NoMouseReason Hid_Thread::diagnose() {
+    QList<RegistryRecord> records;
+    {
+        QMutexLocker lock(&tableMutex_);
+        records = records_;
+    }
+    if (records.isEmpty()) {
+        QSettings devInfo(QStringLiteral(":/DevInfo.ini"), QSettings::IniFormat);
+        records = registry::read(devInfo, {});
+    }
+    // Behind whatever is queued; a queue that does not make way means a mouse is there.
+    NoMouseReason reason = NoMouseReason::Refused;
+    worker_.call([&] { reason = diagnoseNoMouse(hid(), records); }, waits_.queueMs);
+    return reason;
 }
 
 // ---------------------------------------------------------------- listener
@@ -292,15 +311,10 @@ void Hid_Thread::deviceLeft(const QString& path) {
 }
 
 void Hid_Thread::showDpiBalloon(const uchar* report) {
-    const int stage = report[3];
     // Stages outside the table have no DPI to show.
-    if (stage < 1 || stage > LinkState::kStages)
+    const QString text = notices_.balloonText(report[3]);
+    if (text.isEmpty())
         return;
-    const LinkState& link = LinkState::instance();
-    // Stages 7 and 8 share the seventh caption.
-    const int caption = stage <= 6 ? stage - 1 : 6;
-    const QString text = link.notificationText(caption) + QLatin1Char(' ') +
-                         QString::number(link.stageDpi(stage - 1));
     onOwnerThread([this, text] {
         emit balloonRequested(QStringLiteral("Info"), text, kInformationIcon, kBalloonMs);
     });

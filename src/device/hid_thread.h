@@ -9,6 +9,9 @@
 #include "command_link.h"
 #include "device_registry.h"
 #include "device_worker.h"
+#include "dpi_notices.h"
+#include "link_state.h"
+#include "no_mouse_reason.h"
 
 #include <QFuture>
 #include <QMutex>
@@ -21,7 +24,8 @@
 class Hid_Thread : public QThread {
     Q_OBJECT
   public:
-    explicit Hid_Thread(QObject* owner = nullptr);
+    // `notices` gives the DPI balloons their captions and values; it outlives the link.
+    explicit Hid_Thread(DpiNotices& notices, QObject* owner = nullptr);
     ~Hid_Thread() override;
 
     // Where the handshake reads `common/sCode`N and discovery `common/product_name`.
@@ -41,6 +45,10 @@ class Hid_Thread : public QThread {
     // Waits until every queued transfer has ended; false when `ms` passed first.
     bool waitIdle(int ms) { return worker_.waitIdle(ms); }
     bool isListening() const { return listening_; }
+    // The secrecy code, the cipher and acceptance of the mouse this link talks to.
+    const LinkState& linkState() const { return state_; }
+    bool deviceAccepted() const { return state_.deviceAccepted; }
+    DpiNotices& dpiNotices() { return notices_; }
     // While the mouse is with another program (the updater), every transfer is refused
     // and discovery does nothing: two programs' commands must never interleave.
     void setHandedOver(bool handedOver) { handedOver_ = handedOver; }
@@ -86,7 +94,8 @@ class Hid_Thread : public QThread {
     void runRequested();
     void viewEnabledRequested(bool enabled);
     void balloonRequested(const QString& title, const QString& text, int icon, int msecs);
-    void windowHideRequested();
+    // The handshake found no mouse to accept; `reason` says why (looked at on the worker).
+    void windowHideRequested(NoMouseReason reason);
     // A queued setter's transfer failed: `code` is its command code.
     void sendFailed(int code);
     // The listener found the device gone and ended.
@@ -160,6 +169,8 @@ class Hid_Thread : public QThread {
     bool ended(transport::Outcome outcome, uint index);
 
     QString pathOf(Interface which, uint index) const;
+    // Why no mouse was accepted: enumerated and opened on the worker, like all traffic.
+    NoMouseReason diagnose();
     void clearPath(Interface which, uint index);
 
     // How a setter's transfer runs: whether the worker pauses 8 ms after it.
@@ -192,8 +203,11 @@ class Hid_Thread : public QThread {
     }
 
     QObject* owner_;
+    DpiNotices& notices_;
+    LinkState state_;
     mutable QMutex tableMutex_;
     DeviceTable devices_;
+    QList<RegistryRecord> records_; // of the last discovery
     std::atomic<uint> curDevice_{1};
     std::atomic<bool> listening_{false};
     std::atomic<bool> removalSeen_{false};

@@ -1,7 +1,5 @@
 #include "device_facade.h"
 
-#include "link_state.h"
-
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
@@ -39,9 +37,9 @@ QVariantList unsignedList(const QVariant& stored) {
     return out;
 }
 
-void refreshStageDpi(const QVariantList& values) {
-    for (int i = 0; i < LinkState::kStages; ++i)
-        LinkState::instance().setStageDpi(i, i < values.size() ? values.at(i).toUInt() : 0);
+void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
+    for (int i = 0; i < DpiNotices::kStages; ++i)
+        notices.setStageDpi(i, i < values.size() ? values.at(i).toUInt() : 0);
 }
 
 } // namespace
@@ -125,7 +123,7 @@ void DeviceFacade::ui_10H_SetLED8StageColor(uchar type, QVariantList src24) {
 
 void DeviceFacade::ui_11H_SetDPISet(uchar dpiStage, QVariantList src8, QVariantList valueForIndex) {
     host_.currentProfile().setValue("sensor/dpi_Q7", valueForIndex);
-    refreshStageDpi(valueForIndex);
+    refreshStageDpi(hid_.dpiNotices(), valueForIndex);
     auto block = toBlock<8>(src8);
     hid_.hid_11H_SetDPISet(dpiStage, block.data());
 }
@@ -219,7 +217,7 @@ QVariantList DeviceFacade::ui_90H_GetLED8StageColor(uchar type) {
 
 QVariantList DeviceFacade::ui_91H_GetDPISet() {
     const QVariantList values = host_.currentProfile().value("sensor/dpi_Q7").toList();
-    refreshStageDpi(values);
+    refreshStageDpi(hid_.dpiNotices(), values);
     return values;
 }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "hid_seam.h"
-#include "link_state.h"
 #include "virtual_mouse_fixture.h"
 
 #include <QCoreApplication>
@@ -29,7 +28,6 @@ struct ShellFolder {
         const QByteArray socket = mouse->socketPath().toUtf8();
         qputenv("VIRTUAL_MOUSE_SOCKET", socket);
         hidseam::apiFor(socket.constData());
-        LinkState::instance().reset();
     }
     bool ready() const { return mouse && mouse->started(); }
 

@@ -40,9 +40,8 @@ int main(int argc, char** argv) {
     Widget window;
     window.showNormal();
     window.checkDevice();
-    run(window, 2500,
-        [&] { return window.view()->isEnabled() && LinkState::instance().deviceAccepted; });
-    if (!LinkState::instance().deviceAccepted) {
+    run(window, 2500, [&] { return window.view()->isEnabled() && window.hid().deviceAccepted(); });
+    if (!window.hid().deviceAccepted()) {
         std::fprintf(stderr, "mouse not accepted\n");
         return 1;
     }

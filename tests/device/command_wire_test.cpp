@@ -138,7 +138,6 @@ class CommandWireTest : public QObject {
         const bool enciphered = link == "enciphered";
         Rig& rig = enciphered ? enciphered_ : link == "framed" ? framed_ : plain_;
         rig.route();
-        LinkState::instance().encodeEnabled = enciphered;
         rig.mouse.clearLog();
         rig.pauses.take();
         if (c.set) {
@@ -176,7 +175,8 @@ class CommandWireTest : public QObject {
     // Known answers: the other end of the link (the mouse, and the virtual mouse that links
     // this same codec) must read exactly these bytes, so a round trip alone proves nothing.
     void cipherKnownAnswers() {
-        Hid_Thread h;
+        DpiNotices notices;
+        Hid_Thread h(notices);
         uchar code[8] = {0, '7', '3', '5', '1', '9', '0', 0};
         uchar frame[8] = {0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFC};
         QCOMPARE(h.hidCS(frame), uchar(0xFC));

@@ -5,7 +5,6 @@
 
 #include "hid_seam.h"
 #include "hid_thread.h"
-#include "link_state.h"
 #include "virtual_mouse_fixture.h"
 #include "vmouse_client.h"
 
@@ -45,7 +44,6 @@ struct Rig {
                  int queueMs = Hid_Thread::kQueueWaitMs)
         : mouse(mouseArgs) {
         DebugLines::install();
-        LinkState::instance().reset();
         route();
         apConfig.setValue("common/product_name", QStringList{"Mouse A", "Mouse B"});
         if (!code.isNull())
@@ -86,7 +84,8 @@ struct Rig {
     QTemporaryDir dir;
     Pauses pauses;
     QSettings apConfig{dir.filePath("apConfig.bin"), QSettings::IniFormat};
-    std::unique_ptr<Hid_Thread> hid = std::make_unique<Hid_Thread>();
+    DpiNotices notices;
+    std::unique_ptr<Hid_Thread> hid = std::make_unique<Hid_Thread>(notices);
     QSignalSpy runs{hid.get(), &Hid_Thread::runRequested};
     QSignalSpy views{hid.get(), &Hid_Thread::viewEnabledRequested};
     QSignalSpy balloons{hid.get(), &Hid_Thread::balloonRequested};

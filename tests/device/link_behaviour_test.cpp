@@ -57,8 +57,8 @@ class LinkBehaviourTest : public QObject {
         const bool beacon = code == "t-beacon";
         QCOMPARE(rig.runs.count(), accepted ? 1 : 0);
         QCOMPARE(rig.hides.count(), accepted || beacon ? 0 : 1);
-        QCOMPARE(bool(LinkState::instance().deviceAccepted), accepted || beacon);
-        QCOMPARE(bool(LinkState::instance().linkDisabled), beacon);
+        QCOMPARE(bool(rig.hid->linkState().deviceAccepted), accepted || beacon);
+        QCOMPARE(bool(rig.hid->linkState().linkDisabled), beacon);
         QCOMPARE(rig.hid->isListening(), accepted);
         QVERIFY(rig.waitFree());
         const auto features = rig.mouse.log("feature");
@@ -299,7 +299,7 @@ class LinkBehaviourTest : public QObject {
     void dpiNotificationsShowTheirStage() {
         Rig rig;
         listen(rig);
-        LinkState& link = LinkState::instance();
+        DpiNotices& link = rig.notices;
         link.setStageDpi(0, 800);
         link.setStageDpi(2, 1600);
         link.setStageDpi(6, 3500);
@@ -314,8 +314,8 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(rig.balloons.at(0), (QList<QVariant>{"Info", "DPI Switch to 1600", 1, 10000}));
         QCOMPARE(raisedOn, QThread::currentThread());
         // Stages 7 and 8 share the seventh caption; a language can replace them.
-        link.setNotificationTexts({"caption1", "caption2", "caption3", "caption4", "caption5",
-                                   "caption6", "caption7", "caption8"});
+        link.setTexts({"caption1", "caption2", "caption3", "caption4", "caption5", "caption6",
+                       "caption7", "caption8"});
         QCOMPARE(rig.mouse.ctl({"dpi-button", "8"}), 0);
         QTRY_COMPARE(rig.balloons.count(), 2);
         QCOMPARE(lastBalloon(rig), QString("caption7 4000"));
@@ -370,7 +370,7 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(rig.views.at(0).at(0).toBool(), false);
         QVERIFY(DebugLines::contains("Device removed"));
         QVERIFY(rig.hid->deviceTable()[0].notifyPath.isEmpty());
-        QVERIFY(LinkState::instance().deviceAccepted);
+        QVERIFY(rig.hid->linkState().deviceAccepted);
         QCOMPARE(rig.hides.count(), 0);
     }
 };
