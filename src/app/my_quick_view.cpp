@@ -23,14 +23,13 @@ QVariant plain(const QVariant& v) {
 } // namespace
 
 myQQuickView::myQQuickView(QWidget* parent, Hid_Thread* hid)
-    : QQuickWidget(parent), hid_(hid), services_(this, config_, profiles_),
+    : QQuickWidget(parent), hid_(hid), services_(this, *hid, profiles_),
       profiles_(QStringLiteral("./modules"), &services_, &services_),
       names_(profiles_, QStringLiteral("./modules"), &services_),
       languages_(QStringLiteral("./modules"), &services_),
       macros_(&services_, &services_.macroDevice(), &services_), systemMouse_(createSystemMouse()),
-      mouseSettings_(services_, *systemMouse_), device_(*hid, services_, this) {
-    services_.setHid(hid);
-    services_.setMacroLibrary(&macros_);
+      mouseSettings_(services_, *systemMouse_),
+      device_(*hid, config_, profiles_, macros_, services_, this) {
     names_.setMessageTexts(services_.messageTexts());
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setClearColor(Qt::transparent);

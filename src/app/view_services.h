@@ -16,7 +16,6 @@
 #include <functional>
 
 class Hid_Thread;
-class MacroLibrary;
 
 class ViewServices : public LinkInfo,
                      public FileDialogs,
@@ -25,10 +24,8 @@ class ViewServices : public LinkInfo,
                      public CurrentProfile,
                      public FacadeHost {
   public:
-    ViewServices(QWidget* view, AppConfig& config, ProfileStore& profiles);
+    ViewServices(QWidget* view, Hid_Thread& hid, ProfileStore& profiles);
 
-    void setHid(Hid_Thread* hid) { hid_ = hid; }
-    void setMacroLibrary(MacroLibrary* library) { macros_ = library; }
     // The texts of the warning boxes that have no page text of their own.
     const QStringList& messageTexts() const { return messageTexts_; }
     // Someone who answers the file dialogs and takes the warnings in the user's place (the
@@ -60,16 +57,10 @@ class ViewServices : public LinkInfo,
     QSettings* profileSettings(int position) override;
     QSettings* currentProfile() const override;
 
-    // FacadeHost (warning() also serves FileDialogs)
-    QSettings& currentProfile() override;
-    QSettings& appConfig() override;
     int currentProfileIndex() const override;
-    void setCurrentProfileIndex(int index) override;
+
+    // FacadeHost (warning() also serves FileDialogs)
     bool viewVisible() const override;
-    QVariantList loadMacroLines(const QString& name) override;
-    QVariantList encodeMacro(const QVariantList& lines) override;
-    QVariantList fitMacro(const QVariantList& image, int size) override;
-    quint16 macroRepeat(const QString& name) override;
     void warning(const QString& title, const QString& text) override;
     bool confirm(const QString& title, const QString& text) override;
     QString messageText(int index) const override;
@@ -88,10 +79,8 @@ class ViewServices : public LinkInfo,
     };
 
     QWidget* view_;
-    AppConfig& config_;
+    Hid_Thread& hid_;
     ProfileStore& profiles_;
-    Hid_Thread* hid_ = nullptr;
-    MacroLibrary* macros_ = nullptr;
     FileDialogs* standIn_ = nullptr;
     QStringList messageTexts_;
     MacroDeviceLink macroDevice_{*this};

@@ -1,5 +1,8 @@
 #include "device_facade.h"
 
+#include "macro_encoder.h"
+#include "macro_image.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
@@ -44,8 +47,10 @@ void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
 
 } // namespace
 
-DeviceFacade::DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent)
-    : QObject(parent), hid_(hid), host_(host), handover_(hid) {
+DeviceFacade::DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles,
+                           MacroLibrary& macros, FacadeHost& host, QObject* parent)
+    : QObject(parent), hid_(hid), config_(config), profiles_(profiles), macros_(macros),
+      host_(host), handover_(hid) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
     handover_.claim();
 }
@@ -77,16 +82,16 @@ bool DeviceFacade::reportRateKept() const {
 
 void DeviceFacade::ui_01H_SetReportRate(uchar rate) {
     if (reportRateKept())
-        host_.currentProfile().setValue("sensor/reportRate_Q7", rate);
+        profile().setValue("sensor/reportRate_Q7", rate);
     hid_.hid_01H_SetReportRate(rate);
 }
 
 void DeviceFacade::ui_02H_SetCurrentProfile(int profile) {
     // Only the ten profile files exist; another number must not come back at the next start.
-    if (profile < 0 || profile >= kProfiles || profile == host_.currentProfileIndex())
+    if (profile < 0 || profile >= kProfiles || profile == profiles_.currentIndex())
         return;
-    host_.setCurrentProfileIndex(profile);
-    host_.appConfig().setValue("Q7/profileNo", profile);
+    profiles_.setCurrentIndex(profile);
+    config_.settings()->setValue("Q7/profileNo", profile);
 }
 
 void DeviceFacade::ui_04H_SetGunData(uchar par0, uchar par1, uchar par2, uchar par3, uchar par4) {
@@ -94,13 +99,13 @@ void DeviceFacade::ui_04H_SetGunData(uchar par0, uchar par1, uchar par2, uchar p
 }
 
 void DeviceFacade::ui_0BH_SetCurrentDPIStage(uchar dpiStage) {
-    host_.currentProfile().setValue("sensor/stage_Q7", dpiStage);
+    profile().setValue("sensor/stage_Q7", dpiStage);
     hid_.hid_0BH_SetCurrentDPIStage(dpiStage);
 }
 
 void DeviceFacade::ui_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2,
                                           QVariantList configs) {
-    host_.currentProfile().setValue("color_Q7/ledEffect", configs);
+    profile().setValue("color_Q7/ledEffect", configs);
     hid_.hid_0DH_SetRGBLedEffect(effect, option1, option2);
 }
 
@@ -110,7 +115,7 @@ void DeviceFacade::ui_0EH_SetXYSensitive(QVariant par0, QVariant par1) {
 }
 
 void DeviceFacade::ui_10H_SetLED8StageColor(uchar type, QVariantList src24) {
-    host_.currentProfile().setValue("color_Q7/type" + QString::number(type), src24);
+    profile().setValue("color_Q7/type" + QString::number(type), src24);
     auto block = toBlock<24>(src24);
     if (type == 2) {
         // Two 4-bit values a byte: the packed form the mouse keeps for type 2.
@@ -122,19 +127,19 @@ void DeviceFacade::ui_10H_SetLED8StageColor(uchar type, QVariantList src24) {
 }
 
 void DeviceFacade::ui_11H_SetDPISet(uchar dpiStage, QVariantList src8, QVariantList valueForIndex) {
-    host_.currentProfile().setValue("sensor/dpi_Q7", valueForIndex);
+    profile().setValue("sensor/dpi_Q7", valueForIndex);
     refreshStageDpi(hid_.dpiNotices(), valueForIndex);
     auto block = toBlock<8>(src8);
     hid_.hid_11H_SetDPISet(dpiStage, block.data());
 }
 
 void DeviceFacade::ui_11H_SetDPISelect(QVariantList valueForIndex) {
-    host_.currentProfile().setValue("sensor/dpi_Select", valueForIndex);
+    profile().setValue("sensor/dpi_Select", valueForIndex);
 }
 
 void DeviceFacade::ui_12H_SetKeyMatrix(QVariantList src64) {
     auto block = toBlock<64>(src64);
-    QSettings& profile = host_.currentProfile();
+    QSettings& profile = this->profile();
     for (int i = 0; i < 16; ++i) {
         QVariantList entry;
         for (int j = 0; j < 4; ++j)
@@ -155,15 +160,16 @@ void DeviceFacade::ui_13H_SetRecoveryData() {
 
 QByteArray DeviceFacade::macroBlock(const QString& name, int size, const QString& title,
                                     const QString& text) {
-    QVariantList image = host_.encodeMacro(host_.loadMacroLines(name));
+    QList<uchar> image = MacroEncoder::encode(macros_.loadMacroIni(name),
+                                              static_cast<int>(hid_.currentDeviceIndex()));
     if (image.size() > size) {
         host_.warning(title, text);
         // Cut at a record boundary with a fresh end mark, never in the middle of one.
-        image = host_.fitMacro(image, size);
+        image = fitMacroImage(image, size);
     }
     QByteArray block(size, '\0');
     for (int i = 0; i < std::min<int>(int(image.size()), size); ++i)
-        block[i] = static_cast<char>(image.at(i).toInt());
+        block[i] = static_cast<char>(image.at(i));
     return block;
 }
 
@@ -171,7 +177,7 @@ void DeviceFacade::ui_13H_SetMacroKey(QVariant macroId, QVariant name) {
     QByteArray block =
         macroBlock(name.toString(), 128, tr("MACRO"),
                    tr("Out of memory,") + "\n" + tr("some command line has been cut."));
-    const quint16 repeat = host_.macroRepeat(name.toString());
+    const quint16 repeat = macros_.loadMacroRepeat(name.toString());
     block[0] = static_cast<char>(repeat >> 8);
     block[1] = static_cast<char>(repeat & 0xFF);
     hid_.hid_13H_SetMacroKey(static_cast<uchar>(macroId.toInt()),
@@ -189,8 +195,7 @@ QString DeviceFacade::ui_80H_GetFWVersion() {
 QVariant DeviceFacade::ui_81H_GetReportRate() {
     if (!reportRateKept())
         return QVariant();
-    return int(
-        static_cast<uchar>(host_.currentProfile().value("sensor/reportRate_Q7", 0).toUInt()));
+    return int(static_cast<uchar>(profile().value("sensor/reportRate_Q7", 0).toUInt()));
 }
 
 QVariant DeviceFacade::ui_82H_GetCurrentProfile() {
@@ -208,21 +213,21 @@ QVariant DeviceFacade::ui_8BH_GetCurrentDPIStage() {
 }
 
 QVariantList DeviceFacade::ui_8DH_GetRGBLedEffect() {
-    return unsignedList(host_.currentProfile().value("color_Q7/ledEffect"));
+    return unsignedList(profile().value("color_Q7/ledEffect"));
 }
 
 QVariantList DeviceFacade::ui_90H_GetLED8StageColor(uchar type) {
-    return unsignedList(host_.currentProfile().value("color_Q7/type" + QString::number(type)));
+    return unsignedList(profile().value("color_Q7/type" + QString::number(type)));
 }
 
 QVariantList DeviceFacade::ui_91H_GetDPISet() {
-    const QVariantList values = host_.currentProfile().value("sensor/dpi_Q7").toList();
+    const QVariantList values = profile().value("sensor/dpi_Q7").toList();
     refreshStageDpi(hid_.dpiNotices(), values);
     return values;
 }
 
 QVariantList DeviceFacade::ui_91H_GetDPISelect() {
-    return host_.currentProfile().value("sensor/dpi_Select").toList();
+    return profile().value("sensor/dpi_Select").toList();
 }
 
 uchar DeviceFacade::ui_91H_SyncDPI() {
@@ -298,9 +303,8 @@ void DeviceFacade::ui_07H_SetControlIndicatorLight(uchar effect, uchar frequenty
 
 void DeviceFacade::ui_08H_SetLEDType(uchar option, uchar effect, uchar speed, uchar light,
                                      uchar color, uchar direction) {
-    host_.currentProfile().setValue(
-        "color/ledType",
-        QVariantList{int(effect), int(speed), int(light), int(color), int(direction)});
+    profile().setValue("color/ledType", QVariantList{int(effect), int(speed), int(light),
+                                                     int(color), int(direction)});
     hid_.hid_08H_SetLEDType(option, effect, speed, light, color, direction);
 }
 
@@ -310,7 +314,7 @@ void DeviceFacade::ui_09H_SetKeyboardMode(uchar mode) {
 
 void DeviceFacade::ui_0DH_SetKeyMatrix(QVariantList src512) {
     auto block = toBlock<512>(src512);
-    QSettings& profile = host_.currentProfile();
+    QSettings& profile = this->profile();
     for (int i = 0; i < 126; ++i) {
         QVariantList entry;
         for (int j = 0; j < 4; ++j)
@@ -334,7 +338,7 @@ void DeviceFacade::ui_11H_SetMacroKey(QVariant macroId, QVariant name) {
 }
 
 void DeviceFacade::ui_12H_SetUserPicture(uchar index, uchar option, QVariantList src512) {
-    host_.currentProfile().setValue("userPicture/" + QString::number(index), src512);
+    profile().setValue("userPicture/" + QString::number(index), src512);
     if (option == 255)
         return;
     auto block = toBlock<512>(src512);
@@ -342,8 +346,8 @@ void DeviceFacade::ui_12H_SetUserPicture(uchar index, uchar option, QVariantList
 }
 
 void DeviceFacade::ui_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar bValue) {
-    host_.currentProfile().setValue("color/" + QString::number(index),
-                                    QVariantList{int(rValue), int(gValue), int(bValue)});
+    profile().setValue("color/" + QString::number(index),
+                       QVariantList{int(rValue), int(gValue), int(bValue)});
     hid_.hid_14H_SetColor(index, rValue, gValue, bValue);
 }
 
@@ -360,7 +364,7 @@ QVariantList DeviceFacade::ui_84H_GetButtonSensitivity() {
 }
 
 QVariantList DeviceFacade::ui_88H_GetLEDType() {
-    return host_.currentProfile().value("color/ledType").toList();
+    return profile().value("color/ledType").toList();
 }
 
 QVariant DeviceFacade::ui_89H_GetKeyboardMode() {
@@ -388,17 +392,17 @@ QVariantList DeviceFacade::ui_91H_GetMacroKey(uchar macroId) {
 }
 
 QVariantList DeviceFacade::ui_92H_GetUserPicture(uchar index) {
-    return host_.currentProfile().value("userPicture/" + QString::number(index)).toList();
+    return profile().value("userPicture/" + QString::number(index)).toList();
 }
 
 QVariantList DeviceFacade::ui_94H_GetColor(uchar index) {
-    return host_.currentProfile().value("color/" + QString::number(index)).toList();
+    return profile().value("color/" + QString::number(index)).toList();
 }
 
 // ---------------------------------------------------------------- scroll swap
 
 void DeviceFacade::setScrollPinSwap(bool isSwap) {
-    host_.currentProfile().setValue("keydefine_Q7/scrollswap", isSwap);
+    profile().setValue("keydefine_Q7/scrollswap", isSwap);
     uchar type = 0, option1 = 0, option2 = 0, rate = 0;
     // Writing back options that were never read would reset the mouse's sensor and rate.
     if (!hid_.hid_83H_GetFunctionOption(type, option1, option2) ||

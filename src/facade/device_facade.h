@@ -2,9 +2,12 @@
 // entries out, and the readers that answer from the profile or ask the mouse.
 #pragma once
 
+#include "app_config.h"
 #include "device_handover.h"
 #include "facade_host.h"
 #include "hid_thread.h"
+#include "macro_library.h"
+#include "profile_store.h"
 
 #include <QObject>
 #include <QString>
@@ -14,7 +17,8 @@
 class DeviceFacade : public QObject {
     Q_OBJECT
   public:
-    DeviceFacade(Hid_Thread& hid, FacadeHost& host, QObject* parent = nullptr);
+    DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles, MacroLibrary& macros,
+                 FacadeHost& host, QObject* parent = nullptr);
 
     // The updater, in update/ of the program's folder ("." until told otherwise: the
     // working directory, which is the program's folder unless settings live per user).
@@ -88,11 +92,16 @@ class DeviceFacade : public QObject {
 
   private:
     bool reportRateKept() const;
+    // The current profile's settings (the store keeps the object; it changes on a switch).
+    QSettings& profile() { return *profiles_.current(); }
     // A macro image fitted into a device slot of `size` bytes, the repeat count in front;
     // warns with (title, text) when it had to be cut.
     QByteArray macroBlock(const QString& name, int size, const QString& title, const QString& text);
 
     Hid_Thread& hid_;
+    AppConfig& config_;
+    ProfileStore& profiles_;
+    MacroLibrary& macros_;
     FacadeHost& host_;
     DeviceHandover handover_;
 };
