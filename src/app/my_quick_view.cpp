@@ -27,8 +27,9 @@ myQQuickView::myQQuickView(QWidget* parent, Hid_Thread* hid)
       profiles_(QStringLiteral("./modules"), &services_, &services_),
       names_(profiles_, QStringLiteral("./modules"), &services_),
       languages_(QStringLiteral("./modules"), &services_),
-      macros_(&services_, &services_.macroDevice(), &services_), systemMouse_(createSystemMouse()),
-      mouseSettings_(services_, *systemMouse_),
+      macros_(
+          &services_, [hid] { return static_cast<int>(hid->currentDeviceIndex()); }, &services_),
+      systemMouse_(createSystemMouse()), mouseSettings_(services_, *systemMouse_),
       device_(*hid, config_, profiles_, macros_, services_, this) {
     names_.setMessageTexts(services_.messageTexts());
     setResizeMode(QQuickWidget::SizeViewToRootObject);
@@ -204,7 +205,7 @@ QVariant myQQuickView::saveMacroIni(QVariant name, QStringList macros, QVariantL
     return macros_.saveMacroIni(plain(name), macros, macroData, plain(repeat));
 }
 QVariant myQQuickView::sendMacroData(QVariantList macroData, QVariant macroIndex) {
-    return macros_.sendMacroData(macroData, plain(macroIndex));
+    return device_.sendMacroData(macroData, plain(macroIndex));
 }
 QStringList myQQuickView::loadMacroIni(QVariant name) {
     return macros_.loadMacroIni(plain(name));
@@ -235,7 +236,7 @@ void myQQuickView::changeMacroFileType(QVariant macroIndex, QVariant macroType) 
 }
 
 QList<uchar> myQQuickView::macroIncode(QStringList macros) {
-    return MacroEncoder(&services_.macroDevice()).macroIncode(macros);
+    return MacroEncoder::encode(macros, static_cast<int>(hid_->currentDeviceIndex()));
 }
 
 // ---------------------------------------------------------------- languages

@@ -1,7 +1,6 @@
 #include "view_services.h"
 
 #include "hid_thread.h"
-#include "macro_image.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -20,13 +19,6 @@ uint ViewServices::currentDeviceIndex() const {
 
 void ViewServices::setNotificationTexts(const QStringList& texts) {
     hid_.dpiNotices().setTexts(texts);
-}
-
-void ViewServices::MacroDeviceLink::sendMacroBlock(int macroId, const QByteArray& block) {
-    QByteArray data = block;
-    data.resize(kMouseMacroBufferSize, '\0');
-    owner_.hid_.hid_13H_SetMacroKey(static_cast<uchar>(macroId),
-                                    reinterpret_cast<uchar*>(data.data()));
 }
 
 // The desktop's own dialog where it offers one, modal to the window and placed over it.

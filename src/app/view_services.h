@@ -36,9 +36,6 @@ class ViewServices : public LinkInfo,
     uint currentDeviceIndex() const override;
     void setNotificationTexts(const QStringList& texts) override;
 
-    // The device as the macro code sees it.
-    MacroDevice& macroDevice() { return macroDevice_; }
-
     // FileDialogs, MacroFileDialogs
     QString openFileName(const QString& caption, const QString& dir,
                          const QString& filter) override;
@@ -66,22 +63,9 @@ class ViewServices : public LinkInfo,
     QString messageText(int index) const override;
 
   private:
-    class MacroDeviceLink : public MacroDevice {
-      public:
-        explicit MacroDeviceLink(ViewServices& owner) : owner_(owner) {}
-        int currentDeviceIndex() const override {
-            return static_cast<int>(owner_.currentDeviceIndex());
-        }
-        void sendMacroBlock(int macroId, const QByteArray& block) override;
-
-      private:
-        ViewServices& owner_;
-    };
-
     QWidget* view_;
     Hid_Thread& hid_;
     ProfileStore& profiles_;
     FileDialogs* standIn_ = nullptr;
     QStringList messageTexts_;
-    MacroDeviceLink macroDevice_{*this};
 };

@@ -173,6 +173,18 @@ QByteArray DeviceFacade::macroBlock(const QString& name, int size, const QString
     return block;
 }
 
+QVariant DeviceFacade::sendMacroData(const QVariantList& macroData, const QVariant& macroIndex) {
+    constexpr int kDeviceMacroSlots = 12;
+    const int slot = macroIndex.toInt() & 0xFF;
+    if (slot < kDeviceMacroSlots) {
+        QByteArray block =
+            macroTransferBlock(imageFromVariantList(macroData), kMouseMacroBufferSize);
+        hid_.hid_13H_SetMacroKey(static_cast<uchar>(slot + 1),
+                                 reinterpret_cast<uchar*>(block.data()));
+    }
+    return true;
+}
+
 void DeviceFacade::ui_13H_SetMacroKey(QVariant macroId, QVariant name) {
     QByteArray block =
         macroBlock(name.toString(), 128, tr("MACRO"),

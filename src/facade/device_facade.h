@@ -48,6 +48,9 @@ class DeviceFacade : public QObject {
     void ui_12H_SetGunKeyMatrix(QVariantList src64);
     void ui_13H_SetRecoveryData();
     void ui_13H_SetMacroKey(QVariant macroId, QVariant name);
+    // Sends an image the page built to device macro slot macroIndex + 1 (0..11; other
+    // indices send nothing); always true.
+    QVariant sendMacroData(const QVariantList& macroData, const QVariant& macroIndex);
     QString ui_80H_GetFWVersion();
     QVariant ui_81H_GetReportRate();
     QVariant ui_82H_GetCurrentProfile();

@@ -1,5 +1,7 @@
 #include "macro_encoder.h"
 
+#include <utility>
+
 #include "key_names.h"
 #include "macro_host.h"
 
@@ -32,10 +34,11 @@ void appendLongPause(QList<uchar>& image, qint64 units) {
 
 } // namespace
 
-MacroEncoder::MacroEncoder(const MacroDevice* device) : device_(device) {}
+MacroEncoder::MacroEncoder(std::function<int()> deviceIndex)
+    : deviceIndex_(std::move(deviceIndex)) {}
 
 QList<uchar> MacroEncoder::macroIncode(const QStringList& macros) const {
-    return encode(macros, device_ ? device_->currentDeviceIndex() : 0);
+    return encode(macros, deviceIndex_ ? deviceIndex_() : 0);
 }
 
 QList<uchar> MacroEncoder::encode(const QStringList& macros, int deviceIndex) {

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringList>
 
-class MacroDevice;
+#include <functional>
 
 // The text-entry encoder: turns a macro written as tagged entries into a macro image
 // (macro_image.h). Each entry is a key name or a number followed by a ten-character tag:
@@ -15,8 +15,9 @@ class MacroDevice;
 // image to their buffer with fitMacroImage).
 class MacroEncoder {
   public:
-    // device gives the current device index; without one the index counts as 0.
-    explicit MacroEncoder(const MacroDevice* device = nullptr);
+    // `deviceIndex` tells the connected registry entry at each call; without it the index
+    // counts as 0.
+    explicit MacroEncoder(std::function<int()> deviceIndex = {});
 
     QList<uchar> macroIncode(const QStringList& macros) const;
 
@@ -25,5 +26,5 @@ class MacroEncoder {
     static QList<uchar> encode(const QStringList& macros, int deviceIndex);
 
   private:
-    const MacroDevice* device_;
+    std::function<int()> deviceIndex_;
 };

@@ -6,8 +6,8 @@
 class QSettings;
 
 // What the macro code needs from its surroundings, kept to a few calls so this library
-// links neither the profile store nor the device link. The view host implements these
-// by forwarding to the objects it owns.
+// does not link the profile store. The view host implements these by forwarding to the
+// objects it owns.
 
 // The profile store as the macro library sees it. The store owns the settings objects;
 // the library borrows them for the length of one call and never keeps the pointers.
@@ -21,18 +21,6 @@ class ProfileAccess {
     // Called after the library changed a profile, so the file on disk follows at once.
     // The default flushes the settings object of that position.
     virtual void syncProfile(int position);
-};
-
-// The device link as the macro code sees it.
-class MacroDevice {
-  public:
-    virtual ~MacroDevice() = default;
-
-    // Registry index of the connected device's entry; pauses and a macro's "did" depend on it.
-    virtual int currentDeviceIndex() const = 0;
-    // Hands a zero-padded block to the mouse macro command for device macro slot macroId
-    // (counted from 1).
-    virtual void sendMacroBlock(int macroId, const QByteArray& block) = 0;
 };
 
 // File dialogs of the macro import and export. Both return the chosen path, or an empty

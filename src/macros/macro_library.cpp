@@ -1,5 +1,7 @@
 #include "macro_library.h"
 
+#include <utility>
+
 #include "file_replace.h"
 #include "macro_host.h"
 #include "macro_image.h"
@@ -21,7 +23,6 @@ Q_LOGGING_CATEGORY(lcMacros, "macros")
 
 namespace {
 
-constexpr int kDeviceMacroSlots = 12;
 // A corrupt config/total must not make a reader build millions of lines.
 constexpr int kMostMacroLines = 0xFFFF;
 
@@ -99,9 +100,9 @@ bool isReservedDeviceName(const QString& name) {
 
 } // namespace
 
-MacroLibrary::MacroLibrary(ProfileAccess* profiles, MacroDevice* device, MacroFileDialogs* dialogs,
-                           const QString& modulesRoot)
-    : profiles_(profiles), device_(device), dialogs_(dialogs),
+MacroLibrary::MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex,
+                           MacroFileDialogs* dialogs, const QString& modulesRoot)
+    : profiles_(profiles), deviceIndex_(std::move(deviceIndex)), dialogs_(dialogs),
       macroDir_(modulesRoot + QStringLiteral("/macro/")) {
     removeWriteLeftovers(macroDir_);
 }
@@ -205,7 +206,7 @@ QVariantList MacroLibrary::loadMacroIniConfig(const QVariant& name) {
     QSettings settings(path, QSettings::IniFormat);
     const int did = settings.value(QStringLiteral("config/did"), -1).toInt();
     const int repeat = settings.value(QStringLiteral("config/repeat"), 1).toInt();
-    const int deviceIndex = device_ ? device_->currentDeviceIndex() : 0;
+    const int deviceIndex = deviceIndex_ ? deviceIndex_() : 0;
     if (did != deviceIndex)
         return {-1, repeat};
     return {settings.value(QStringLiteral("config/index"), -1).toInt(), repeat};
@@ -219,7 +220,7 @@ void MacroLibrary::setMacroIniConfig(const QVariant& name, const QVariantList& c
     QSettings settings(beforeWriting(path), QSettings::IniFormat);
     settings.setValue(QStringLiteral("config/index"), config.at(0));
     settings.setValue(QStringLiteral("config/repeat"), config.at(1));
-    settings.setValue(QStringLiteral("config/did"), device_ ? device_->currentDeviceIndex() : 0);
+    settings.setValue(QStringLiteral("config/did"), deviceIndex_ ? deviceIndex_() : 0);
 }
 
 void MacroLibrary::setMacroIndex(const QVariant& name, const QVariant& macroIndex) {
@@ -355,15 +356,6 @@ void MacroLibrary::changeMacroFileType(const QVariant& macroIndex, const QVarian
         if (bytes[2] == number)
             bytes[1] = playType;
     });
-}
-
-QVariant MacroLibrary::sendMacroData(const QVariantList& macroData, const QVariant& macroIndex) {
-    const int slot = macroIndex.toInt() & 0xFF;
-    if (slot < kDeviceMacroSlots && device_) {
-        device_->sendMacroBlock(
-            slot + 1, macroTransferBlock(imageFromVariantList(macroData), kMouseMacroBufferSize));
-    }
-    return true;
 }
 
 void MacroLibrary::saveMacroIniToFile(const QVariant& name) {

@@ -5,7 +5,8 @@
 #include <QVariant>
 #include <QVariantList>
 
-class MacroDevice;
+#include <functional>
+
 class MacroFileDialogs;
 class ProfileAccess;
 
@@ -21,10 +22,13 @@ class ProfileAccess;
 // see isSafeMacroName. A refused name gets the slot's failure result and touches nothing.
 class MacroLibrary {
   public:
-    // Any dependency may be null: without profiles no profile is read or rewritten,
-    // without a device nothing is sent and the device index counts as 0, without dialogs
-    // import and export do nothing.
-    MacroLibrary(ProfileAccess* profiles, MacroDevice* device, MacroFileDialogs* dialogs,
+    // Which registry entry is connected: a macro remembers the device it was set for.
+    using DeviceIndex = std::function<int()>;
+
+    // Any dependency may be null or empty: without profiles no profile is read or
+    // rewritten, without a device index it counts as 0, without dialogs import and export
+    // do nothing.
+    MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex, MacroFileDialogs* dialogs,
                  const QString& modulesRoot = QStringLiteral("./modules"));
 
     // Import: replaces the macro's file by a user-chosen .mc file. Returns the chosen path,
@@ -46,8 +50,6 @@ class MacroLibrary {
     // stored.
     QVariant saveMacroIni(const QVariant& name, const QStringList& macros,
                           const QVariantList& macroData, const QVariant& repeat);
-    // Sends an image the page built to device macro slot macroIndex + 1 (0..11); always true.
-    QVariant sendMacroData(const QVariantList& macroData, const QVariant& macroIndex);
     // The action lines, then the loop count as text; empty without a file.
     QStringList loadMacroIni(const QVariant& name);
     QVariant loadMacroType(const QVariant& name);
@@ -89,7 +91,7 @@ class MacroLibrary {
     template <typename Rewrite> void rewriteMacroAssignments(Rewrite rewrite);
 
     ProfileAccess* profiles_;
-    MacroDevice* device_;
+    DeviceIndex deviceIndex_;
     MacroFileDialogs* dialogs_;
     QString macroDir_;
 };

@@ -41,10 +41,7 @@ const QString kDesktop = QStandardPaths::writableLocation(QStandardPaths::Deskto
 } // namespace
 
 // The test is the program's side too: profiles, device link and file dialogs.
-class MacroLibraryTest : public QObject,
-                         public ProfileAccess,
-                         public MacroDevice,
-                         public MacroFileDialogs {
+class MacroLibraryTest : public QObject, public ProfileAccess, public MacroFileDialogs {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> tmp;
@@ -52,14 +49,14 @@ class MacroLibraryTest : public QObject,
     std::unique_ptr<QSettings> files[10];
     std::unique_ptr<MacroLibrary> lib;
     int current = 0, deviceIndex = 0;
-    QList<std::pair<int, QByteArray>> sent;
     QString answer; // of the file dialogs
     QStringList dialogs;
 
     MacroLibrary& start() {
         for (int i = 0; i < 10; ++i)
             files[i] = std::make_unique<QSettings>(profile(i), QSettings::IniFormat);
-        lib = std::make_unique<MacroLibrary>(this, this, this, modules);
+        lib = std::make_unique<MacroLibrary>(
+            this, [this] { return deviceIndex; }, this, modules);
         return *lib;
     }
     void closeProfiles() { // anything left pending reaches the files now
@@ -85,8 +82,6 @@ class MacroLibraryTest : public QObject,
         return p >= 0 && p < 10 ? files[p].get() : nullptr;
     }
     int currentProfileIndex() const override { return current; }
-    int currentDeviceIndex() const override { return deviceIndex; }
-    void sendMacroBlock(int id, const QByteArray& block) override { sent.append({id, block}); }
     QString getSaveFileName(const QString& c, const QString& d, const QString& f) override {
         dialogs << QStringList{"save", c, d, f}.join(u'|');
         return answer;
@@ -105,7 +100,6 @@ class MacroLibraryTest : public QObject,
         modules = root + "/modules";
         QDir().mkpath(modules + "/macro");
         current = deviceIndex = 0;
-        sent.clear();
         answer.clear();
         dialogs.clear();
     }
@@ -313,17 +307,6 @@ class MacroLibraryTest : public QObject,
         }
         closeProfiles();
         QCOMPARE(readFile(profile(3)), before);
-    }
-
-    void sendMacroDataToSlots() {
-        start();
-        const QVariantList image{0, 1, 1, 4, 0x81, 4, 0, 0};
-        for (const QVariant& index :
-             {QVariant(0), QVariant(11.0), QVariant(12), QVariant(-1), QVariant(256 + 3)})
-            QCOMPARE(lib->sendMacroData(image, index), QVariant(true));
-        QCOMPARE(sent.size(), 3);
-        QVERIFY(sent[0].first == 1 && sent[1].first == 12 && sent[2].first == 4);
-        QCOMPARE(sent[0].second, QByteArray::fromHex("0001010481040000").leftJustified(128, 0));
     }
 
     // Export copies the macro's file, import replaces it; whatever goes wrong (cancelled,

@@ -93,6 +93,20 @@ TestCase {
         compare(testEnv.deviceState().function_option.option1, 0x9E & ~0x40)
     }
 
+    // An image the editor built goes to the slot after its index; no slot past the twelfth.
+    function test_macroImageToItsSlot() {
+        testEnv.clearTraffic()
+        var image = [0, 1, 1, 4, 0x81, 4, 0, 0]
+        for (var index of [0, 11.0, 12, -1, 256 + 3])
+            verify(ui_View.sendMacroData(image, index))
+        verify(testEnv.waitLinkFree())
+        var sent = testEnv.sent(0x13)
+        compare(sent.length, 3)
+        compare([sent[0].frame[1], sent[1].frame[1], sent[2].frame[1]], [1, 12, 4])
+        compare(sent[0].data.length, 128)
+        compare(sent[0].data.slice(0, 9), [0, 1, 1, 4, 0x81, 4, 0, 0, 0])
+    }
+
     function test_syncDpiWithoutMouse() {
         verify(testEnv.ctl(["unplug"]))
         compare(ui_View.ui_91H_SyncDPI(), 8)
