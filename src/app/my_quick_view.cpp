@@ -23,10 +23,12 @@ QVariant plain(const QVariant& v) {
 } // namespace
 
 myQQuickView::myQQuickView(QWidget* parent, Hid_Thread* hid)
-    : QQuickWidget(parent), hid_(hid), services_(this, *hid, profiles_),
-      profiles_(QStringLiteral("./modules"), &services_, &services_),
+    : QQuickWidget(parent), hid_(hid), services_(this, profiles_),
+      profiles_(
+          QStringLiteral("./modules"), [hid] { return hid->currentDeviceIndex(); }, &services_),
       names_(profiles_, QStringLiteral("./modules"), &services_),
-      languages_(QStringLiteral("./modules"), &services_),
+      languages_(QStringLiteral("./modules"),
+                 [hid](const QStringList& texts) { hid->dpiNotices().setTexts(texts); }),
       macros_(
           &services_, [hid] { return static_cast<int>(hid->currentDeviceIndex()); }, &services_),
       systemMouse_(createSystemMouse()), mouseSettings_(services_, *systemMouse_),

@@ -1,25 +1,16 @@
 #include "view_services.h"
 
-#include "hid_thread.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 
-ViewServices::ViewServices(QWidget* view, Hid_Thread& hid, ProfileStore& profiles)
-    : view_(view), hid_(hid), profiles_(profiles),
+ViewServices::ViewServices(QWidget* view, ProfileStore& profiles)
+    : view_(view), profiles_(profiles),
       // The design leaves these boxes without texts of their own; they would show empty.
       messageTexts_{
           QObject::tr("Macro"),     QObject::tr("Out of memory, some command line has been cut."),
           QObject::tr("Open File"), QObject::tr("Cannot open the file: "),
           QObject::tr("Warning"),   QObject::tr("This replaces the current settings. Continue?")} {}
-
-uint ViewServices::currentDeviceIndex() const {
-    return hid_.currentDeviceIndex();
-}
-
-void ViewServices::setNotificationTexts(const QStringList& texts) {
-    hid_.dpiNotices().setTexts(texts);
-}
 
 // The desktop's own dialog where it offers one, modal to the window and placed over it.
 QString ViewServices::openFileName(const QString& caption, const QString& dir,

@@ -1,11 +1,10 @@
-// Everything the stores, the macro library and the device facade need from around them,
-// in one place: the settings they share, the device link, dialogs and message boxes.
+// What the stores, the macro library and the device facade ask of the program around
+// them: the profile settings they share, the file dialogs and the message boxes.
 #pragma once
 
 #include "app_config.h"
 #include "facade_host.h"
 #include "file_dialogs.h"
-#include "link_info.h"
 #include "macro_host.h"
 #include "profile_store.h"
 #include "system_mouse_settings.h"
@@ -13,28 +12,19 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <functional>
-
-class Hid_Thread;
-
-class ViewServices : public LinkInfo,
-                     public FileDialogs,
+class ViewServices : public FileDialogs,
                      public ProfileAccess,
                      public MacroFileDialogs,
                      public CurrentProfile,
                      public FacadeHost {
   public:
-    ViewServices(QWidget* view, Hid_Thread& hid, ProfileStore& profiles);
+    ViewServices(QWidget* view, ProfileStore& profiles);
 
     // The texts of the warning boxes that have no page text of their own.
     const QStringList& messageTexts() const { return messageTexts_; }
     // Someone who answers the file dialogs and takes the warnings in the user's place (the
     // page tests); null shows the real ones. It must outlive its use here.
     void setDialogStandIn(FileDialogs* standIn) { standIn_ = standIn; }
-
-    // LinkInfo
-    uint currentDeviceIndex() const override;
-    void setNotificationTexts(const QStringList& texts) override;
 
     // FileDialogs, MacroFileDialogs
     QString openFileName(const QString& caption, const QString& dir,
@@ -64,7 +54,6 @@ class ViewServices : public LinkInfo,
 
   private:
     QWidget* view_;
-    Hid_Thread& hid_;
     ProfileStore& profiles_;
     FileDialogs* standIn_ = nullptr;
     QStringList messageTexts_;

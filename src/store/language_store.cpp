@@ -1,11 +1,11 @@
 #include "language_store.h"
 
-#include "link_info.h"
 #include "locale_names.h"
 #include "settings_values.h"
 
 #include <QDir>
 #include <QSettings>
+#include <utility>
 
 namespace {
 
@@ -28,8 +28,8 @@ uint codeNumber(const QString& digits) {
 
 } // namespace
 
-LanguageStore::LanguageStore(const QString& modulesRoot, LinkInfo* link)
-    : modulesRoot_(modulesRoot), link_(link) {}
+LanguageStore::LanguageStore(const QString& modulesRoot, Captions captions)
+    : modulesRoot_(modulesRoot), captions_(std::move(captions)) {}
 
 QString LanguageStore::languageFile(const QString& baseName) const {
     // Codes name a file in the language folder and nothing outside it.
@@ -73,8 +73,8 @@ QStringList LanguageStore::getGlobalStrings(const QVariant& type, const QString&
     for (int i = 0; i < total; ++i)
         texts.append(textValue(file.value(prefix + QString::number(i), QString())));
 
-    if (group == QLatin1String("other") && link_ && !texts.isEmpty())
-        link_->setNotificationTexts(texts.mid(0, 8));
+    if (group == QLatin1String("other") && captions_ && !texts.isEmpty())
+        captions_(texts.mid(0, 8));
     return texts;
 }
 

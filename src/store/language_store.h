@@ -5,14 +5,15 @@
 #include <QStringList>
 #include <QVariant>
 
-class LinkInfo;
+#include <functional>
 
 class LanguageStore {
   public:
-    // `link` receives the DPI notification captions of group 6; it may be null and must
-    // outlive the store.
+    // Receives the DPI notification captions of group 6 (at most eight texts).
+    using Captions = std::function<void(const QStringList& texts)>;
+
     explicit LanguageStore(const QString& modulesRoot = QStringLiteral("./modules"),
-                           LinkInfo* link = nullptr);
+                           Captions captions = {});
 
     // --- the view host's slots ---
     // Display name ("CHINESE (Simp)", "ENGLISH (UNITED STATES)") → six-digit code.
@@ -27,5 +28,5 @@ class LanguageStore {
     QString languageFile(const QString& baseName) const;
 
     QString modulesRoot_;
-    LinkInfo* link_;
+    Captions captions_;
 };

@@ -2,7 +2,6 @@
 
 #include "file_dialogs.h"
 #include "file_replace.h"
-#include "link_info.h"
 #include "settings_backup.h"
 #include "settings_values.h"
 
@@ -10,6 +9,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <utility>
 
 namespace {
 
@@ -45,8 +45,9 @@ bool isProfileContent(const QByteArray& content) {
 
 } // namespace
 
-ProfileStore::ProfileStore(const QString& modulesRoot, LinkInfo* link, FileDialogs* dialogs)
-    : modulesRoot_(modulesRoot), link_(link), dialogs_(dialogs) {
+ProfileStore::ProfileStore(const QString& modulesRoot, DeviceIndex deviceIndex,
+                           FileDialogs* dialogs)
+    : modulesRoot_(modulesRoot), deviceIndex_(std::move(deviceIndex)), dialogs_(dialogs) {
     removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("setting")));
     for (int i = 0; i < kProfiles; ++i)
         profiles_[i] =
@@ -176,7 +177,7 @@ void ProfileStore::copyProfile(int destprofile, int srcprofile) {
 
 QVariantList ProfileStore::getKeydefine(const QVariant& matrixId) const {
     // Only registry entries 0 and 1 keep their button table in the profile.
-    if (link_ && link_->currentDeviceIndex() > 1)
+    if (deviceIndex_ && deviceIndex_() > 1)
         return {};
     QString key;
     if (!decimalKey(QStringLiteral("keydefine_Q7/"), matrixId, &key))

@@ -8,19 +8,22 @@
 #include <QVariant>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class FileDialogs;
-class LinkInfo;
 
 class ProfileStore {
   public:
     static constexpr int kProfiles = 10;
 
-    // `link` may be null (device index 0 is assumed); `dialogs` may be null (every dialog
-    // counts as cancelled). Both must outlive the store.
+    // Which device-registry entry is connected: only entries 0 and 1 keep a button table
+    // in the profiles. Empty: entry 0.
+    using DeviceIndex = std::function<uint()>;
+
+    // `dialogs` may be null (every dialog counts as cancelled); it must outlive the store.
     explicit ProfileStore(const QString& modulesRoot = QStringLiteral("./modules"),
-                          LinkInfo* link = nullptr, FileDialogs* dialogs = nullptr);
+                          DeviceIndex deviceIndex = {}, FileDialogs* dialogs = nullptr);
     ~ProfileStore();
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
@@ -53,7 +56,7 @@ class ProfileStore {
     bool replaceProfile(int profile, const QByteArray& content);
 
     QString modulesRoot_;
-    LinkInfo* link_;
+    DeviceIndex deviceIndex_;
     FileDialogs* dialogs_;
     std::array<std::unique_ptr<QSettings>, kProfiles> profiles_;
     int current_ = 0;

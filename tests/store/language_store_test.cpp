@@ -51,7 +51,7 @@ class LanguageStoreTest : public QObject {
                                               "[macroKey]\ntotal=-4\n0=a\n");
         modules.write("setting/secret.ini", "[main]\ntotal=1\n0=secret\n");
         FakeLink link;
-        LanguageStore store(modules.root(), &link);
+        LanguageStore store(modules.root(), link.captions());
         QCOMPARE(store.getGlobalStrings(type, code), expected);
         QVERIFY(link.captionCalls.isEmpty());
     }
@@ -61,7 +61,7 @@ class LanguageStoreTest : public QObject {
                                            "5=c5\n6=c6\n7=c7\n8=c8\n9=c9\n");
         modules.write("i18n/lang_three.ini", "[other]\ntotal=3\n0=a\n1=b\n2=c\n");
         FakeLink link;
-        LanguageStore store(modules.root(), &link);
+        LanguageStore store(modules.root(), link.captions());
         QCOMPARE(store.getGlobalStrings(6, "lang_ten").size(), 10);
         QCOMPARE(link.captionCalls,
                  (QList<QStringList>{{"c0", "c1", "c2", "c3", "c4", "c5", "c6", "c7"}}));

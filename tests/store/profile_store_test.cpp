@@ -44,7 +44,7 @@ class ProfileStoreTest : public QObject {
         FakeDialogs dialogs;
         dialogs.answer = modules.outside("chosen.pf");
         ModulesDir::writeAt(dialogs.answer, profileText("F"));
-        ProfileStore store(modules.root(), nullptr, &dialogs);
+        ProfileStore store(modules.root(), {}, &dialogs);
         QVERIFY(!store.loadProfile(-1));
         QVERIFY(!store.loadProfile(10));
         store.saveProfile(10);
@@ -101,7 +101,7 @@ class ProfileStoreTest : public QObject {
             dialogs.answer = modules.outside(chosen);
         if (chosen == "chosen.pf")
             ModulesDir::writeAt(dialogs.answer, content);
-        ProfileStore store(modules.root(), nullptr, &dialogs);
+        ProfileStore store(modules.root(), {}, &dialogs);
         store.setMacroKey(2, "pending");
 
         QVERIFY(!store.loadProfile(0));
@@ -119,7 +119,7 @@ class ProfileStoreTest : public QObject {
         ModulesDir::writeAt(a, profileText("5"));
         ModulesDir::writeAt(b, profileText("6"));
         FakeDialogs dialogs;
-        ProfileStore store(modules.root(), nullptr, &dialogs);
+        ProfileStore store(modules.root(), {}, &dialogs);
         store.setCurrentIndex(2);
         for (int round = 0; round < 40; ++round) {
             dialogs.answer = round % 2 ? b : a;
@@ -163,7 +163,7 @@ class ProfileStoreTest : public QObject {
         modules.write("setting/p5.bin", "[keydefine_Q7]\n0=1, 0, 240, 0\n5=12\n");
         FakeLink link;
         {
-            ProfileStore store(modules.root(), &link);
+            ProfileStore store(modules.root(), link.index());
             QCOMPARE(store.getMacroKey(3), QVariant(0));
             QVERIFY(store.setCurrentIndex(4));
             store.setMacroKey(3, "combo");

@@ -1,8 +1,9 @@
 // A temporary modules folder, reads of what is really on disk, dialog and link doubles.
 #pragma once
 
+#include <functional>
+
 #include "file_dialogs.h"
-#include "link_info.h"
 
 #include <QDir>
 #include <QSettings>
@@ -68,10 +69,14 @@ class FakeDialogs : public FileDialogs {
     }
 };
 
-class FakeLink : public LinkInfo {
-  public:
+// The link as the stores see it: the connected entry, and where the captions went.
+struct FakeLink {
     uint deviceIndex = 0;
     QList<QStringList> captionCalls;
-    uint currentDeviceIndex() const override { return deviceIndex; }
-    void setNotificationTexts(const QStringList& texts) override { captionCalls << texts; }
+    std::function<uint()> index() {
+        return [this] { return deviceIndex; };
+    }
+    std::function<void(const QStringList&)> captions() {
+        return [this](const QStringList& texts) { captionCalls << texts; };
+    }
 };
