@@ -1,5 +1,6 @@
 // configurator: the mouse's configuration program.
 #include "command_line.h"
+#include "configurator_root.h"
 #include "copydata_message.h"
 #include "device_facade.h"
 #include "key_capture.h"
@@ -73,14 +74,15 @@ int main(int argc, char* argv[]) {
     QDir::setCurrent(folder.folder);
     DeviceFacade::setProgramFolder(programFolder);
 
-    auto window = std::make_unique<Widget>();
+    auto root = std::make_unique<ConfiguratorRoot>();
+    Widget* window = &root->window();
     const bool withoutTray = !QSystemTrayIcon::isSystemTrayAvailable();
     window->setWithoutTray(withoutTray);
     auto capture = std::make_unique<KeyCapture>(false);
-    capture->setKeyboardCallback(onKey, window.get());
-    capture->setMouseCallback(onMouse, window.get());
+    capture->setKeyboardCallback(onKey, window);
+    capture->setMouseCallback(onMouse, window);
     MessageChannel channel;
-    channel.setCopyDataHandler(onCopyData, &app, window.get());
+    channel.setCopyDataHandler(onCopyData, &app, window);
 
     // Without a tray there is nowhere to start hidden in.
     if (!options.has(QStringLiteral("--start-in-tray")) || withoutTray)
@@ -91,6 +93,6 @@ int main(int argc, char* argv[]) {
     // The capture goes before the window it reports to.
     capture->removeHooks();
     channel.stop();
-    window.reset();
+    root.reset();
     return rc;
 }

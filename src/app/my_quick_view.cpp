@@ -22,24 +22,13 @@ QVariant plain(const QVariant& v) {
 
 } // namespace
 
-myQQuickView::myQQuickView(QWidget* parent, Hid_Thread* hid)
-    : QQuickWidget(parent), hid_(hid), services_(this, profiles_),
-      profiles_(
-          QStringLiteral("./modules"), [hid] { return hid->currentDeviceIndex(); }, &services_),
-      names_(profiles_, QStringLiteral("./modules"), &services_),
-      languages_(QStringLiteral("./modules"),
-                 [hid](const QStringList& texts) { hid->dpiNotices().setTexts(texts); }),
-      macros_(
-          &services_, [hid] { return static_cast<int>(hid->currentDeviceIndex()); }, &services_),
-      systemMouse_(createSystemMouse()), mouseSettings_(services_, *systemMouse_),
-      device_(*hid, config_, profiles_, macros_, services_, this) {
-    names_.setMessageTexts(services_.messageTexts());
+myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts)
+    : QQuickWidget(parent), hid_(&parts.link), config_(parts.config), services_(parts.services),
+      profiles_(parts.profiles), names_(parts.names), languages_(parts.languages),
+      macros_(parts.macros), mouseSettings_(parts.mouseSettings), device_(parts.device) {
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setClearColor(Qt::transparent);
     setAttribute(Qt::WA_AlwaysStackOnTop);
-    // A reset replaces the configuration object; the link reads its secrecy code there.
-    connect(&config_, &AppConfig::settingsReplaced, this,
-            [this](QSettings* now) { hid_->setAppConfig(now); });
     connect(&device_, &DeviceFacade::sendFailed, this, &myQQuickView::sendFailed);
 }
 

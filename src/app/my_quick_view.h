@@ -8,22 +8,32 @@
 #include "macro_library.h"
 #include "name_list_store.h"
 #include "profile_store.h"
-#include "system_mouse.h"
 #include "system_mouse_settings.h"
 #include "view_services.h"
 
 #include <QQuickWidget>
 
-#include <memory>
-
 class Hid_Thread;
 class Ui_Controler;
+
+// What the view host forwards the pages' slots to; built by the composition root, which
+// outlives the view.
+struct ViewParts {
+    Hid_Thread& link;
+    AppConfig& config;
+    ViewServices& services;
+    ProfileStore& profiles;
+    NameListStore& names;
+    LanguageStore& languages;
+    MacroLibrary& macros;
+    SystemMouseSettings& mouseSettings;
+    DeviceFacade& device;
+};
 
 class myQQuickView : public QQuickWidget {
     Q_OBJECT
   public:
-    // `hid` is the window's device I/O object; it outlives the view's use of it.
-    myQQuickView(QWidget* parent, Hid_Thread* hid);
+    myQQuickView(QWidget* parent, const ViewParts& parts);
     ~myQQuickView() override;
 
     // The context properties the pages see: "ui_View", "hid", "ui_Ctl". Set before the
@@ -195,14 +205,12 @@ class myQQuickView : public QQuickWidget {
 
     Hid_Thread* hid_;
     bool audio_ = true;
-    AppConfig config_;
-    // Before the stores that borrow it; it only binds to them while they are built.
-    ViewServices services_;
-    ProfileStore profiles_;
-    NameListStore names_;
-    LanguageStore languages_;
-    MacroLibrary macros_;
-    std::unique_ptr<SystemMouse> systemMouse_;
-    SystemMouseSettings mouseSettings_;
-    DeviceFacade device_;
+    AppConfig& config_;
+    ViewServices& services_;
+    ProfileStore& profiles_;
+    NameListStore& names_;
+    LanguageStore& languages_;
+    MacroLibrary& macros_;
+    SystemMouseSettings& mouseSettings_;
+    DeviceFacade& device_;
 };

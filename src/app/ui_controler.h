@@ -6,7 +6,7 @@
 
 class QWidget;
 class myQQuickView;
-class Hid_Thread;
+struct ViewParts;
 
 class Ui_Controler : public QObject {
     Q_OBJECT
@@ -14,7 +14,7 @@ class Ui_Controler : public QObject {
     explicit Ui_Controler(QObject* parent = nullptr);
 
     // Makes `window` the frameless, translucent host of the pages and loads them.
-    void setup(QWidget* window, Hid_Thread* hid);
+    void setup(QWidget* window, const ViewParts& parts);
     myQQuickView* view() const { return view_; }
 
   public slots:

@@ -1,11 +1,12 @@
 #include "view_services.h"
 
-
 #include <QFileDialog>
 #include <QMessageBox>
 
-ViewServices::ViewServices(QWidget* view, ProfileStore& profiles)
-    : view_(view), profiles_(profiles),
+#include <utility>
+
+ViewServices::ViewServices(std::function<QWidget*()> view, ProfileStore& profiles)
+    : view_(std::move(view)), profiles_(profiles),
       // The design leaves these boxes without texts of their own; they would show empty.
       messageTexts_{
           QObject::tr("Macro"),     QObject::tr("Out of memory, some command line has been cut."),
@@ -17,14 +18,14 @@ QString ViewServices::openFileName(const QString& caption, const QString& dir,
                                    const QString& filter) {
     if (standIn_)
         return standIn_->openFileName(caption, dir, filter);
-    return QFileDialog::getOpenFileName(view_, caption, dir, filter);
+    return QFileDialog::getOpenFileName(view_(), caption, dir, filter);
 }
 
 QString ViewServices::saveFileName(const QString& caption, const QString& dir,
                                    const QString& filter) {
     if (standIn_)
         return standIn_->saveFileName(caption, dir, filter);
-    return QFileDialog::getSaveFileName(view_, caption, dir, filter);
+    return QFileDialog::getSaveFileName(view_(), caption, dir, filter);
 }
 
 QSettings* ViewServices::profileSettings(int position) {
@@ -40,7 +41,8 @@ int ViewServices::currentProfileIndex() const {
 }
 
 bool ViewServices::viewVisible() const {
-    return view_->isVisible();
+    QWidget* view = view_();
+    return view && view->isVisible();
 }
 
 void ViewServices::warning(const QString& title, const QString& text) {

@@ -12,13 +12,16 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class ViewServices : public FileDialogs,
                      public ProfileAccess,
                      public MacroFileDialogs,
                      public CurrentProfile,
                      public FacadeHost {
   public:
-    ViewServices(QWidget* view, ProfileStore& profiles);
+    // `view` hands the view the dialogs belong to (null until the window exists).
+    ViewServices(std::function<QWidget*()> view, ProfileStore& profiles);
 
     // The texts of the warning boxes that have no page text of their own.
     const QStringList& messageTexts() const { return messageTexts_; }
@@ -53,7 +56,7 @@ class ViewServices : public FileDialogs,
     QString messageText(int index) const override;
 
   private:
-    QWidget* view_;
+    std::function<QWidget*()> view_;
     ProfileStore& profiles_;
     FileDialogs* standIn_ = nullptr;
     QStringList messageTexts_;

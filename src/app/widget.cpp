@@ -27,10 +27,9 @@ const char* const kTrayMenuStyle =
 
 } // namespace
 
-Widget::Widget(QWidget* parent)
-    : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(notices_, this) {
-    controller_->setup(this, &hid_);
-    hid_.setAppConfig(&view()->appConfig());
+Widget::Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent)
+    : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(hid) {
+    controller_->setup(this, parts);
 
     pollTimer_->setInterval(kPollMs);
     pollTimer_->setSingleShot(true);

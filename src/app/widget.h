@@ -1,6 +1,6 @@
 // The configurator's one top-level window: frameless and translucent, the pages inside,
-// living in the tray. It owns the device I/O object and drives discovery after device
-// changes.
+// living in the tray. It drives discovery after device changes and shows what the device
+// link asks of it; the composition root owns the link and everything the pages use.
 #pragma once
 
 #include "hid_thread.h"
@@ -18,6 +18,7 @@
 
 class Ui_Controler;
 class myQQuickView;
+struct ViewParts;
 namespace hidseam {
 class HotplugSource;
 }
@@ -25,7 +26,7 @@ class HotplugSource;
 class Widget : public QWidget {
     Q_OBJECT
   public:
-    explicit Widget(QWidget* parent = nullptr);
+    Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent = nullptr);
     ~Widget() override;
 
     myQQuickView* view() const;
@@ -85,13 +86,9 @@ class Widget : public QWidget {
     void mouseAccepted();
     void showWaitingPanel(const QString& text);
 
-    // Destroyed last, after the device I/O object.
     std::unique_ptr<QTimer> pollTimer_;
     Ui_Controler* controller_;
-    // What the DPI balloons show: filled by the DPI settings and the language, read by the
-    // link's notification listener.
-    DpiNotices notices_;
-    Hid_Thread hid_;
+    Hid_Thread& hid_;
     QSystemTrayIcon* tray_ = nullptr;
     bool shiftHeld_ = false;
     bool altHeld_ = false;

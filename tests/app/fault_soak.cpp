@@ -3,6 +3,7 @@
 //   build/tests/fault_soak   SOAK_SEED=n repeats a run, SOAK_CYCLES=n changes the 10
 //                            cycles, SOAK_FAMILIES=n tries n families per fault (7: all)
 #include "bench_shell.h"
+#include "configurator_root.h"
 #include "my_quick_view.h"
 #include "stall_probe.h"
 #include "widget.h"
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     std::printf("fault soak: seed %u (SOAK_SEED=%u repeats this run)\n", seed, seed);
     QRandomGenerator random(seed);
 
-    Widget window;
+    ConfiguratorRoot root;
+    Widget& window = root.window();
     myQQuickView& v = *window.view();
     const QVariantList macro{0x04, 0x01, 0x84, 0x01}; // A down, A up
     const QStringList dpiButton{"dpi-button", "3"};

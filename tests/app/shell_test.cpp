@@ -1,6 +1,7 @@
 // The configurator's window, controller and view host with a virtual mouse: acceptance and
 // removal, the tray while no mouse is accepted, device-change bursts, the hot key.
 #include "../bench/bench_shell.h"
+#include "configurator_root.h"
 #include "my_quick_view.h"
 #include "ui_controler.h"
 #include "widget.h"
@@ -25,10 +26,11 @@ struct Shell {
         : folder(mouseArgs), mouse(*folder.mouse) {
         if (!plugged)
             mouse.ctl({"unplug"});
-        window = std::make_unique<Widget>();
+        root = std::make_unique<ConfiguratorRoot>();
+        window = &root->window();
         window->pollTimer().setInterval(200); // the debounce at a tenth of its time
         window->setWithoutTray(withoutTray);
-        explained = std::make_unique<QSignalSpy>(window.get(), &Widget::noMouseExplained);
+        explained = std::make_unique<QSignalSpy>(window, &Widget::noMouseExplained);
         runs = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::runRequested);
         window->showNormal();
         window->checkDevice();
@@ -41,7 +43,8 @@ struct Shell {
 
     bench::ShellFolder folder;
     testsupport::VirtualMouse& mouse;
-    std::unique_ptr<Widget> window;
+    std::unique_ptr<ConfiguratorRoot> root;
+    Widget* window = nullptr;
     std::unique_ptr<QSignalSpy> runs, explained;
 };
 

@@ -2,6 +2,7 @@
 // without processing events while the page's factory reset sends every panel, and the CPU
 // used while idle with the window shown.   build/tests/gui_stall_bench [idle-seconds]
 #include "bench_shell.h"
+#include "configurator_root.h"
 #include "my_quick_view.h"
 #include "stall_probe.h"
 #include "widget.h"
@@ -37,7 +38,8 @@ int main(int argc, char** argv) {
     bench::ShellFolder folder;
     if (!folder.ready())
         return 1;
-    Widget window;
+    ConfiguratorRoot root;
+    Widget& window = root.window();
     window.showNormal();
     window.checkDevice();
     run(window, 2500, [&] { return window.view()->isEnabled() && window.hid().deviceAccepted(); });

@@ -1,6 +1,7 @@
 // qml-tests -input FILE: a Qt Quick Test file against the real view host, controller and
 // device object, with a fresh virtual mouse and a fresh copy of the installation data.
 #include "../bench/bench_shell.h"
+#include "configurator_root.h"
 #include "file_dialogs.h"
 #include "key_capture.h"
 #include "my_quick_view.h"
@@ -222,13 +223,14 @@ struct Rig {
         if (QFileInfo::exists(QStringLiteral(DIST_DIR "/update/update")))
             testsupport::copyTree(QStringLiteral(DIST_DIR "/update"),
                                   folder.dir.filePath("update"));
-        window = std::make_unique<Widget>();
+        root = std::make_unique<ConfiguratorRoot>();
+        window = &root->window();
         // Keys typed on the test display reach the page through the real capture.
         capture.setKeyboardCallback(
             [](std::uint8_t code, bool pressed, void* w) {
                 static_cast<Widget*>(w)->keyEvent(pressed, code);
             },
-            window.get());
+            window);
         window->showNormal();
         window->checkDevice();
         // The accepted mouse brings the pages up locked for a second; the tests take them
@@ -241,11 +243,12 @@ struct Rig {
             qWarning("the pages did not come up unlocked with the mouse accepted");
         env = std::make_unique<TestEnv>(folder.dir.filePath("modules"), *folder.mouse, *window,
                                         capture.installed());
-        window->view()->services().setDialogStandIn(env.get()); // no user to answer
+        root->prompts().setDialogStandIn(env.get()); // no user to answer
     }
-    ~Rig() { window->view()->services().setDialogStandIn(nullptr); }
+    ~Rig() { root->prompts().setDialogStandIn(nullptr); }
     bench::ShellFolder folder;
-    std::unique_ptr<Widget> window;
+    std::unique_ptr<ConfiguratorRoot> root;
+    Widget* window = nullptr;
     KeyCapture capture{false}; // goes before the window it reports to
     std::unique_ptr<TestEnv> env;
 };

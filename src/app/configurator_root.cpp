@@ -1,0 +1,33 @@
+#include "configurator_root.h"
+
+#include "my_quick_view.h"
+#include "widget.h"
+
+ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
+    : link_(notices_), config_(modulesRoot),
+      prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; },
+               profiles_),
+      profiles_(
+          modulesRoot, [this] { return link_.currentDeviceIndex(); }, &prompts_),
+      names_(profiles_, modulesRoot, &prompts_),
+      languages_(modulesRoot, [this](const QStringList& texts) { notices_.setTexts(texts); }),
+      macros_(
+          &prompts_, [this] { return static_cast<int>(link_.currentDeviceIndex()); }, &prompts_,
+          modulesRoot),
+      systemMouse_(createSystemMouse()), mouseSettings_(prompts_, *systemMouse_),
+      device_(link_, config_, profiles_, macros_, prompts_) {
+    names_.setMessageTexts(prompts_.messageTexts());
+    // The link reads the product names and secrecy codes from the configuration, which a
+    // reset replaces.
+    link_.setAppConfig(config_.settings());
+    QObject::connect(&config_, &AppConfig::settingsReplaced, &config_,
+                     [this](QSettings* now) { link_.setAppConfig(now); });
+    window_ =
+        std::make_unique<Widget>(link_, ViewParts{link_, config_, prompts_, profiles_, names_,
+                                                  languages_, macros_, mouseSettings_, device_});
+}
+
+ConfiguratorRoot::~ConfiguratorRoot() {
+    // The window (its listener stopped, its pages gone) before what it shows.
+    window_.reset();
+}

@@ -1,0 +1,55 @@
+// The composition root of the configurator: every object of the program is built here,
+// in the order they depend on one another (the DPI balloon texts, the device link, the
+// configuration, the dialogs, the stores, the macro library, the system mouse settings,
+// the device facade, then the window with its pages), and destroyed in reverse: the
+// window first, the link's queue drained before the link goes. main() and the tests
+// that run the whole program build one of these and nothing else.
+#pragma once
+
+#include "app_config.h"
+#include "device_facade.h"
+#include "dpi_notices.h"
+#include "hid_thread.h"
+#include "language_store.h"
+#include "macro_library.h"
+#include "name_list_store.h"
+#include "profile_store.h"
+#include "system_mouse.h"
+#include "system_mouse_settings.h"
+#include "view_services.h"
+
+#include <QString>
+
+#include <memory>
+
+class Widget;
+
+class ConfiguratorRoot {
+  public:
+    // `modulesRoot`: the folder holding setting/, macro/, gun/, i18n/ and img/.
+    explicit ConfiguratorRoot(const QString& modulesRoot = QStringLiteral("./modules"));
+    ~ConfiguratorRoot();
+    ConfiguratorRoot(const ConfiguratorRoot&) = delete;
+    ConfiguratorRoot& operator=(const ConfiguratorRoot&) = delete;
+
+    Widget& window() { return *window_; }
+    Hid_Thread& link() { return link_; }
+    // The file dialogs and message boxes (the page tests answer them in the user's place).
+    ViewServices& prompts() { return prompts_; }
+    AppConfig& config() { return config_; }
+    ProfileStore& profiles() { return profiles_; }
+
+  private:
+    DpiNotices notices_;
+    Hid_Thread link_;
+    AppConfig config_;
+    ViewServices prompts_;
+    ProfileStore profiles_;
+    NameListStore names_;
+    LanguageStore languages_;
+    MacroLibrary macros_;
+    std::unique_ptr<SystemMouse> systemMouse_;
+    SystemMouseSettings mouseSettings_;
+    DeviceFacade device_;
+    std::unique_ptr<Widget> window_;
+};
