@@ -4,7 +4,7 @@
 #include "widget.h"
 
 ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
-    : link_(notices_), config_(modulesRoot),
+    : link_(notices_, [this] { return config_.settings(); }), config_(modulesRoot),
       prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; },
                profiles_),
       profiles_(
@@ -17,11 +17,6 @@ ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
       systemMouse_(createSystemMouse()), mouseSettings_(prompts_, *systemMouse_),
       device_(link_, config_, profiles_, macros_, prompts_) {
     names_.setMessageTexts(prompts_.messageTexts());
-    // The link reads the product names and secrecy codes from the configuration, which a
-    // reset replaces.
-    link_.setAppConfig(config_.settings());
-    QObject::connect(&config_, &AppConfig::settingsReplaced, &config_,
-                     [this](QSettings* now) { link_.setAppConfig(now); });
     window_ =
         std::make_unique<Widget>(link_, ViewParts{link_, config_, prompts_, profiles_, names_,
                                                   languages_, macros_, mouseSettings_, device_});

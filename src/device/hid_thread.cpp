@@ -9,6 +9,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -23,8 +24,13 @@ const hidseam::Api& hid() {
 
 } // namespace
 
-Hid_Thread::Hid_Thread(DpiNotices& notices, QObject* owner)
-    : QThread(nullptr), owner_(owner), notices_(notices) {}
+Hid_Thread::Hid_Thread(DpiNotices& notices, Configuration configuration, QObject* owner)
+    : QThread(nullptr), owner_(owner), notices_(notices), configuration_(std::move(configuration)) {
+}
+
+QSettings* Hid_Thread::apConfig() const {
+    return configuration_ ? configuration_() : nullptr;
+}
 
 void Hid_Thread::setWaits(const Waits& waits) {
     waits_ = waits;
@@ -78,7 +84,7 @@ void Hid_Thread::discover(const QString& registryPath) {
         return;
     }
     const QStringList names =
-        apConfig_ ? apConfig_->value("common/product_name").toStringList() : QStringList();
+        apConfig() ? apConfig()->value("common/product_name").toStringList() : QStringList();
     // Enumeration is device traffic too: it waits its turn on the worker.
     worker_.call(
         [&] {
@@ -187,7 +193,7 @@ void Hid_Thread::chkDeviceIsEnCode() {
     LinkState& link = state_;
     const QString key = QStringLiteral("common/sCode") + QString::number(curDevice_);
     const QString code =
-        apConfig_ ? apConfig_->value(key, "735190").toString() : QStringLiteral("735190");
+        apConfig() ? apConfig()->value(key, "735190").toString() : QStringLiteral("735190");
 
     QRandomGenerator random(static_cast<quint32>(QDateTime::currentSecsSinceEpoch()));
     const uchar r0 = static_cast<uchar>(random.generate());

@@ -20,16 +20,20 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 
 class Hid_Thread : public QThread {
     Q_OBJECT
   public:
-    // `notices` gives the DPI balloons their captions and values; it outlives the link.
-    explicit Hid_Thread(DpiNotices& notices, QObject* owner = nullptr);
-    ~Hid_Thread() override;
+    // Where the handshake reads `common/sCode`N and discovery `common/product_name`: the
+    // application configuration, asked for at each use (a reset replaces it). Empty: the
+    // defaults.
+    using Configuration = std::function<QSettings*()>;
 
-    // Where the handshake reads `common/sCode`N and discovery `common/product_name`.
-    void setAppConfig(QSettings* apConfig) { apConfig_ = apConfig; }
+    // `notices` gives the DPI balloons their captions and values; it outlives the link.
+    explicit Hid_Thread(DpiNotices& notices, Configuration configuration = {},
+                        QObject* owner = nullptr);
+    ~Hid_Thread() override;
 
     // One discovery pass over `registryPath`, then the handshake.
     void discover(const QString& registryPath = QStringLiteral(":/DevInfo.ini"));
@@ -169,6 +173,7 @@ class Hid_Thread : public QThread {
     bool ended(transport::Outcome outcome, uint index);
 
     QString pathOf(Interface which, uint index) const;
+    QSettings* apConfig() const;
     // Why no mouse was accepted: enumerated and opened on the worker, like all traffic.
     NoMouseReason diagnose();
     void clearPath(Interface which, uint index);
@@ -213,7 +218,7 @@ class Hid_Thread : public QThread {
     std::atomic<bool> removalSeen_{false};
     std::atomic<bool> handedOver_{false};
     QFuture<void> listener_;
-    QSettings* apConfig_ = nullptr;
+    Configuration configuration_;
     std::array<uchar, 9> lastAnswer_{};
 
     Waits waits_;

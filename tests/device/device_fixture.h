@@ -52,7 +52,6 @@ struct Rig {
         // The virtual mouse has bulk data ready as soon as it answers: only a fault makes
         // a read wait, and that should cost little.
         hid->setWaits({100, queueMs, 20, Hid_Thread::kDiscoveryWaitMs, std::ref(pauses)});
-        hid->setAppConfig(&apConfig);
     }
     // Points the process's HID seam at this rig's mouse: the seam picks the virtual
     // client once, from the environment, and the client then follows the socket it is given.
@@ -85,7 +84,8 @@ struct Rig {
     Pauses pauses;
     QSettings apConfig{dir.filePath("apConfig.bin"), QSettings::IniFormat};
     DpiNotices notices;
-    std::unique_ptr<Hid_Thread> hid = std::make_unique<Hid_Thread>(notices);
+    std::unique_ptr<Hid_Thread> hid =
+        std::make_unique<Hid_Thread>(notices, [this] { return &apConfig; });
     QSignalSpy runs{hid.get(), &Hid_Thread::runRequested};
     QSignalSpy views{hid.get(), &Hid_Thread::viewEnabledRequested};
     QSignalSpy balloons{hid.get(), &Hid_Thread::balloonRequested};
