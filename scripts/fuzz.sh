@@ -22,7 +22,8 @@ elif [[ "${1:-}" =~ ^[0-9]+$ ]]; then
 fi
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
-    harnesses=(fuzz_firmware_file fuzz_answer fuzz_macro_image fuzz_message_frame fuzz_boot_protocol)
+    harnesses=(fuzz_firmware_file fuzz_answer fuzz_macro_image fuzz_macro_rows fuzz_message_frame
+        fuzz_boot_protocol)
 fi
 
 scripts/install-deps.sh

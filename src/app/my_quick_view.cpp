@@ -3,6 +3,7 @@
 #include "help_address.h"
 #include "hid_thread.h"
 #include "macro_encoder.h"
+#include "macro_images.h"
 #include "ui_controler.h"
 
 #include <QDir>
@@ -26,6 +27,8 @@ myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts)
     : QQuickWidget(parent), hid_(&parts.link), config_(parts.config), services_(parts.services),
       profiles_(parts.profiles), names_(parts.names), languages_(parts.languages),
       macros_(parts.macros), mouseSettings_(parts.mouseSettings), device_(parts.device) {
+    // Before any page loads: the pages import the model's types.
+    model::registerQmlTypes();
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setClearColor(Qt::transparent);
     setAttribute(Qt::WA_AlwaysStackOnTop);

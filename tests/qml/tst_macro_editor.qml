@@ -75,23 +75,6 @@ TestCase {
         compare(rows(), ["0,1500", "2,A"])
     }
 
-    // Delays between two actions are summed in ms and rounded once to 10 ms, halves up;
-    // past what one byte holds, a 20 ms-unit count follows.
-    function test_delayRounding_data() {
-        return [{ tag: "25 ms", a: "14", b: "11", image: [0x03, 0x05] },
-                { tag: "24 ms", a: "14", b: "10", image: [0x02, 0x05] },
-                { tag: "4 ms", a: "4", b: "0", image: [0x01, 0x05] },
-                { tag: "1264 ms", a: "1254", b: "10", image: [0x7E, 0x05] },
-                { tag: "1265 ms", a: "1254", b: "11", image: [0x00, 0x05, 0x00, 0x01, 0x00, 0x3F] },
-                { tag: "delays alone are no macro", a: "10", b: "10", image: [], keys: false }]
-    }
-    function test_delayRounding(row) {
-        var rows = [{ type: 1, info: "B" }, { type: 0, info: row.a }, { type: 0, info: row.b }, { type: 2, info: "B" }]
-        var end = row.keys === false ? [] : [0x81, 0x05, 0, 0]
-        compare(testEnv.call(editor, "deCode", [row.keys === false ? rows.slice(1, 3) : rows, 1]),
-                [0, 1].concat(row.image, end))
-    }
-
     function test_badInputKeepsOldValues() {
         newMacros(1)
         verify(editor.openActionMenu(-1, 250, 100))

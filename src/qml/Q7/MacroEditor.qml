@@ -11,6 +11,7 @@
 // pause after the action in 10 ms units, 0x80 for a release; B: the key or mouse code),
 // a pause too long for A as two more pairs (0, scale) (count high, count low), and 00 00.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 import "../basic"
 
@@ -219,67 +220,17 @@ Rectangle {
 
     // ------------------------------------------------------------ the bytes of a macro
 
-    function codeOf(row) {
-        var code = row.type === 1 || row.type === 2 ? keys.strTokeycode(String(row.info))
-                 : row.type === 3 || row.type === 4 ? keys.strTomousecode(String(row.info))
-                 : undefined
-        return code === undefined ? -1 : code
-    }
-    function isRelease(type) {
-        return type === 2 || type === 4
-    }
-
-    // The pause after an action, from the delay rows up to the next action. The rows are
-    // summed in milliseconds and the sum is rounded once to the nearest 10 ms, halves up
-    // (14 ms + 11 ms make 3 units), so that split pauses lose nothing.
-    function closePair(out, release, code, ms) {
-        var t = Math.floor((ms + 5) / 10)
-        var flag = release ? 0x80 : 0
-        if (t < 127) {
-            out.push((t === 0 ? 1 : t) | flag, code)
-            return
-        }
-        out.push(flag, code)
-        // 20, 50 or 100 ms units. Beyond the last scale the count stops at its largest
-        // value rather than losing its high bits.
-        var scale = t < 100000 ? 1 : t < 300000 ? 2 : 3
-        var n = Math.min(0xFFFF, Math.floor(t / [0, 2, 5, 10][scale]))
-        out.push(0, scale, (n >> 8) & 0xFF, n & 0xFF)
-    }
-
+    // The image of these rows for a mouse macro slot, built by the model: the pause after
+    // an action is the sum of the delay rows up to the next action, in ms, rounded once to
+    // 10 ms, halves up (14 ms + 11 ms make 3 units), so that split pauses lose nothing.
     function deCode(list, loops) {
-        var out = [(loops >> 8) & 0xFF, loops & 0xFF]
-        var open = null
-        var ms = 0
-        for (var i = 0; i < list.length; ++i) {
-            var row = list[i]
-            if (row.type === 0) {
-                // Pauses before the first action have nothing to follow.
-                if (open) {
-                    var d = Number(row.info)
-                    ms += isFinite(d) && d > 0 ? d : 0
-                }
-                continue
-            }
-            var code = codeOf(row)
-            if (code < 0)
-                continue
-            if (open)
-                closePair(out, open.release, open.code, ms)
-            open = { release: isRelease(row.type), code: code }
-            ms = 0
-        }
-        if (!open)
-            return out
-        out.push(open.release ? 0x81 : 0x01, open.code)
-        out.push(0, 0)
-        return out
+        return MacroImages.encode(list, loops)
     }
 
     // Bytes the image of these rows takes: loop count, the pairs, four more per long
     // pause and the end mark; 2 without actions.
     function recordCount(list) {
-        return deCode(list, 0).length
+        return MacroImages.byteCount(list)
     }
 
     function fits(list) {

@@ -1,0 +1,32 @@
+#include "macro_images.h"
+
+#include "macro_rows.h"
+
+#include <QQmlEngine>
+
+#include <algorithm>
+#include <mutex>
+
+namespace model {
+
+QVariantList MacroImages::encode(const QVariantList& rows, int loops) const {
+    QVariantList out;
+    for (uchar b : encodeRows(rowsFromVariant(rows), quint16(std::clamp(loops, 0, 0xFFFF))))
+        out << int(b);
+    return out;
+}
+
+int MacroImages::byteCount(const QVariantList& rows) const {
+    return int(encodeRows(rowsFromVariant(rows), 0).size());
+}
+
+void registerQmlTypes() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        qmlRegisterSingletonType<MacroImages>(
+            "MouseSuite.Model", 1, 0, "MacroImages",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new MacroImages; });
+    });
+}
+
+} // namespace model
