@@ -15,7 +15,8 @@ ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
           &prompts_, [this] { return static_cast<int>(link_.currentDeviceIndex()); }, &prompts_,
           modulesRoot),
       systemMouse_(createSystemMouse()), mouseSettings_(prompts_, *systemMouse_),
-      device_(link_, config_, profiles_, macros_, prompts_) {
+      device_(link_, config_, profiles_, macros_, prompts_, prompts_.messageTexts(),
+              [this] { return prompts_.viewVisible(); }) {
     names_.setMessageTexts(prompts_.messageTexts());
     window_ =
         std::make_unique<Widget>(link_, ViewParts{link_, config_, prompts_, profiles_, names_,

@@ -54,10 +54,8 @@ void ViewServices::warning(const QString& title, const QString& text) {
 }
 
 bool ViewServices::confirm(const QString& title, const QString& text) {
+    if (standIn_)
+        return standIn_->confirm(title, text);
     return QMessageBox::warning(nullptr, title, text, QMessageBox::Ok | QMessageBox::Cancel,
                                 QMessageBox::Cancel) == QMessageBox::Ok;
-}
-
-QString ViewServices::messageText(int index) const {
-    return messageTexts_.value(index);
 }

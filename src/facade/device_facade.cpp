@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -48,9 +49,12 @@ void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
 } // namespace
 
 DeviceFacade::DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles,
-                           MacroLibrary& macros, FacadeHost& host, QObject* parent)
+                           MacroLibrary& macros, UserPrompts& prompts,
+                           const QStringList& messageTexts, std::function<bool()> viewVisible,
+                           QObject* parent)
     : QObject(parent), hid_(hid), config_(config), profiles_(profiles), macros_(macros),
-      host_(host), handover_(hid) {
+      prompts_(prompts), messageTexts_(messageTexts), viewVisible_(std::move(viewVisible)),
+      handover_(hid) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
     handover_.claim();
 }
@@ -163,7 +167,7 @@ QByteArray DeviceFacade::macroBlock(const QString& name, int size, const QString
     QList<uchar> image = MacroEncoder::encode(macros_.loadMacroIni(name),
                                               static_cast<int>(hid_.currentDeviceIndex()));
     if (image.size() > size) {
-        host_.warning(title, text);
+        prompts_.warning(title, text);
         // Cut at a record boundary with a fresh end mark, never in the middle of one.
         image = fitMacroImage(image, size);
     }
@@ -217,7 +221,7 @@ QVariant DeviceFacade::ui_82H_GetCurrentProfile() {
 }
 
 QVariant DeviceFacade::ui_8BH_GetCurrentDPIStage() {
-    if (!host_.viewVisible())
+    if (!viewVisible_ || !viewVisible_())
         return 0;
     uchar stage = 0;
     hid_.hid_8BH_GetCurrentDPIStage(stage);
@@ -272,28 +276,28 @@ bool DeviceFacade::chkIsLogoLedWork() {
 }
 
 bool DeviceFacade::getMsgAns_FoolProofing() {
-    return host_.confirm(QStringLiteral("%1").arg(host_.messageText(4)),
-                         QStringLiteral("%1").arg(host_.messageText(5)));
+    return prompts_.confirm(QStringLiteral("%1").arg(messageTexts_.value(4)),
+                            QStringLiteral("%1").arg(messageTexts_.value(5)));
 }
 
 void DeviceFacade::openUpdateExe() {
     const QString title = QStringLiteral("Update");
     if (handover_.away()) {
-        host_.warning(title, QStringLiteral("The updater has the mouse. Close it first."));
+        prompts_.warning(title, QStringLiteral("The updater has the mouse. Close it first."));
         return;
     }
     // What is queued reaches the mouse before the updater's first command, never between.
     if (!handover_.handOver()) {
-        host_.warning(title, QStringLiteral("The mouse is still taking the last settings; the "
-                                            "updater was not started. Try again in a moment."));
+        prompts_.warning(title, QStringLiteral("The mouse is still taking the last settings; the "
+                                               "updater was not started. Try again in a moment."));
         return;
     }
     // Detached: quitting the configurator must never kill an updater in the middle of
     // writing the mouse's flash.
     qint64 pid = 0;
     if (!QProcess::startDetached(updaterPath(), QStringList(), QString(), &pid)) {
-        host_.warning(title, QStringLiteral("The updater %1 could not be started.")
-                                 .arg(QDir::toNativeSeparators(updaterPath())));
+        prompts_.warning(title, QStringLiteral("The updater %1 could not be started.")
+                                    .arg(QDir::toNativeSeparators(updaterPath())));
         pid = 0;
     }
     handover_.watch(pid);
@@ -343,8 +347,8 @@ void DeviceFacade::ui_0EH_SetKeyOnOff(QVariantList src21) {
 
 void DeviceFacade::ui_11H_SetMacroKey(QVariant macroId, QVariant name) {
     QByteArray block =
-        macroBlock(name.toString(), 192, QStringLiteral("%1").arg(host_.messageText(0)),
-                   QStringLiteral("%1").arg(host_.messageText(1)));
+        macroBlock(name.toString(), 192, QStringLiteral("%1").arg(messageTexts_.value(0)),
+                   QStringLiteral("%1").arg(messageTexts_.value(1)));
     hid_.hid_11H_SetMacroKey(static_cast<uchar>(macroId.toInt()),
                              reinterpret_cast<uchar*>(block.data()));
 }

@@ -4,21 +4,27 @@
 
 #include "app_config.h"
 #include "device_handover.h"
-#include "facade_host.h"
 #include "hid_thread.h"
 #include "macro_library.h"
 #include "profile_store.h"
+#include "user_prompts.h"
 
 #include <QObject>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
+
 class DeviceFacade : public QObject {
     Q_OBJECT
   public:
+    // `messageTexts`: the texts of the warning boxes that have no page text of their own
+    // (0, 1 a macro cut short; 4, 5 the question before a reset). `viewVisible`: whether
+    // the pages are on screen.
     DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles, MacroLibrary& macros,
-                 FacadeHost& host, QObject* parent = nullptr);
+                 UserPrompts& prompts, const QStringList& messageTexts,
+                 std::function<bool()> viewVisible, QObject* parent = nullptr);
 
     // The updater, in update/ of the program's folder ("." until told otherwise: the
     // working directory, which is the program's folder unless settings live per user).
@@ -105,6 +111,8 @@ class DeviceFacade : public QObject {
     AppConfig& config_;
     ProfileStore& profiles_;
     MacroLibrary& macros_;
-    FacadeHost& host_;
+    UserPrompts& prompts_;
+    QStringList messageTexts_;
+    std::function<bool()> viewVisible_;
     DeviceHandover handover_;
 };

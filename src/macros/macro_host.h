@@ -22,15 +22,3 @@ class ProfileAccess {
     // The default flushes the settings object of that position.
     virtual void syncProfile(int position);
 };
-
-// File dialogs of the macro import and export. Both return the chosen path, or an empty
-// text when the user cancelled.
-class MacroFileDialogs {
-  public:
-    virtual ~MacroFileDialogs() = default;
-
-    virtual QString getSaveFileName(const QString& caption, const QString& dir,
-                                    const QString& filter) = 0;
-    virtual QString getOpenFileName(const QString& caption, const QString& dir,
-                                    const QString& filter) = 0;
-};

@@ -1,5 +1,7 @@
 #include "macro_library.h"
 
+#include "user_prompts.h"
+
 #include <utility>
 
 #include "file_replace.h"
@@ -100,8 +102,8 @@ bool isReservedDeviceName(const QString& name) {
 
 } // namespace
 
-MacroLibrary::MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex,
-                           MacroFileDialogs* dialogs, const QString& modulesRoot)
+MacroLibrary::MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex, UserPrompts* dialogs,
+                           const QString& modulesRoot)
     : profiles_(profiles), deviceIndex_(std::move(deviceIndex)), dialogs_(dialogs),
       macroDir_(modulesRoot + QStringLiteral("/macro/")) {
     removeWriteLeftovers(macroDir_);
@@ -362,7 +364,7 @@ void MacroLibrary::saveMacroIniToFile(const QVariant& name) {
     const QString source = existingMacroFile(name);
     if (source.isEmpty() || !dialogs_)
         return;
-    const QString target = dialogs_->getSaveFileName(
+    const QString target = dialogs_->saveFileName(
         tr("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
         tr("Macro(*.mc)"));
     if (target.isEmpty())
@@ -376,7 +378,7 @@ QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
     const QString target = macroFilePath(name.toString());
     if (target.isEmpty() || !dialogs_)
         return failed;
-    const QString source = dialogs_->getOpenFileName(
+    const QString source = dialogs_->openFileName(
         tr("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
         tr("Macro(*.mc)"));
     if (source.isEmpty() || !QFile::exists(target))

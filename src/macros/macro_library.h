@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class MacroFileDialogs;
+class UserPrompts;
 class ProfileAccess;
 
 // The macro library: one INI file per named macro in <modules>/macro/<name>.bin, holding
@@ -28,7 +28,7 @@ class MacroLibrary {
     // Any dependency may be null or empty: without profiles no profile is read or
     // rewritten, without a device index it counts as 0, without dialogs import and export
     // do nothing.
-    MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex, MacroFileDialogs* dialogs,
+    MacroLibrary(ProfileAccess* profiles, DeviceIndex deviceIndex, UserPrompts* dialogs,
                  const QString& modulesRoot = QStringLiteral("./modules"));
 
     // Import: replaces the macro's file by a user-chosen .mc file. Returns the chosen path,
@@ -92,6 +92,6 @@ class MacroLibrary {
 
     ProfileAccess* profiles_;
     DeviceIndex deviceIndex_;
-    MacroFileDialogs* dialogs_;
+    UserPrompts* dialogs_;
     QString macroDir_;
 };

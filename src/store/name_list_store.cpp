@@ -1,10 +1,10 @@
 #include "name_list_store.h"
 
-#include "file_dialogs.h"
 #include "file_replace.h"
 #include "profile_store.h"
 #include "settings_backup.h"
 #include "settings_values.h"
+#include "user_prompts.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -51,7 +51,7 @@ bool gunKey(const QVariant& name, QString* key) {
 } // namespace
 
 NameListStore::NameListStore(ProfileStore& profiles, const QString& modulesRoot,
-                             FileDialogs* dialogs)
+                             UserPrompts* dialogs)
     : profiles_(profiles), modulesRoot_(modulesRoot), dialogs_(dialogs) {
     removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("gun")));
 }

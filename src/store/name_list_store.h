@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
-class FileDialogs;
+class UserPrompts;
 class ProfileStore;
 
 class NameListStore {
@@ -16,7 +16,7 @@ class NameListStore {
 
     // `profiles` and `dialogs` must outlive the store; `dialogs` may be null (cancelled).
     NameListStore(ProfileStore& profiles, const QString& modulesRoot = QStringLiteral("./modules"),
-                  FileDialogs* dialogs = nullptr);
+                  UserPrompts* dialogs = nullptr);
 
     // The view host's message-text list; entries 2 and 3 title and introduce the warning
     // of getCustomFilePath. Without them built-in English texts are used.
@@ -43,6 +43,6 @@ class NameListStore {
 
     ProfileStore& profiles_;
     QString modulesRoot_;
-    FileDialogs* dialogs_;
+    UserPrompts* dialogs_;
     QStringList messageTexts_;
 };

@@ -1,9 +1,9 @@
 #include "profile_store.h"
 
-#include "file_dialogs.h"
 #include "file_replace.h"
 #include "settings_backup.h"
 #include "settings_values.h"
+#include "user_prompts.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ bool isProfileContent(const QByteArray& content) {
 } // namespace
 
 ProfileStore::ProfileStore(const QString& modulesRoot, DeviceIndex deviceIndex,
-                           FileDialogs* dialogs)
+                           UserPrompts* dialogs)
     : modulesRoot_(modulesRoot), deviceIndex_(std::move(deviceIndex)), dialogs_(dialogs) {
     removeWriteLeftovers(modulePath(modulesRoot_, QStringLiteral("setting")));
     for (int i = 0; i < kProfiles; ++i)

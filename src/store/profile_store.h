@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-class FileDialogs;
+class UserPrompts;
 
 class ProfileStore {
   public:
@@ -23,7 +23,7 @@ class ProfileStore {
 
     // `dialogs` may be null (every dialog counts as cancelled); it must outlive the store.
     explicit ProfileStore(const QString& modulesRoot = QStringLiteral("./modules"),
-                          DeviceIndex deviceIndex = {}, FileDialogs* dialogs = nullptr);
+                          DeviceIndex deviceIndex = {}, UserPrompts* dialogs = nullptr);
     ~ProfileStore();
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
@@ -57,7 +57,7 @@ class ProfileStore {
 
     QString modulesRoot_;
     DeviceIndex deviceIndex_;
-    FileDialogs* dialogs_;
+    UserPrompts* dialogs_;
     std::array<std::unique_ptr<QSettings>, kProfiles> profiles_;
     int current_ = 0;
 };

@@ -2,6 +2,7 @@
 // text, which is what a restarted program reads.
 #include "macro_host.h"
 #include "macro_library.h"
+#include "user_prompts.h"
 
 #include <QDirIterator>
 #include <QSettings>
@@ -41,7 +42,7 @@ const QString kDesktop = QStandardPaths::writableLocation(QStandardPaths::Deskto
 } // namespace
 
 // The test is the program's side too: profiles, device link and file dialogs.
-class MacroLibraryTest : public QObject, public ProfileAccess, public MacroFileDialogs {
+class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompts {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> tmp;
@@ -82,13 +83,20 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public MacroFileD
         return p >= 0 && p < 10 ? files[p].get() : nullptr;
     }
     int currentProfileIndex() const override { return current; }
-    QString getSaveFileName(const QString& c, const QString& d, const QString& f) override {
+    QString saveFileName(const QString& c, const QString& d, const QString& f) override {
         dialogs << QStringList{"save", c, d, f}.join(u'|');
         return answer;
     }
-    QString getOpenFileName(const QString& c, const QString& d, const QString& f) override {
+    QString openFileName(const QString& c, const QString& d, const QString& f) override {
         dialogs << QStringList{"open", c, d, f}.join(u'|');
         return answer;
+    }
+    void warning(const QString& title, const QString& text) override {
+        dialogs << QStringList{"warning", title, text}.join(u'|');
+    }
+    bool confirm(const QString& title, const QString& text) override {
+        dialogs << QStringList{"confirm", title, text}.join(u'|');
+        return false;
     }
 
   private slots:

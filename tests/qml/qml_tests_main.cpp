@@ -2,9 +2,9 @@
 // device object, with a fresh virtual mouse and a fresh copy of the installation data.
 #include "../bench/bench_shell.h"
 #include "configurator_root.h"
-#include "file_dialogs.h"
 #include "key_capture.h"
 #include "my_quick_view.h"
+#include "user_prompts.h"
 #include "widget.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@
 
 // The `testEnv` context property: real input into the view host, the virtual mouse behind
 // the real objects, the files and the stand-in dialogs.
-class TestEnv : public QObject, public FileDialogs {
+class TestEnv : public QObject, public UserPrompts {
     Q_OBJECT
     Q_PROPERTY(QObject* page READ page CONSTANT)
   public:
@@ -94,6 +94,11 @@ class TestEnv : public QObject, public FileDialogs {
     }
     void warning(const QString& title, const QString& text) override {
         warnings_ << title + QLatin1Char('|') + text;
+    }
+    // Questions are listed with the warnings and answered with OK.
+    bool confirm(const QString& title, const QString& text) override {
+        warnings_ << title + QLatin1Char('|') + text;
+        return true;
     }
 
     Q_INVOKABLE QString readFile(const QString& rel) const {

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "file_dialogs.h"
+#include "user_prompts.h"
 
 #include <QDir>
 #include <QSettings>
@@ -52,7 +52,7 @@ inline QStringList texts(const QVariantList& list) {
     return QVariant(list).toStringList();
 }
 
-class FakeDialogs : public FileDialogs {
+class FakeDialogs : public UserPrompts {
   public:
     QString answer;
     int asked = 0;
@@ -67,6 +67,8 @@ class FakeDialogs : public FileDialogs {
     void warning(const QString& title, const QString& text) override {
         warnings << title + "|" + text;
     }
+    // The stores ask nothing to be confirmed.
+    bool confirm(const QString&, const QString&) override { return false; }
 };
 
 // The link as the stores see it: the connected entry, and where the captions went.
