@@ -5,22 +5,21 @@
 
 ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
     : link_(notices_, [this] { return config_.settings(); }), config_(modulesRoot),
-      prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; },
-               profiles_),
+      prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; }),
       profiles_(
           modulesRoot, [this] { return link_.currentDeviceIndex(); }, &prompts_),
       names_(profiles_, modulesRoot, &prompts_),
       languages_(modulesRoot, [this](const QStringList& texts) { notices_.setTexts(texts); }),
       macros_(
-          &prompts_, [this] { return static_cast<int>(link_.currentDeviceIndex()); }, &prompts_,
+          &profiles_, [this] { return static_cast<int>(link_.currentDeviceIndex()); }, &prompts_,
           modulesRoot),
-      systemMouse_(createSystemMouse()), mouseSettings_(prompts_, *systemMouse_),
+      systemMouse_(createSystemMouse()), mouseSettings_(profiles_, *systemMouse_),
       device_(link_, config_, profiles_, macros_, prompts_, prompts_.messageTexts(),
               [this] { return prompts_.viewVisible(); }) {
     names_.setMessageTexts(prompts_.messageTexts());
     window_ =
-        std::make_unique<Widget>(link_, ViewParts{link_, config_, prompts_, profiles_, names_,
-                                                  languages_, macros_, mouseSettings_, device_});
+        std::make_unique<Widget>(link_, ViewParts{link_, config_, profiles_, names_, languages_,
+                                                  macros_, mouseSettings_, device_});
 }
 
 ConfiguratorRoot::~ConfiguratorRoot() {

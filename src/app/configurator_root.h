@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app_config.h"
+#include "desktop_prompts.h"
 #include "device_facade.h"
 #include "dpi_notices.h"
 #include "hid_thread.h"
@@ -16,7 +17,6 @@
 #include "profile_store.h"
 #include "system_mouse.h"
 #include "system_mouse_settings.h"
-#include "view_services.h"
 
 #include <QString>
 
@@ -35,7 +35,7 @@ class ConfiguratorRoot {
     Widget& window() { return *window_; }
     Hid_Thread& link() { return link_; }
     // The file dialogs and message boxes (the page tests answer them in the user's place).
-    ViewServices& prompts() { return prompts_; }
+    DesktopPrompts& prompts() { return prompts_; }
     AppConfig& config() { return config_; }
     ProfileStore& profiles() { return profiles_; }
 
@@ -43,7 +43,7 @@ class ConfiguratorRoot {
     DpiNotices notices_;
     Hid_Thread link_;
     AppConfig config_;
-    ViewServices prompts_;
+    DesktopPrompts prompts_;
     ProfileStore profiles_;
     NameListStore names_;
     LanguageStore languages_;

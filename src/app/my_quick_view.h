@@ -3,13 +3,13 @@
 #pragma once
 
 #include "app_config.h"
+#include "desktop_prompts.h"
 #include "device_facade.h"
 #include "language_store.h"
 #include "macro_library.h"
 #include "name_list_store.h"
 #include "profile_store.h"
 #include "system_mouse_settings.h"
-#include "view_services.h"
 
 #include <QQuickWidget>
 
@@ -21,7 +21,6 @@ class Ui_Controler;
 struct ViewParts {
     Hid_Thread& link;
     AppConfig& config;
-    ViewServices& services;
     ProfileStore& profiles;
     NameListStore& names;
     LanguageStore& languages;
@@ -46,7 +45,6 @@ class myQQuickView : public QQuickWidget {
     QSettings& appConfig() { return *config_.settings(); }
     AppConfig& appConfigStore() { return config_; }
     ProfileStore& profiles() { return profiles_; }
-    ViewServices& services() { return services_; }
 
     // The address the help menu opens (not one of the design's slots, so kept apart).
     Q_INVOKABLE QString helpAddress();
@@ -206,7 +204,6 @@ class myQQuickView : public QQuickWidget {
     Hid_Thread* hid_;
     bool audio_ = true;
     AppConfig& config_;
-    ViewServices& services_;
     ProfileStore& profiles_;
     NameListStore& names_;
     LanguageStore& languages_;

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "key_names.h"
-#include "macro_host.h"
 
 #include <algorithm>
 

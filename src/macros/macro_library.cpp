@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "file_replace.h"
-#include "macro_host.h"
 #include "macro_image.h"
+#include "profile_access.h"
 #include "settings_backup.h"
 
 #include <QCoreApplication>

@@ -3,6 +3,8 @@
 // write of the facade goes to.
 #pragma once
 
+#include "profile_access.h"
+
 #include <QSettings>
 #include <QString>
 #include <QVariant>
@@ -13,7 +15,7 @@
 
 class UserPrompts;
 
-class ProfileStore {
+class ProfileStore : public ProfileAccess, public CurrentProfile {
   public:
     static constexpr int kProfiles = 10;
 
@@ -24,11 +26,17 @@ class ProfileStore {
     // `dialogs` may be null (every dialog counts as cancelled); it must outlive the store.
     explicit ProfileStore(const QString& modulesRoot = QStringLiteral("./modules"),
                           DeviceIndex deviceIndex = {}, UserPrompts* dialogs = nullptr);
-    ~ProfileStore();
+    ~ProfileStore() override;
     ProfileStore(const ProfileStore&) = delete;
     ProfileStore& operator=(const ProfileStore&) = delete;
 
     int currentIndex() const { return current_; }
+
+    // ProfileAccess, CurrentProfile: the same settings objects, for the macro library and
+    // the desktop's mouse settings.
+    QSettings* profileSettings(int position) override { return at(position); }
+    int currentProfileIndex() const override { return current_; }
+    QSettings* currentProfile() const override { return current(); }
     // Profile numbers outside 0 to 9 are refused.
     bool setCurrentIndex(int profile);
     // The settings object of the current profile. Do not keep the pointer across an

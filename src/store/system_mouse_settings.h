@@ -4,19 +4,11 @@
 // to and comes from the desktop only.
 #pragma once
 
+#include "profile_access.h"
+
 #include <QtGlobal>
 
-class QSettings;
 class SystemMouse;
-
-// Where the current profile lives. The profile store swaps the settings object on import,
-// reset and copy, so it is asked for on every call and never kept.
-class CurrentProfile {
-  public:
-    virtual ~CurrentProfile() = default;
-    // Null when no profile is open: setters then only apply, getters answer defaults.
-    virtual QSettings* currentProfile() const = 0;
-};
 
 class SystemMouseSettings {
   public:

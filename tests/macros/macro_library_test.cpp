@@ -1,7 +1,7 @@
 // The macro library against a temporary modules folder. Writes are checked in the file's
 // text, which is what a restarted program reads.
-#include "macro_host.h"
 #include "macro_library.h"
+#include "profile_access.h"
 #include "user_prompts.h"
 
 #include <QDirIterator>

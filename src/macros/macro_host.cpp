@@ -1,8 +1,0 @@
-#include "macro_host.h"
-
-#include <QSettings>
-
-void ProfileAccess::syncProfile(int position) {
-    if (QSettings* settings = profileSettings(position))
-        settings->sync();
-}
