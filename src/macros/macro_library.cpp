@@ -1,5 +1,7 @@
 #include "macro_library.h"
 
+#include "button_table.h"
+
 #include "user_prompts.h"
 
 #include <utility>
@@ -30,16 +32,6 @@ constexpr int kMostMacroLines = 0xFFFF;
 
 // Assignment a button gets back when the macro it plays is deleted: left, right and middle
 // mouse button, the fifth and the fourth one, and the two DPI functions.
-constexpr std::array<std::array<int, 4>, MacroLibrary::kFallbackButtonCount> kFallback{{
-    {1, 0, 240, 0},
-    {1, 0, 241, 0},
-    {1, 0, 242, 0},
-    {1, 0, 244, 0},
-    {1, 0, 243, 0},
-    {7, 0, 1, 0},
-    {7, 0, 2, 0},
-}};
-
 constexpr int kMacroAssignment = 9;
 
 QString tr(const char* text) {
@@ -347,7 +339,7 @@ void MacroLibrary::changeMacroFileIndex(const QVariant& macroIndex) {
     rewriteMacroAssignments([this](QSettings& profile, int button, std::array<int, 4>& bytes) {
         const QString name = textOf(profile.value(QStringLiteral("macro/%1").arg(button)));
         if (existingMacroFile(name).isEmpty())
-            bytes = kFallback[button];
+            bytes = model::factoryButtons()[std::size_t(button)];
     });
 }
 

@@ -1,5 +1,6 @@
 #include "macro_images.h"
 
+#include "button_table_qml.h"
 #include "macro_rows.h"
 
 #include <QQmlEngine>
@@ -26,6 +27,9 @@ void registerQmlTypes() {
         qmlRegisterSingletonType<MacroImages>(
             "MouseSuite.Model", 1, 0, "MacroImages",
             [](QQmlEngine*, QJSEngine*) -> QObject* { return new MacroImages; });
+        qmlRegisterSingletonType<ButtonTableQml>(
+            "MouseSuite.Model", 1, 0, "ButtonTable",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new ButtonTableQml; });
     });
 }
 

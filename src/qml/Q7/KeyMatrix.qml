@@ -7,6 +7,7 @@
 // macro editor; the mouse and the profile count them from 1, so the slot is lowered by
 // one on reading and raised by one on sending.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 import "../basic"
 
@@ -25,9 +26,7 @@ Frame {
     property int selectedButton: -1
 
     // What a button does when nothing else is known of it (entry 0 ... 15).
-    readonly property var defaultCodes: ["0100f000", "0100f100", "0100f200", "0100f400",
-        "0100f300", "07000100", "07000200", "00000000", "00000000", "00000000", "00000000",
-        "00000000", "00000000", "00000000", "04000100", "04000200"]
+    readonly property var defaultCodes: ButtonTable.factoryCodes
     readonly property int shownButtons: 6
 
     // Sixteen [kind, b1, b2, b3], macro slots counted from 0; their texts and the codes
@@ -62,11 +61,8 @@ Frame {
     function bytesOf(code) {
         return [0, 2, 4, 6].map(function (at) { return parseInt(code.substr(at, 2), 16) })
     }
-    function isByte(v) {
-        return typeof v === "number" && v === Math.floor(v) && v >= 0 && v <= 0xFF
-    }
     function isLeft(e) {
-        return e[0] === 0x01 && e[2] === 0xF0
+        return ButtonTable.isLeft(e)
     }
 
     // Where the key menu opens for a row: beside the panel, level with the row.
@@ -114,28 +110,16 @@ Frame {
 
     // Left-button assignments among the buttons the user can change.
     function checkLeftKey() {
-        var n = 0
-        for (var i = 0; i < shownButtons; ++i)
-            if (entries[i] && isLeft(entries[i]))
-                ++n
-        return n
+        return ButtonTable.leftButtons(entries)
     }
 
     // Replaces one shown entry. The last left button is never given away, so the mouse
     // always keeps a button that clicks. False when the change was refused.
     function modifyData(index, b0, b1, b2, b3) {
-        if (index < 0 || index >= shownButtons || entries.length !== 16)
+        var next = ButtonTable.replaced(entries, index, [Number(b0), Number(b1), Number(b2), Number(b3)])
+        if (next.length === 0)
             return false
-        var e = [Number(b0), Number(b1), Number(b2), Number(b3)]
-        // A macro slot counts from 0 and may be -1: a stored slot 0 read back, sent as 0.
-        var b2Ok = e[0] === 0x09 ? Number.isInteger(e[2]) && e[2] >= -1 && e[2] < 0xFF : isByte(e[2])
-        if (!isByte(e[0]) || !isByte(e[1]) || !b2Ok || !isByte(e[3]))
-            return false
-        if (isLeft(entries[index]) && checkLeftKey() < 2)
-            return false
-        var list = entries.slice()
-        list[index] = e
-        entries = list
+        entries = next
         return true
     }
 
@@ -146,13 +130,9 @@ Frame {
 
     // Texts afresh, then the whole list to the mouse and the profile.
     function refreashUI() {
-        var list = []
-        for (var i = 0; i < 16; ++i) {
-            var e = entries[i]
-            setText(i, textOf(e), codeOf(e))
-            list.push(e[0], e[1], e[0] === 0x09 ? e[2] + 1 : e[2], e[3])
-        }
-        ui_View.ui_12H_SetKeyMatrix(list)
+        for (var i = 0; i < 16; ++i)
+            setText(i, textOf(entries[i]), codeOf(entries[i]))
+        ui_View.ui_12H_SetKeyMatrix(ButtonTable.wireValues(entries))
     }
 
     // From the current profile; an entry that is missing or not four numbers takes its
@@ -163,31 +143,16 @@ Frame {
             names.push(label(4) + (b + 1))
         labels = names
 
-        var list = []
         var read = []
-        for (var i = 0; i < 16; ++i) {
-            var stored = ui_View.getKeydefine(i)
-            var e = []
-            for (var k = 0; stored && k < 4 && k < stored.length; ++k) {
-                var text = String(stored[k]).trim()
-                if (!/^[0-9]+$/.test(text))
-                    break
-                e.push(Number(text) & 0xFF)
-            }
-            if (e.length !== 4)
-                e = bytesOf(defaultCodes[i])
-            list.push(e[0], e[1], e[2], e[3])
-            if (e[0] === 0x09)
-                e[2] -= 1
-            read.push(e)
-        }
+        for (var i = 0; i < 16; ++i)
+            read.push(ButtonTable.entryFromStored(ui_View.getKeydefine(i), i))
         entries = read
         texts = []
         tags = []
         for (var j = 0; j < 16; ++j)
             setText(j, textOf(read[j]), codeOf(read[j]))
         if (send)
-            ui_View.ui_12H_SetKeyMatrix(list)
+            ui_View.ui_12H_SetKeyMatrix(ButtonTable.wireValues(read))
     }
 
     // A macro was deleted: the buttons that played it do what they did at the factory.
