@@ -2,6 +2,7 @@
 
 #include "button_table_qml.h"
 #include "macro_rows.h"
+#include "name_lists_qml.h"
 
 #include <QQmlEngine>
 
@@ -30,6 +31,9 @@ void registerQmlTypes() {
         qmlRegisterSingletonType<ButtonTableQml>(
             "MouseSuite.Model", 1, 0, "ButtonTable",
             [](QQmlEngine*, QJSEngine*) -> QObject* { return new ButtonTableQml; });
+        qmlRegisterSingletonType<NameListsQml>(
+            "MouseSuite.Model", 1, 0, "NameLists",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new NameListsQml; });
     });
 }
 

@@ -17,8 +17,8 @@ class MacroImages : public QObject {
     Q_INVOKABLE int byteCount(const QVariantList& rows) const;
 };
 
-// Makes the model's types known to QML ("import MouseSuite.Model"): MacroImages and
-// ButtonTable as singletons. Safe to call more than once.
+// Makes the model's types known to QML ("import MouseSuite.Model"): MacroImages,
+// ButtonTable and NameLists as singletons. Safe to call more than once.
 void registerQmlTypes();
 
 } // namespace model

@@ -79,6 +79,10 @@ QVariant NameListStore::updataNameList(const QVariant& type, const QStringList& 
     return true;
 }
 
+QStringList NameListStore::withoutPadding(const QStringList& list) {
+    return list.size() == 2 && list.at(1) == kSentinel ? list.mid(0, 1) : list;
+}
+
 QVariantList NameListStore::getNameList(const QVariant& type) const {
     const QString key = nameListKey(type);
     if (key.isEmpty())

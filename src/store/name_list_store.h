@@ -13,6 +13,10 @@ class NameListStore {
   public:
     // The padding that keeps a one-name list a list in the file; readers drop it.
     static inline const QString kSentinel = QStringLiteral("loaderpellam");
+    // A list as read, without the padding of a one-name list.
+    static QStringList withoutPadding(const QStringList& list);
+    // The padding word is no name a user may give.
+    static bool isPadding(const QString& name) { return name == kSentinel; }
 
     // `profiles` and `dialogs` must outlive the store; `dialogs` may be null (cancelled).
     NameListStore(ProfileStore& profiles, const QString& modulesRoot = QStringLiteral("./modules"),

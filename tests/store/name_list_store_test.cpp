@@ -46,9 +46,22 @@ class NameListStoreTest : public QObject {
         QCOMPARE(names.updataNameList(kind, list), QVariant(true));
         QCOMPARE(diskValue(file, key).toStringList(), stored);
         QCOMPARE(texts(names.getNameList(kind)), stored);
+        // What the pages make of it: the list they gave, never the padding.
+        if (!key.isEmpty())
+            QCOMPARE(NameListStore::withoutPadding(stored), list);
         QCOMPARE(diskValue(file).toStringList(), key.isEmpty() ? QStringList() : QStringList{key});
         names.updataNameList(kind, {}); // an empty list removes the key
         QVERIFY(diskValue(file).toStringList().isEmpty());
+    }
+    // Only a one-name list's second entry is padding; a name of that spelling elsewhere is
+    // left to the reader.
+    void paddingDroppedOnlyWhereItPads() {
+        const QString pad = NameListStore::kSentinel;
+        QCOMPARE(NameListStore::withoutPadding({"A", pad}), QStringList{"A"});
+        QCOMPARE(NameListStore::withoutPadding({pad, "A"}), (QStringList{pad, "A"}));
+        QCOMPARE(NameListStore::withoutPadding({"A", pad, "B"}), (QStringList{"A", pad, "B"}));
+        QCOMPARE(NameListStore::withoutPadding({}), QStringList());
+        QVERIFY(NameListStore::isPadding(pad) && !NameListStore::isPadding("Pad"));
     }
     void gunRecordsAreSavedRenamedRemovedOrRefused() {
         ModulesDir modules;

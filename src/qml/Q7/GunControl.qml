@@ -3,6 +3,7 @@
 // rows until OK saves every row. The row chosen when OK is pressed becomes the profile's
 // gun: its name shows on a gun-key button and its settings go to the mouse.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 
 Rectangle {
@@ -23,7 +24,6 @@ Rectangle {
     property string fontFamily: "Arial"
     property color accent: "#FF00FFFF"
 
-    readonly property string sentinel: "loaderpellam"
     readonly property alias rowCount: rows.count
     readonly property alias titleBar: titleBar
     readonly property alias nameInput: nameField.input
@@ -78,16 +78,14 @@ Rectangle {
     // A name becomes a key of the record file and an entry of the name list: it must be
     // new, not empty, without a slash and not the list's padding word.
     function nameAllowed(name, exceptRow) {
-        if (name === "" || name === sentinel || /[\/\\]/.test(name))
+        if (name === "" || NameLists.isPadding(name) || /[\/\\]/.test(name))
             return false
         var row = rowOfName(name)
         return row < 0 || row === exceptRow
     }
 
     function init() {
-        var stored = ui_View.getNameList(1)
-        if (stored.length === 2 && String(stored[1]) === sentinel)
-            stored = [stored[0]]
+        var stored = NameLists.names(ui_View.getNameList(1))
         rows.clear()
         for (var i = 0; i < stored.length; ++i) {
             var name = String(stored[i])

@@ -103,12 +103,8 @@ Rectangle {
 
     function init() {
         macroModel.clear()
-        var list = ui_View.getNameList(0)
-        var n = list ? list.length : 0
-        // A name list of one name is padded with a filler that is no macro.
-        if (n === 2 && String(list[1]) === "loaderpellam")
-            n = 1
-        for (var i = 0; i < n && macroModel.count < maxMacros; ++i) {
+        var list = NameLists.names(ui_View.getNameList(0))
+        for (var i = 0; i < list.length && macroModel.count < maxMacros; ++i) {
             var name = String(list[i])
             if (name === "")
                 continue
@@ -187,7 +183,7 @@ Rectangle {
         var old = String(macroModel.get(index).macroName)
         if (newName === old)
             return false
-        if (newName === "" || newName === "loaderpellam" || names().indexOf(newName) >= 0)
+        if (newName === "" || NameLists.isPadding(newName) || names().indexOf(newName) >= 0)
             return false
         if (!ui_View.modifyMacroName(old, newName))
             return false

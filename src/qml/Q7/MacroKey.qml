@@ -3,6 +3,7 @@
 // when the editor is there (its `macroList`, rows with `macroName`); otherwise the names
 // stored in the name list.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 
 Rectangle {
@@ -45,13 +46,8 @@ Rectangle {
     // The names of the name list, without the filler a one-name list carries.
     function loadStoredNames() {
         storedNames.clear()
-        var names = ui_View.getNameList(0)
-        if (!names)
-            return
-        var n = names.length
-        if (n === 2 && String(names[1]) === "loaderpellam")
-            n = 1
-        for (var i = 0; i < n; ++i)
+        var names = NameLists.names(ui_View.getNameList(0))
+        for (var i = 0; i < names.length; ++i)
             storedNames.append({ macroName: String(names[i]) })
     }
 

@@ -3,6 +3,7 @@
 // copy, load (import a file into the active profile) and save (export it). The overlay
 // can be dragged by its title, never out of the page.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 
 Rectangle {
@@ -21,7 +22,6 @@ Rectangle {
     property color accent: "#FF00FFFF"
 
     readonly property int maxProfiles: 6
-    readonly property string sentinel: "loaderpellam"
     readonly property int rowHeight: 26
     readonly property alias rowCount: rows.count
     readonly property alias titleBar: titleBar
@@ -98,9 +98,7 @@ Rectangle {
         editingRow = -1
         if (mainLang.length > 25)
             menuTexts = mainLang.slice(21, 26)
-        var names = ui_View.getNameList(2)
-        if (names.length === 2 && String(names[1]) === sentinel)
-            names = [names[0]]
+        var names = NameLists.names(ui_View.getNameList(2))
         rows.clear()
         for (var i = 0; i < names.length && rows.count < maxProfiles; ++i) {
             var entry = String(names[i])

@@ -1,0 +1,18 @@
+#include "name_lists_qml.h"
+
+#include "name_list_store.h"
+
+namespace model {
+
+QStringList NameListsQml::names(const QVariant& list) const {
+    QStringList out;
+    for (const QVariant& v : list.toList())
+        out << v.toString();
+    return NameListStore::withoutPadding(out);
+}
+
+bool NameListsQml::isPadding(const QString& name) const {
+    return NameListStore::isPadding(name);
+}
+
+} // namespace model
