@@ -1,6 +1,7 @@
 #include "macro_images.h"
 
 #include "button_table_qml.h"
+#include "dpi_table_qml.h"
 #include "macro_rows.h"
 #include "name_lists_qml.h"
 
@@ -34,6 +35,9 @@ void registerQmlTypes() {
         qmlRegisterSingletonType<NameListsQml>(
             "MouseSuite.Model", 1, 0, "NameLists",
             [](QQmlEngine*, QJSEngine*) -> QObject* { return new NameListsQml; });
+        qmlRegisterSingletonType<DpiTableQml>(
+            "MouseSuite.Model", 1, 0, "DpiTable",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new DpiTableQml; });
     });
 }
 

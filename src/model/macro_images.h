@@ -18,7 +18,7 @@ class MacroImages : public QObject {
 };
 
 // Makes the model's types known to QML ("import MouseSuite.Model"): MacroImages,
-// ButtonTable and NameLists as singletons. Safe to call more than once.
+// ButtonTable, NameLists and DpiTable as singletons. Safe to call more than once.
 void registerQmlTypes();
 
 } // namespace model

@@ -1,6 +1,7 @@
 // DPI stages: six values from 250 to 4000, which of them the DPI button steps through,
 // and a colour for each.
 import QtQuick
+import MouseSuite.Model
 import "../common"
 
 Frame {
@@ -9,10 +10,6 @@ Frame {
 
     property var mainLang: []
     property int selectedColor: -1
-
-    // Value → device code; a value takes the code of the first entry not below it.
-    readonly property var dpiTable: [250, 500, 750, 1000, 1250, 1500, 1750, 2000, 2500, 3000, 3500, 4000]
-    readonly property var codeTable: [0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x45, 0x46, 0x47, 0x48]
 
     signal dpiValueChange(int stage, int value)
     signal dpiSelectChange(int stage)
@@ -25,11 +22,9 @@ Frame {
         return stages.itemAt(i)
     }
 
+    // Value → device code: that of the first known value not below it.
     function codeOf(value) {
-        for (var i = 0; i < dpiTable.length; ++i)
-            if (dpiTable[i] >= value)
-                return codeTable[i]
-        return codeTable[codeTable.length - 1]
+        return DpiTable.codeOf(value)
     }
 
     // The six values followed by the two stages the mouse has but the page does not show.
@@ -42,11 +37,10 @@ Frame {
 
     // Only stages 0 to 3 can be stepped to; a stage without its tick is switched off.
     function codes() {
-        var v = values()
-        var list = []
-        for (var i = 0; i < 8; ++i)
-            list.push(i < 4 && stageAt(i).checked ? codeOf(v[i]) : 0x80)
-        return list
+        var ticked = []
+        for (var i = 0; i < 6; ++i)
+            ticked.push(stageAt(i).checked)
+        return DpiTable.codes(values(), ticked)
     }
 
     function selection() {

@@ -1,0 +1,31 @@
+#include "dpi_table_qml.h"
+
+#include "dpi_table.h"
+
+namespace model {
+
+QVariantList DpiTableQml::values() const {
+    QVariantList out;
+    for (int v : kDpiValues)
+        out << v;
+    return out;
+}
+
+int DpiTableQml::codeOf(int dpi) const {
+    return dpiCode(dpi);
+}
+
+QVariantList DpiTableQml::codes(const QVariantList& values, const QVariantList& ticked) const {
+    QList<int> v;
+    for (const QVariant& value : values)
+        v << value.toInt();
+    QList<bool> t;
+    for (const QVariant& tick : ticked)
+        t << tick.toBool();
+    QVariantList out;
+    for (int code : dpiStageCodes(v, t))
+        out << code;
+    return out;
+}
+
+} // namespace model
