@@ -3,7 +3,7 @@
 #include "my_quick_view.h"
 #include "widget.h"
 
-ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
+ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& programFolder)
     : link_(notices_, [this] { return config_.settings(); }), config_(modulesRoot),
       prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; }),
       profiles_(
@@ -14,8 +14,9 @@ ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot)
           &profiles_, [this] { return static_cast<int>(link_.currentDeviceIndex()); }, &prompts_,
           modulesRoot),
       systemMouse_(createSystemMouse()), mouseSettings_(profiles_, *systemMouse_),
-      device_(link_, config_, profiles_, macros_, prompts_, prompts_.messageTexts(),
-              [this] { return prompts_.viewVisible(); }) {
+      device_(
+          link_, config_, profiles_, macros_, prompts_, prompts_.messageTexts(),
+          [this] { return prompts_.viewVisible(); }, programFolder) {
     names_.setMessageTexts(prompts_.messageTexts());
     window_ =
         std::make_unique<Widget>(link_, ViewParts{link_, config_, profiles_, names_, languages_,

@@ -26,8 +26,10 @@ class Widget;
 
 class ConfiguratorRoot {
   public:
-    // `modulesRoot`: the folder holding setting/, macro/, gun/, i18n/ and img/.
-    explicit ConfiguratorRoot(const QString& modulesRoot = QStringLiteral("./modules"));
+    // `modulesRoot`: the folder holding setting/, macro/, gun/, i18n/ and img/;
+    // `programFolder`: where the program lies, with the updater in its update/ folder.
+    explicit ConfiguratorRoot(const QString& modulesRoot = QStringLiteral("./modules"),
+                              const QString& programFolder = QStringLiteral("."));
     ~ConfiguratorRoot();
     ConfiguratorRoot(const ConfiguratorRoot&) = delete;
     ConfiguratorRoot& operator=(const ConfiguratorRoot&) = delete;

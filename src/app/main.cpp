@@ -2,7 +2,6 @@
 #include "command_line.h"
 #include "configurator_root.h"
 #include "copydata_message.h"
-#include "device_facade.h"
 #include "key_capture.h"
 #include "message_channel.h"
 #include "single_application.h"
@@ -72,9 +71,8 @@ int main(int argc, char* argv[]) {
     if (!folder.problem.isEmpty())
         std::fprintf(stderr, "configurator: %s\n", qPrintable(folder.problem));
     QDir::setCurrent(folder.folder);
-    DeviceFacade::setProgramFolder(programFolder);
 
-    auto root = std::make_unique<ConfiguratorRoot>();
+    auto root = std::make_unique<ConfiguratorRoot>(QStringLiteral("./modules"), programFolder);
     Widget* window = &root->window();
     const bool withoutTray = !QSystemTrayIcon::isSystemTrayAvailable();
     window->setWithoutTray(withoutTray);

@@ -51,30 +51,19 @@ void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
 DeviceFacade::DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles,
                            MacroLibrary& macros, UserPrompts& prompts,
                            const QStringList& messageTexts, std::function<bool()> viewVisible,
-                           QObject* parent)
+                           const QString& programFolder, QObject* parent)
     : QObject(parent), hid_(hid), config_(config), profiles_(profiles), macros_(macros),
       prompts_(prompts), messageTexts_(messageTexts), viewVisible_(std::move(viewVisible)),
-      handover_(hid) {
+      programFolder_(programFolder), handover_(hid) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
     handover_.claim();
 }
 
-namespace {
-QString& programFolder() {
-    static QString folder = QStringLiteral(".");
-    return folder;
-}
-} // namespace
-
-void DeviceFacade::setProgramFolder(const QString& folder) {
-    programFolder() = folder;
-}
-
-QString DeviceFacade::updaterPath() {
+QString DeviceFacade::updaterPath() const {
 #ifdef Q_OS_WIN
-    return programFolder() + QStringLiteral("/update/update.exe");
+    return programFolder_ + QStringLiteral("/update/update.exe");
 #else
-    return programFolder() + QStringLiteral("/update/update");
+    return programFolder_ + QStringLiteral("/update/update");
 #endif
 }
 

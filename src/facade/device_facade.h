@@ -21,15 +21,15 @@ class DeviceFacade : public QObject {
   public:
     // `messageTexts`: the texts of the warning boxes that have no page text of their own
     // (0, 1 a macro cut short; 4, 5 the question before a reset). `viewVisible`: whether
-    // the pages are on screen.
+    // the pages are on screen. `programFolder`: where the program lies, with the updater
+    // in its update/ folder.
     DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& profiles, MacroLibrary& macros,
                  UserPrompts& prompts, const QStringList& messageTexts,
-                 std::function<bool()> viewVisible, QObject* parent = nullptr);
+                 std::function<bool()> viewVisible, const QString& programFolder,
+                 QObject* parent = nullptr);
 
-    // The updater, in update/ of the program's folder ("." until told otherwise: the
-    // working directory, which is the program's folder unless settings live per user).
-    static QString updaterPath();
-    static void setProgramFolder(const QString& folder);
+    // The updater, in update/ of the program's folder.
+    QString updaterPath() const;
 
     // Who has the mouse: this program, or the updater it started.
     DeviceHandover& handover() { return handover_; }
@@ -114,5 +114,6 @@ class DeviceFacade : public QObject {
     UserPrompts& prompts_;
     QStringList messageTexts_;
     std::function<bool()> viewVisible_;
+    QString programFolder_;
     DeviceHandover handover_;
 };
