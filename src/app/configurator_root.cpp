@@ -3,7 +3,8 @@
 #include "my_quick_view.h"
 #include "widget.h"
 
-ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& programFolder)
+ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& programFolder,
+                                   QQmlEngine* pageEngine)
     : link_(notices_, [this] { return config_.settings(); }), config_(modulesRoot),
       prompts_([this] { return window_ ? static_cast<QWidget*>(window_->view()) : nullptr; }),
       profiles_(
@@ -18,9 +19,10 @@ ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& pr
           link_, config_, profiles_, macros_, prompts_, prompts_.messageTexts(),
           [this] { return prompts_.viewVisible(); }, programFolder) {
     names_.setMessageTexts(prompts_.messageTexts());
-    window_ =
-        std::make_unique<Widget>(link_, ViewParts{link_, config_, profiles_, names_, languages_,
-                                                  macros_, mouseSettings_, device_});
+    window_ = std::make_unique<Widget>(
+        link_,
+        ViewParts{link_, config_, profiles_, names_, languages_, macros_, mouseSettings_, device_},
+        nullptr, pageEngine);
 }
 
 ConfiguratorRoot::~ConfiguratorRoot() {

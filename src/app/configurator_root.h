@@ -22,14 +22,18 @@
 
 #include <memory>
 
+class QQmlEngine;
 class Widget;
 
 class ConfiguratorRoot {
   public:
     // `modulesRoot`: the folder holding setting/, macro/, gun/, i18n/ and img/;
     // `programFolder`: where the program lies, with the updater in its update/ folder.
+    // `pageEngine`: the QML engine the pages are loaded into; none gives the view an engine
+    // of its own, as the program runs. A borrowed engine must outlive this object.
     explicit ConfiguratorRoot(const QString& modulesRoot = QStringLiteral("./modules"),
-                              const QString& programFolder = QStringLiteral("."));
+                              const QString& programFolder = QStringLiteral("."),
+                              QQmlEngine* pageEngine = nullptr);
     ~ConfiguratorRoot();
     ConfiguratorRoot(const ConfiguratorRoot&) = delete;
     ConfiguratorRoot& operator=(const ConfiguratorRoot&) = delete;

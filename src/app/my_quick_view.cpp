@@ -23,10 +23,10 @@ QVariant plain(const QVariant& v) {
 
 } // namespace
 
-myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts)
-    : QQuickWidget(parent), hid_(&parts.link), config_(parts.config), profiles_(parts.profiles),
-      names_(parts.names), languages_(parts.languages), macros_(parts.macros),
-      mouseSettings_(parts.mouseSettings), device_(parts.device) {
+myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts, QQmlEngine* engine)
+    : QQuickWidget(engine, parent), hid_(&parts.link), config_(parts.config),
+      profiles_(parts.profiles), names_(parts.names), languages_(parts.languages),
+      macros_(parts.macros), mouseSettings_(parts.mouseSettings), device_(parts.device) {
     // Before any page loads: the pages import the model's types.
     model::registerQmlTypes();
     setResizeMode(QQuickWidget::SizeViewToRootObject);

@@ -32,7 +32,10 @@ struct ViewParts {
 class myQQuickView : public QQuickWidget {
     Q_OBJECT
   public:
-    myQQuickView(QWidget* parent, const ViewParts& parts);
+    // No `engine`: the view makes its own, as QQuickWidget does. A given engine is
+    // borrowed (the context properties below go on its root context) and must outlive
+    // the view.
+    myQQuickView(QWidget* parent, const ViewParts& parts, QQmlEngine* engine = nullptr);
     ~myQQuickView() override;
 
     // The context properties the pages see: "ui_View", "hid", "ui_Ctl". Set before the

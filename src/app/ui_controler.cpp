@@ -7,7 +7,7 @@
 
 Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent) {}
 
-void Ui_Controler::setup(QWidget* window, const ViewParts& parts) {
+void Ui_Controler::setup(QWidget* window, const ViewParts& parts, QQmlEngine* engine) {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("Widget"));
     window_ = window;
@@ -16,7 +16,7 @@ void Ui_Controler::setup(QWidget* window, const ViewParts& parts) {
     window->setAttribute(Qt::WA_TranslucentBackground);
     window->setStyleSheet(QStringLiteral("background:transparent;"));
 
-    view_ = new myQQuickView(window, parts);
+    view_ = new myQQuickView(window, parts, engine);
     view_->setObjectName(QStringLiteral("ui_View"));
     view_->publish(this);
     view_->setSource(QUrl(QStringLiteral("qrc:/modules/qml/main.qml")));

@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+class QQmlEngine;
 class QWidget;
 class myQQuickView;
 struct ViewParts;
@@ -13,8 +14,9 @@ class Ui_Controler : public QObject {
   public:
     explicit Ui_Controler(QObject* parent = nullptr);
 
-    // Makes `window` the frameless, translucent host of the pages and loads them.
-    void setup(QWidget* window, const ViewParts& parts);
+    // Makes `window` the frameless, translucent host of the pages and loads them, into
+    // `engine` when one is given (it must outlive the window), else into the view's own.
+    void setup(QWidget* window, const ViewParts& parts, QQmlEngine* engine = nullptr);
     myQQuickView* view() const { return view_; }
 
   public slots:

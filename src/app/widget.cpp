@@ -27,9 +27,9 @@ const char* const kTrayMenuStyle =
 
 } // namespace
 
-Widget::Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent)
+Widget::Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent, QQmlEngine* pageEngine)
     : QWidget(parent), pollTimer_(new QTimer), controller_(new Ui_Controler), hid_(hid) {
-    controller_->setup(this, parts);
+    controller_->setup(this, parts, pageEngine);
 
     pollTimer_->setInterval(kPollMs);
     pollTimer_->setSingleShot(true);

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class QQmlEngine;
 class Ui_Controler;
 class myQQuickView;
 struct ViewParts;
@@ -26,7 +27,9 @@ class HotplugSource;
 class Widget : public QWidget {
     Q_OBJECT
   public:
-    Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent = nullptr);
+    // `pageEngine`: see Ui_Controler::setup.
+    Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent = nullptr,
+           QQmlEngine* pageEngine = nullptr);
     ~Widget() override;
 
     myQQuickView* view() const;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QQmlContext>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QSignalSpy>
@@ -65,6 +66,8 @@ class ShellTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(shell.item("content")->isVisible(), 5000);
         QVERIFY(!shell.item("powerOnLogo")->isVisible());
         QVERIFY(w.view()->isEnabled());
+        // As the program runs, the pages have an engine of their own that goes with the view.
+        QCOMPARE(w.view()->engine()->parent(), w.view());
 
         Ui_Controler* controller = shell.controller();
         const QPoint start = w.pos();
