@@ -1,5 +1,9 @@
 // qml-tests -input FILE: a Qt Quick Test file against the real view host, controller and
 // device object, with a fresh virtual mouse and a fresh copy of the installation data.
+// The pages are loaded into the engine Qt Quick Test loads the file into, as a test holds
+// page objects and calls their functions: with the pages in an engine of their own, each
+// engine's collector freed JS data of shared objects the other still used (page functions
+// that were "not a function", crashes in longer files).
 #include "../bench/bench_shell.h"
 #include "configurator_root.h"
 #include "key_capture.h"
@@ -15,6 +19,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QQuickView>
 #include <QQuickWindow>
 #include <QTest>
 #include <QtQuickTest>
@@ -34,11 +39,11 @@ class TestEnv : public QObject, public UserPrompts {
         : modulesDir_(modulesDir), mouse_(mouse), window_(window), capturing_(capturing) {}
     QObject* page() const { return window_.view()->rootObject(); }
 
-    // A page property as a plain value (the page's lists do not cross engines otherwise).
+    // A page property as a plain value: a JS array or object becomes a list or a map.
     Q_INVOKABLE QVariant value(QObject* object, const QString& name) const {
         return plain(object->property(name.toUtf8().constData()));
     }
-    // A page function of two arguments, called with plain values of the page's engine.
+    // A page function of two arguments, called with plain values; its result as `value`.
     Q_INVOKABLE QVariant call(QObject* object, const QString& function, const QVariantList& args) {
         QVariant r;
         QMetaObject::invokeMethod(object, function.toUtf8().constData(), Q_RETURN_ARG(QVariant, r),
@@ -223,12 +228,12 @@ class TestEnv : public QObject, public UserPrompts {
 };
 
 struct Rig {
-    Rig() {
+    explicit Rig(QQmlEngine* engine) {
         // The updater as the configurator finds it: ./update beside ./modules.
         if (QFileInfo::exists(QStringLiteral(DIST_DIR "/update/update")))
             testsupport::copyTree(QStringLiteral(DIST_DIR "/update"),
                                   folder.dir.filePath("update"));
-        root = std::make_unique<ConfiguratorRoot>();
+        root = std::make_unique<ConfiguratorRoot>(QStringLiteral("./modules"), engine);
         window = &root->window();
         // Keys typed on the test display reach the page through the real capture.
         capture.setKeyboardCallback(
@@ -258,27 +263,46 @@ struct Rig {
     std::unique_ptr<TestEnv> env;
 };
 
+// Qt Quick Test makes one engine for each test file and hands it over here before the file
+// is loaded. Once the file's last TestCase has ended (it calls Qt.quit()), Qt Quick Test
+// destroys the window holding the file's objects, then the engine, before any other slot of
+// this object runs. The rig borrows that engine, so it goes between the two: after the test
+// objects (their bindings would see `testEnv` and the pages vanish), before the engine.
 class Setup : public QObject {
     Q_OBJECT
   public slots:
     void applicationAvailable() { QApplication::setQuitOnLastWindowClosed(false); }
     void qmlEngineAvailable(QQmlEngine* engine) {
-        rig_ = std::make_unique<Rig>();
-        for (const char* name : {"ui_View", "ui_Ctl"})
-            engine->rootContext()->setContextProperty(
-                name, rig_->window->view()->rootContext()->contextProperty(name));
+        tearDown(); // never two rigs (with several files the previous one's is gone by now)
+        // The pages' context properties ("ui_View", "ui_Ctl", "hid") are set on the
+        // engine's root context, which the test file's context is a child of.
+        rig_ = std::make_unique<Rig>(engine);
         engine->rootContext()->setContextProperty("testEnv", rig_->env.get());
         // What the page opens in the desktop's browser is recorded, not opened.
         for (const char* scheme : {"http", "https", "file"})
             QDesktopServices::setUrlHandler(scheme, rig_->env.get(), "openUrl");
+        connect(engine, &QQmlEngine::quit, this, [this, engine] { tearDownAfterTest(engine); });
     }
-    void cleanupTestCase() {
+    // A file that did not load never quits: its rig outlived the engine and goes here.
+    void cleanupTestCase() { tearDown(); }
+
+  private:
+    void tearDownAfterTest(QQmlEngine* engine) {
+        for (QWindow* window : QGuiApplication::topLevelWindows())
+            if (auto* test = qobject_cast<QQuickView*>(window); test && test->engine() == engine) {
+                connect(test, &QObject::destroyed, this, &Setup::tearDown);
+                return;
+            }
+        tearDown();
+    }
+    void tearDown() {
+        if (!rig_)
+            return;
         for (const char* scheme : {"http", "https", "file"})
             QDesktopServices::unsetUrlHandler(scheme);
         rig_.reset();
     }
 
-  private:
     std::unique_ptr<Rig> rig_;
 };
 
