@@ -233,7 +233,8 @@ struct Rig {
         if (QFileInfo::exists(QStringLiteral(DIST_DIR "/update/update")))
             testsupport::copyTree(QStringLiteral(DIST_DIR "/update"),
                                   folder.dir.filePath("update"));
-        root = std::make_unique<ConfiguratorRoot>(QStringLiteral("./modules"), engine);
+        root = std::make_unique<ConfiguratorRoot>(QStringLiteral("./modules"), QStringLiteral("."),
+                                                  engine);
         window = &root->window();
         // Keys typed on the test display reach the page through the real capture.
         capture.setKeyboardCallback(
