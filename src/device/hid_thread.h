@@ -12,6 +12,7 @@
 #include "dpi_notices.h"
 #include "link_state.h"
 #include "no_mouse_reason.h"
+#include "thread_handoff.h"
 
 #include <QFuture>
 #include <QMutex>
@@ -204,10 +205,12 @@ class Hid_Thread : public QThread {
         if (QThread::currentThread() == thread())
             f();
         else
-            QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+            ownerQueue_.post(std::forward<F>(f));
     }
 
     QObject* owner_;
+    // Created on the owner's thread: what the listener and the worker hand back to it.
+    transport::ThreadHandoff ownerQueue_;
     DpiNotices& notices_;
     LinkState state_;
     mutable QMutex tableMutex_;

@@ -72,7 +72,7 @@ UpdateFlow::~UpdateFlow() {
 }
 
 void UpdateFlow::onGui(std::function<void()> f) {
-    QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    gui_.post(std::move(f));
 }
 
 int UpdateFlow::loadImage(quint16& linkAddress) {

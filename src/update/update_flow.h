@@ -9,6 +9,7 @@
 #include "firmware_file.h"
 #include "hid_thread.h"
 #include "ispdll.h"
+#include "thread_handoff.h"
 
 #include <QObject>
 #include <QString>
@@ -165,6 +166,8 @@ class UpdateFlow : public QObject {
     void setMouseVersion(const QString& version);
 
     Clock& clock_;
+    // Steps on the worker report to the GUI thread through it.
+    transport::ThreadHandoff gui_;
     Hid_Thread hid_;
     HotplugFactory hotplugFactory_;
     std::function<void()> clickUpdate_;
