@@ -50,7 +50,9 @@ xvfb_start() {
     numfile="$(mktemp)"
     # -displayfd: Xvfb picks a free display number itself and writes it once it accepts
     # connections, so there is no race on lock files and no fixed number to collide on.
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$numfile" </dev/null >>"$log" 2>&1 &
+    # -noreset: without it the server resets whenever its last client leaves, and a program
+    # opening the display at that moment is refused (seen as random test failures).
+    Xvfb -displayfd 3 -noreset -screen 0 "$screen" -nolisten tcp 3>"$numfile" </dev/null >>"$log" 2>&1 &
     XVFB_PID=$!
     local i display=""
     for ((i = 0; i < 300; i++)); do

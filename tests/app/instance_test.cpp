@@ -48,21 +48,27 @@ class InstanceTest : public QObject {
         QSettings(dir.filePath("modules/setting/apConfig.bin"), QSettings::IniFormat)
             .setValue("common/name1", title);
         // Started from another working directory, as from a desktop menu.
-        const auto start = [&](QProcess& p) {
+        const auto start = [&](QProcess& p, QProcess::ProcessChannelMode mode =
+                                                QProcess::ForwardedErrorChannel) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("VIRTUAL_MOUSE_SOCKET", mouse.socketPath());
             env.insert("QT_QPA_PLATFORM", "xcb");
             p.setProcessEnvironment(env);
             p.setWorkingDirectory(QDir::rootPath());
-            p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p.setProcessChannelMode(mode);
             p.start(dir.filePath("configurator"), {});
         };
         QProcess first;
-        start(first);
+        start(first, QProcess::SeparateChannels); // its lines are read below
         QVERIFY(first.waitForStarted());
         const qint64 pid = first.processId();
         // It found ./modules beside itself (the title) and, with no mouse, hid the window.
+        // The window exists before it is first shown, so "not visible" counts only once the
+        // handshake has failed (the window was shown before it ran).
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title, false) == 1, 15000);
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardError()).contains("Device Error"),
+                                 15000);
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title) == 0, 15000);
         // Pressed until it works: the key capture starts after the window hid.
         QTRY_VERIFY_WITH_TIMEOUT((QProcess::execute("xdotool", {"key", "shift+alt+F12"}),

@@ -58,7 +58,9 @@ class X11CaptureTest : public QObject {
         if (program.isEmpty())
             QSKIP("no Xvfb");
         xvfb.setStandardErrorFile(QProcess::nullDevice());
-        xvfb.start(program, {"-displayfd", "1", "-nolisten", "tcp"}); // picks a free display
+        // Picks a free display; no reset when the last client leaves, which would refuse the
+        // next one.
+        xvfb.start(program, {"-displayfd", "1", "-noreset", "-nolisten", "tcp"});
         QByteArray out;
         while (!out.contains('\n') && xvfb.waitForReadyRead(20000))
             out += xvfb.readAllStandardOutput();
