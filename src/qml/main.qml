@@ -15,11 +15,12 @@ Item {
     property bool initProfile: true
     property bool isScrollRateFocus: false
     property bool language: false
-    property int globalSetting_size: 11
-    property color globalSetting_color: "#FF00FFFF"
-    property string globalSetting_fontFamily: "Arial"
-    property int animation_speed: 300
-    property int skin_No: 1
+    // The look, as the page's own properties; the values live in Theme.
+    readonly property int globalSetting_size: Theme.fontSize
+    readonly property color globalSetting_color: Theme.accent
+    readonly property string globalSetting_fontFamily: Theme.fontFamily
+    readonly property int animation_speed: Theme.animationSpeed
+    readonly property int skin_No: Theme.skinNo
 
     // The active profile (0 ... 9) and whether the profile overlay switched it while open.
     property int profileNo: 0
@@ -29,31 +30,18 @@ Item {
     // The lock interval last asked for; 0 unlocks at once.
     property alias protectTime: protectTimer.interval
 
-    readonly property var englishMainLang: [
-        "Axis Sensitivity", "x-Axis", "y-Axis", "DPI Setting", "Lighting",
-        "Static", "Breath", "Neon", "Finger \nTapping", "Report rate",
-        "Mouse Speed", "Double-Click Speed", "Scroll Speed", "Slow", "Fast",
-        "Number of Rows", "Scrol one Screen", "Top View", "Side View", "Profiles",
-        "New", "Delete", "Edit", "Copy", "Load",
-        "Save", "Reset", "Reset Factroy Setting", "OK", "Cancel",
-        "", "", "", "", ""
-    ]
-    property var mainLang: englishMainLang
-    property var launcherLang: ["Macro Manager", "Gun Manager", "Help"]
+    // The main page's texts; the tables and their names live in Strings.
+    readonly property var mainLang: Strings.main
 
-    // ---- The pages by name. Those that join later are declared where their comment says
-    // and then assigned here (e.g. `keyMatrix: keyMatrixPanel`); until then the page runs
-    // without them and every call into them is guarded.
-    property Item keyMatrix: keyMatrixPanel
-    property Item xySetting: xySettingPanel
-    property Item keyMenu: keyMenuPopup
-    property Item singleKey: singleKeyOverlay
-    property Item macroKey: macroKeyOverlay
-    // MacroEditor: overlay, centred over the mask. The button pages use its `macroList`
-    // (rows with `macroName`), `sendMacro(slot, name)` and `deleteMacroSignal(name)`.
-    property Item macroEditor: macroEditorOverlay
-    property Item gunControl: gunControlOverlay
-    property Item profile: profileOverlay
+    // The panels and overlays by name, for the program and the tests.
+    readonly property alias keyMatrix: keyMatrixPanel
+    readonly property alias xySetting: xySettingPanel
+    readonly property alias keyMenu: keyMenuPopup
+    readonly property alias singleKey: singleKeyOverlay
+    readonly property alias macroKey: macroKeyOverlay
+    readonly property alias macroEditor: macroEditorOverlay
+    readonly property alias gunControl: gunControlOverlay
+    readonly property alias profile: profileOverlay
 
     signal emptyAreaPressed()
     signal msg_KB(bool isDown, int usbCode)
@@ -61,8 +49,8 @@ Item {
 
     onMsg_KB: function (isDown, usbCode) {
         singleKeyOverlay.detectKeyboard(isDown, usbCode)
-        if (macroEditor && macroEditor.visible)
-            macroEditor.detectKeyboard(isDown, usbCode)
+        if (macroEditorOverlay.visible)
+            macroEditorOverlay.detectKeyboard(isDown, usbCode)
     }
 
     // ---------------------------------------------------------------- called by the program
@@ -74,22 +62,16 @@ Item {
 
         var no = parseInt(ui_View.getProfile())
         profileNo = isFinite(no) ? no : 0
-        if (profile)
-            profile.profileNo = profileNo
+        profileOverlay.profileNo = profileNo
         ui_View.ui_02H_SetCurrentProfile(profileNo)
 
         loadStrings()
 
-        if (macroEditor)
-            macroEditor.init()
-        if (gunControl)
-            gunControl.init()
-        if (profile)
-            profile.init()
-        if (keyMatrix)
-            keyMatrix.init(false)
-        if (keyMenu)
-            keyMenu.init()
+        macroEditorOverlay.init()
+        gunControlOverlay.init()
+        profileOverlay.init()
+        keyMatrixPanel.init(false)
+        keyMenuPopup.init()
         initSettingPanels(false)
     }
 
@@ -115,29 +97,12 @@ Item {
     // ---------------------------------------------------------------- the page's own work
 
     function loadStrings() {
-        var owners = [[keyMatrix, "keyMatrixLang"], [keyMenu, "keyMenuLang"],
-                      [macroEditor, "macroEditorLang"], [gunControl, "gunControlLang"],
-                      [macroKey, "macroKeyLang"]]
         if (!language) {
-            mainLang = englishMainLang
-            launcherLang = ["Macro Manager", "Gun Manager", "Help"]
-            // A page that keeps its English table gets it back.
-            for (var i = 0; i < owners.length; ++i)
-                if (owners[i][0] && owners[i][0].englishLang !== undefined)
-                    owners[i][0][owners[i][1]] = owners[i][0].englishLang
+            Strings.useEnglish()
             return
         }
         var code = "lang_025044"
-        mainLang = ui_View.getGlobalStrings(0, code)
-        var tables = []
-        for (var n = 1; n <= 5; ++n) {
-            tables[n] = ui_View.getGlobalStrings(n, code)
-            var owner = owners[n - 1]
-            if (owner[0])
-                owner[0][owner[1]] = tables[n]
-        }
-        launcherLang = [tables[3].length > 0 ? tables[3][0] : "Macro Manager",
-                        tables[4].length > 0 ? tables[4][0] : "Gun Manager", "帮助"]
+        Strings.useChinese(function (group) { return ui_View.getGlobalStrings(group, code) })
         // Group 6 replaces the captions of the DPI notifications; the page keeps nothing.
         ui_View.getGlobalStrings(6, code)
     }
@@ -145,12 +110,9 @@ Item {
     // The eight panels that show the current profile, in the order they are loaded.
     function initSettingPanels(send) {
         // The profile's gun first: a gun-key button shows its name.
-        if (gunControl)
-            gunControl.loadSelection(send)
-        if (keyMatrix)
-            keyMatrix.init(send)
-        if (xySetting)
-            xySetting.init(send)
+        gunControlOverlay.loadSelection(send)
+        keyMatrixPanel.init(send)
+        xySettingPanel.init(send)
         dpiSetting.init(send)
         lighting.init(send)
         reportRate.init(send)
@@ -166,8 +128,7 @@ Item {
         if (!isFinite(no) || no === profileNo)
             return
         profileNo = no
-        if (profile)
-            profile.profileNo = no
+        profileOverlay.profileNo = no
         ui_View.ui_02H_SetCurrentProfile(no)
         profileSwitched = true
         initSettingPanels(false)
@@ -185,8 +146,7 @@ Item {
     function focusControl() {
         isScrollRateFocus = false
         scrollSpeed.dropFocus()
-        if (keyMenu)
-            keyMenu.visible = false
+        keyMenuPopup.visible = false
         selectedButton = -1
         colorBar.visible = false
         dpiSetting.selectedColor = -1
@@ -194,8 +154,6 @@ Item {
     }
 
     function showOverlay(overlay) {
-        if (!overlay)
-            return
         focusControl()
         overlay.x = (width - overlay.width) / 2
         overlay.y = (height - overlay.height) / 2
@@ -204,8 +162,7 @@ Item {
     }
 
     function hideOverlay(overlay) {
-        if (overlay)
-            overlay.visible = false
+        overlay.visible = false
         mask.visible = false
     }
 
@@ -263,8 +220,7 @@ Item {
         if (keyMatrixPanel.modifyData(button, 0x09, mode, button, 0x00)) {
             ui_View.setMacroKey(button, macroName)
             keyMatrixPanel.refreashUI()
-            if (macroEditor)
-                macroEditor.sendMacro(button, macroName)
+            macroEditorOverlay.sendMacro(button, macroName)
         }
         closeAssignOverlay(macroKeyOverlay)
     }
@@ -356,15 +312,15 @@ Item {
         spacing: 14
         Image {
             anchors.horizontalCenter: parent.horizontalCenter
-            source: "images/skin" + mainIten.skin_No + "/logo.svg"
+            source: "images/skin" + Theme.skinNo + "/logo.svg"
             sourceSize: Qt.size(160, 160)
         }
         Text {
             anchors.horizontalCenter: parent.horizontalCenter
             text: "HALDORA SKARN"
-            color: "#e6ebf0"
+            color: Theme.textTitle
             font.pixelSize: 30
-            font.family: mainIten.globalSetting_fontFamily
+            font.family: Theme.fontFamily
             font.bold: true
             font.letterSpacing: 6
         }
@@ -378,7 +334,6 @@ Item {
 
         Environment {
             id: environment
-            skinNo: mainIten.skin_No
         }
 
         Row {
@@ -387,24 +342,24 @@ Item {
             y: 32
             spacing: 10
             Image {
-                source: "images/skin" + mainIten.skin_No + "/logo.svg"
+                source: "images/skin" + Theme.skinNo + "/logo.svg"
                 sourceSize: Qt.size(44, 44)
             }
             Column {
                 anchors.verticalCenter: parent.verticalCenter
                 Text {
                     text: "HALDORA SKARN"
-                    color: "#e6ebf0"
+                    color: Theme.textTitle
                     font.pixelSize: 18
-                    font.family: mainIten.globalSetting_fontFamily
+                    font.family: Theme.fontFamily
                     font.bold: true
                     font.letterSpacing: 2
                 }
                 Text {
                     text: "MOUSE R418"
-                    color: mainIten.globalSetting_color
-                    font.pixelSize: mainIten.globalSetting_size
-                    font.family: mainIten.globalSetting_fontFamily
+                    color: Theme.accent
+                    font.pixelSize: Theme.fontSize
+                    font.family: Theme.fontFamily
                     font.letterSpacing: 3
                 }
             }
@@ -419,13 +374,8 @@ Item {
 
             KeyMatrix {
                 id: keyMatrixPanel
-                language: mainIten.language
-                gunControl: mainIten.gunControl
+                gunControl: gunControlOverlay
                 selectedButton: mainIten.selectedButton
-                fontSize: mainIten.globalSetting_size
-                fontFamily: mainIten.globalSetting_fontFamily
-                accent: mainIten.globalSetting_color
-                animationSpeed: mainIten.animation_speed
                 onRowEntered: function (index) { mainIten.hoverButton(index) }
                 onRowExited: mainIten.hoverButton(-1)
                 onRowClicked: function (index) { mainIten.openKeyMenu(index) }
@@ -433,25 +383,14 @@ Item {
 
             Launcher {
                 id: launcher
-                skinNo: mainIten.skin_No
-                macroText: mainIten.launcherLang[0]
-                gunText: mainIten.launcherLang[1]
-                macroAvailable: mainIten.macroEditor !== null
-                gunAvailable: mainIten.gunControl !== null
-                fontSize: mainIten.globalSetting_size
-                fontFamily: mainIten.globalSetting_fontFamily
-                accent: mainIten.globalSetting_color
-                onOpenMacroEditor: mainIten.showOverlay(mainIten.macroEditor)
-                onOpenGunControl: mainIten.showOverlay(mainIten.gunControl)
+                macroText: Strings.macroManager
+                gunText: Strings.gunManager
+                onOpenMacroEditor: mainIten.showOverlay(macroEditorOverlay)
+                onOpenGunControl: mainIten.showOverlay(gunControlOverlay)
             }
 
             XySetting {
                 id: xySettingPanel
-                mainLang: mainIten.mainLang
-                fontSize: mainIten.globalSetting_size
-                fontFamily: mainIten.globalSetting_fontFamily
-                accent: mainIten.globalSetting_color
-                animationSpeed: mainIten.animation_speed
             }
         }
 
@@ -460,11 +399,8 @@ Item {
             x: 282
             y: 92
             selectIndex: mainIten.selectedButton
-            skinNo: mainIten.skin_No
-            topText: mainIten.mainLang[17] !== undefined ? mainIten.mainLang[17] : ""
-            sideText: mainIten.mainLang[18] !== undefined ? mainIten.mainLang[18] : ""
-            fontSize: mainIten.globalSetting_size
-            fontFamily: mainIten.globalSetting_fontFamily
+            topText: Strings.topView
+            sideText: Strings.sideView
         }
 
         Button {
@@ -474,19 +410,13 @@ Item {
             y: mainIten.height - 6 - height
             height: 26
             width: 120
-            text: mainIten.mainLang[19] !== undefined ? mainIten.mainLang[19] : ""
-            icon: Qt.resolvedUrl("images/skin" + mainIten.skin_No + "/icon_profile.svg")
-            enabled: mainIten.profile !== null
-            fontSize: mainIten.globalSetting_size
-            fontFamily: mainIten.globalSetting_fontFamily
-            accent: mainIten.globalSetting_color
+            text: Strings.profiles
+            icon: Qt.resolvedUrl("images/skin" + Theme.skinNo + "/icon_profile.svg")
             onClicked: {
-                if (!mainIten.profile)
-                    return
-                if (mainIten.profile.visible)
-                    mainIten.profile.close()
+                if (profileOverlay.visible)
+                    profileOverlay.close()
                 else
-                    mainIten.showOverlay(mainIten.profile)
+                    mainIten.showOverlay(profileOverlay)
             }
         }
 
@@ -507,11 +437,6 @@ Item {
 
                 DpiSetting {
                     id: dpiSetting
-                    mainLang: mainIten.mainLang
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                     onDpiValueChange: mainIten.sendDpi()
                     onDpiSelectChange: {
                         ui_View.ui_11H_SetDPISelect(dpiSetting.selection())
@@ -528,48 +453,21 @@ Item {
                 }
                 Lighting {
                     id: lighting
-                    mainLang: mainIten.mainLang
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                     onSetLED: function (effect, slider, option2) {
                         mainIten.sendLED(effect, slider, option2)
                     }
                 }
                 ReportRate {
                     id: reportRate
-                    mainLang: mainIten.mainLang
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                 }
                 MouseSpeed {
                     id: mouseSpeed
-                    mainLang: mainIten.mainLang
-                    skinNo: mainIten.skin_No
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                 }
                 DoubleClickSpeed {
                     id: doubleClickSpeed
-                    mainLang: mainIten.mainLang
-                    skinNo: mainIten.skin_No
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                 }
                 ScrollSpeed {
                     id: scrollSpeed
-                    mainLang: mainIten.mainLang
-                    fontSize: mainIten.globalSetting_size
-                    fontFamily: mainIten.globalSetting_fontFamily
-                    accent: mainIten.globalSetting_color
-                    animationSpeed: mainIten.animation_speed
                     onInputFocusChanged: function (focused) { mainIten.isScrollRateFocus = focused }
                 }
             }
@@ -584,7 +482,7 @@ Item {
             width: 8
             height: rightColumn.height
             radius: 4
-            color: "#80101214"
+            color: Theme.track
             visible: rightColumn.contentHeight > rightColumn.height
             Rectangle {
                 id: handle
@@ -593,7 +491,7 @@ Item {
                 height: Math.max(20, parent.height * rightColumn.visibleArea.heightRatio)
                 y: (parent.height - height) * (rightColumn.contentY
                     / Math.max(1, rightColumn.contentHeight - rightColumn.height))
-                color: handleArea.pressed || handleArea.containsMouse ? mainIten.globalSetting_color : "#5a616c"
+                color: handleArea.pressed || handleArea.containsMouse ? Theme.accent : Theme.inactive
             }
             MouseArea {
                 id: handleArea
@@ -614,8 +512,6 @@ Item {
             id: menuUp
             x: mainIten.width - width - 10
             y: 4
-            skinNo: mainIten.skin_No
-            accent: mainIten.globalSetting_color
             onMenuClicked: function (index) {
                 if (index === 0) {
                     ui_Ctl.onMinimize()
@@ -633,10 +529,7 @@ Item {
             id: menuDown
             x: rightColumn.x
             y: mainIten.height - 6 - height
-            skinNo: mainIten.skin_No
-            text: mainIten.mainLang[26] !== undefined ? mainIten.mainLang[26] : ""
-            fontSize: mainIten.globalSetting_size
-            fontFamily: mainIten.globalSetting_fontFamily
+            text: Strings.reset
             onMenuClicked: mainIten.showOverlay(resetDialog)
         }
     }
@@ -649,12 +542,12 @@ Item {
         passThrough: profileOverlay.visible ? profileButton : null
         onPressed: {
             // Give the keyboard back to whichever overlay is open.
-            if (mainIten.macroEditor && mainIten.macroEditor.visible)
-                mainIten.macroEditor.macroEditorFocus()
-            else if (mainIten.gunControl && mainIten.gunControl.visible)
-                mainIten.gunControl.gunControlFocus()
-            else if (mainIten.profile && mainIten.profile.visible)
-                mainIten.profile.profileEditorFocus()
+            if (macroEditorOverlay.visible)
+                macroEditorOverlay.macroEditorFocus()
+            else if (gunControlOverlay.visible)
+                gunControlOverlay.gunControlFocus()
+            else if (profileOverlay.visible)
+                profileOverlay.profileEditorFocus()
             else if (resetDialog.visible)
                 resetDialog.forceActiveFocus()
         }
@@ -664,19 +557,12 @@ Item {
     MacroEditor {
         id: macroEditorOverlay
         keyMatrix: keyMatrixPanel
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onCloseRequested: mainIten.hideOverlay(macroEditorOverlay)
     }
 
     // Beside the assignment panel, without the mask.
     KeyMenu {
         id: keyMenuPopup
-        language: mainIten.language
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onMenuCmd: function (code) { mainIten.menuCommand(code) }
         onOpenSingleKey: mainIten.openAssignOverlay(singleKeyOverlay)
         onOpenMacroKey: mainIten.openAssignOverlay(macroKeyOverlay)
@@ -684,40 +570,29 @@ Item {
 
     SingleKey {
         id: singleKeyOverlay
-        lang: macroKeyOverlay.macroKeyLang
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onAccepted: function (button, usage) { mainIten.assignKey(button, usage) }
         onRejected: mainIten.closeAssignOverlay(singleKeyOverlay)
     }
 
     MacroKey {
         id: macroKeyOverlay
-        macroEditor: mainIten.macroEditor
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
+        macroEditor: macroEditorOverlay
         onAccepted: function (button, macroName, mode) { mainIten.assignMacro(button, macroName, mode) }
         onRejected: mainIten.closeAssignOverlay(macroKeyOverlay)
     }
 
     // A deleted macro takes its buttons back to their factory functions.
     Connections {
-        target: mainIten.macroEditor
-        ignoreUnknownSignals: true
+        target: macroEditorOverlay
         function onDeleteMacroSignal(macroName) { keyMatrixPanel.deleteMacroProc(macroName) }
     }
 
     ResetDialog {
         id: resetDialog
-        title: mainIten.mainLang[26] !== undefined ? mainIten.mainLang[26] : ""
-        text: mainIten.mainLang[27] !== undefined ? mainIten.mainLang[27] : ""
-        okText: mainIten.mainLang[28] !== undefined ? mainIten.mainLang[28] : ""
-        cancelText: mainIten.mainLang[29] !== undefined ? mainIten.mainLang[29] : ""
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
+        title: Strings.reset
+        text: Strings.resetQuestion
+        okText: Strings.ok
+        cancelText: Strings.cancel
         onAccepted: mainIten.resetToFactory()
         onRejected: mainIten.hideOverlay(resetDialog)
     }
@@ -726,38 +601,24 @@ Item {
         id: helpMenu
         x: 790
         y: 24
-        helpText: mainIten.launcherLang[2]
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
+        helpText: Strings.help
         onHelpChosen: mainIten.openHelp()
         onUpdateChosen: ui_View.openUpdateExe()
     }
 
     ColorBar {
         id: colorBar
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onColorPicked: function (picked) { dpiSetting.setColor(picked) }
     }
 
     // The gun and profile overlays, centred over the mask by showOverlay.
     GunControl {
         id: gunControlOverlay
-        skinNo: mainIten.skin_No
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onClosed: mainIten.hideOverlay(gunControlOverlay)
     }
 
     Profile {
         id: profileOverlay
-        mainLang: mainIten.mainLang
-        skinNo: mainIten.skin_No
-        fontSize: mainIten.globalSetting_size
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
         onChangeProfile: function (no) { mainIten.changeProfile(no) }
         onCloseUI: {
             mainIten.hideOverlay(profileOverlay)
@@ -774,7 +635,5 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         y: 560
         visible: false
-        fontFamily: mainIten.globalSetting_fontFamily
-        accent: mainIten.globalSetting_color
     }
 }

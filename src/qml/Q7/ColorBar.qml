@@ -1,15 +1,16 @@
 // The colour picker of the DPI panel: six preset colours, and R, G, B as numbers 0 ... 255.
 // A number that is not one of those is refused and the last good one shows again.
 import QtQuick
+import ".."
 
 Rectangle {
     id: bar
     objectName: "ColorBar"
 
     property color current: "#ff0000"
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     readonly property var presets: ["#ff0000", "#00ff00", "#0000ff", "#ffff00", "#00ffff", "#ff00ff"]
 
     signal colorPicked(color picked)
@@ -62,7 +63,7 @@ Rectangle {
     width: 218
     height: 78
     radius: 4
-    color: "#ee15181c"
+    color: Theme.popup
     border.color: accent
     visible: false
 
@@ -85,7 +86,7 @@ Rectangle {
                 height: 18
                 radius: 2
                 color: modelData
-                border.color: presetArea.containsMouse ? "#ffffff" : "#343a42"
+                border.color: presetArea.containsMouse ? Theme.textBright : Theme.line
                 MouseArea {
                     id: presetArea
                     anchors.fill: parent
@@ -105,7 +106,7 @@ Rectangle {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: channel.label
-            color: "#c8d0d8"
+            color: Theme.textLabel
             font.pixelSize: bar.fontSize
             font.family: bar.fontFamily
         }
@@ -113,8 +114,8 @@ Rectangle {
             width: 36
             height: 20
             radius: 2
-            color: "#0c0e11"
-            border.color: field.activeFocus ? bar.accent : "#5a616c"
+            color: Theme.field
+            border.color: field.activeFocus ? bar.accent : Theme.inactive
             TextInput {
                 id: field
                 anchors.fill: parent
@@ -123,8 +124,8 @@ Rectangle {
                 verticalAlignment: TextInput.AlignVCenter
                 maximumLength: 3
                 validator: RegularExpressionValidator { regularExpression: /[0-9]{0,3}/ }
-                color: "#ffffff"
-                selectionColor: "#0e6a6a"
+                color: Theme.textBright
+                selectionColor: Theme.selection
                 selectByMouse: true
                 font.pixelSize: bar.fontSize + 1
                 font.family: bar.fontFamily
@@ -151,7 +152,7 @@ Rectangle {
             height: 20
             radius: 2
             color: bar.current
-            border.color: "#8a939e"
+            border.color: Theme.outline
         }
     }
 }

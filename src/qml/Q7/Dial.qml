@@ -3,17 +3,18 @@
 // one more per 18 degrees, 11 at the far right. Presses below the centre count as on the
 // horizontal of their side.
 import QtQuick
+import ".."
 
 Item {
     id: dial
 
     property int value: 5
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
     property string slowText: ""
     property string fastText: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     readonly property alias picture: picture
 
     signal levelChange(int value)
@@ -66,7 +67,7 @@ Item {
             anchors.horizontalCenter: parent.horizontalCenter
             y: 80
             text: dial.value
-            color: "#ffffff"
+            color: Theme.textBright
             font.pixelSize: dial.fontSize + 3
             font.family: dial.fontFamily
             font.bold: true
@@ -89,7 +90,7 @@ Item {
         x: picture.x + 18
         y: 78
         text: dial.slowText
-        color: "#9aa3ad"
+        color: Theme.textDim
         font.pixelSize: dial.fontSize
         font.family: dial.fontFamily
     }
@@ -97,7 +98,7 @@ Item {
         x: picture.x + picture.width - 18 - width
         y: 78
         text: dial.fastText
-        color: "#9aa3ad"
+        color: Theme.textDim
         font.pixelSize: dial.fontSize
         font.family: dial.fontFamily
     }

@@ -1,21 +1,19 @@
 // DPI stages: six values from 250 to 4000, which of them the DPI button steps through,
 // and a colour for each.
 import QtQuick
+import ".."
 import MouseSuite.Model
-import "../common"
 
 Frame {
     id: panel
     objectName: "DpiSetting"
-
-    property var mainLang: []
     property int selectedColor: -1
 
     signal dpiValueChange(int stage, int value)
     signal dpiSelectChange(int stage)
     signal colorSquareClicked(int stage, Item square)
 
-    title: mainLang[3] !== undefined ? mainLang[3] : ""
+    title: Strings.dpiSetting
     bodyHeight: 233
 
     function stageAt(i) {
@@ -108,9 +106,6 @@ Frame {
                 required property int index
                 width: 39
                 stageNo: index
-                fontSize: panel.fontSize
-                fontFamily: panel.fontFamily
-                accent: panel.accent
                 colorSelected: panel.selectedColor === index
                 onValueChange: function (value) { panel.dpiValueChange(index, value) }
                 onCheckChange: panel.dpiSelectChange(index)

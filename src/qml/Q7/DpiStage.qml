@@ -1,6 +1,7 @@
 // One DPI stage of the DPI panel: the value, a 154 px bar, the stage's check box and its
 // colour square. The bar's filled height is the value: 250 at the bottom, 4000 at the top.
 import QtQuick
+import ".."
 
 Item {
     id: stage
@@ -10,9 +11,9 @@ Item {
     property bool checked: false
     property color stageColor: "#000000"
     property bool colorSelected: false
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     readonly property int barHeight: 154
     readonly property alias bar: barArea
@@ -43,7 +44,7 @@ Item {
         anchors.horizontalCenter: parent.horizontalCenter
         y: 4
         text: stage.value
-        color: "#e6ebf0"
+        color: Theme.textTitle
         font.pixelSize: stage.fontSize
         font.family: stage.fontFamily
     }
@@ -55,8 +56,8 @@ Item {
         width: 12
         height: stage.barHeight
         radius: 2
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
 
         Rectangle {
             id: fill
@@ -66,7 +67,7 @@ Item {
             radius: 2
             gradient: Gradient {
                 GradientStop { position: 0.0; color: stage.accent }
-                GradientStop { position: 1.0; color: "#0a5c5c" }
+                GradientStop { position: 1.0; color: Theme.gaugeFoot }
             }
         }
         Rectangle {
@@ -75,7 +76,7 @@ Item {
             radius: 2
             anchors.horizontalCenter: parent.horizontalCenter
             y: Math.max(0, Math.min(parent.height - height, parent.height - fill.height - height / 2))
-            color: "#f0f4f8"
+            color: Theme.textValue
         }
     }
 
@@ -111,8 +112,8 @@ Item {
         width: 14
         height: 14
         radius: 2
-        color: "#0c0e11"
-        border.color: boxArea.containsMouse ? stage.accent : "#5a616c"
+        color: Theme.field
+        border.color: boxArea.containsMouse ? stage.accent : Theme.inactive
         Rectangle {
             anchors.centerIn: parent
             width: 8
@@ -143,7 +144,7 @@ Item {
         radius: 2
         color: stage.stageColor
         border.width: stage.colorSelected ? 2 : 1
-        border.color: stage.colorSelected || squareArea.containsMouse ? stage.accent : "#8a939e"
+        border.color: stage.colorSelected || squareArea.containsMouse ? stage.accent : Theme.outline
         MouseArea {
             id: squareArea
             anchors.fill: parent

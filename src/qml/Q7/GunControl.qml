@@ -3,26 +3,21 @@
 // rows until OK saves every row. The row chosen when OK is pressed becomes the profile's
 // gun: its name shows on a gun-key button and its settings go to the mouse.
 import QtQuick
+import ".."
 import MouseSuite.Model
-import "../common"
 
 Rectangle {
     id: overlay
     objectName: "GunControl"
-
-    readonly property var englishLang: ["Gun Manager", "Name", "Auxiliary Setting", "Trigger Key",
-        "Interval Times(MS)", "Deviation", "Run Times", "Unlimited", "New", "Delete", "OK",
-        "Cancel"]
-    property var gunControlLang: englishLang
     // The gun of the current profile ("" for none); the button panel shows it.
     property string selectGunName: ""
     property int selectedRow: -1
     // The selected row runs without a count.
     property bool unlimited: false
-    property int skinNo: 1
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int skinNo: Theme.skinNo
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     readonly property alias rowCount: rows.count
     readonly property alias titleBar: titleBar
@@ -40,10 +35,6 @@ Rectangle {
 
     // OK or Cancel: the page hides the overlay and the mask.
     signal closed()
-
-    function text(i) {
-        return gunControlLang[i] !== undefined ? gunControlLang[i] : ""
-    }
     function rowAt(i) {
         list.positionViewAtIndex(i, ListView.Contain)
         return list.itemAtIndex(i)
@@ -251,8 +242,8 @@ Rectangle {
     width: 470
     height: 300
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
 
     ListModel {
@@ -270,7 +261,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -285,8 +276,8 @@ Rectangle {
         Text {
             x: 30
             anchors.verticalCenter: parent.verticalCenter
-            text: overlay.text(0)
-            color: "#e6ebf0"
+            text: Strings.gunTitle
+            color: Theme.textTitle
             font.pixelSize: overlay.fontSize + 1
             font.family: overlay.fontFamily
             font.bold: true
@@ -312,8 +303,8 @@ Rectangle {
         y: 34
         width: 150
         height: 212
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
 
         ListView {
             id: list
@@ -330,7 +321,7 @@ Rectangle {
                 objectName: "gunRow" + index
                 width: ListView.view.width
                 height: 24
-                color: selected ? "#0e3a3e" : (rowArea.containsMouse ? "#20262d" : "transparent")
+                color: selected ? Theme.listSelected : (rowArea.containsMouse ? Theme.listHover : "transparent")
                 Rectangle {
                     width: 3
                     height: parent.height
@@ -343,7 +334,7 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     text: row.gunName
                     elide: Text.ElideRight
-                    color: row.selected ? "#ffffff" : "#c8d0d8"
+                    color: row.selected ? Theme.textBright : Theme.textLabel
                     font.pixelSize: overlay.fontSize + 1
                     font.family: overlay.fontFamily
                 }
@@ -372,21 +363,15 @@ Rectangle {
             id: newButton
             objectName: "gunNew"
             width: 72
-            text: overlay.text(8)
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
+            text: Strings.newGun
             onClicked: overlay.newGun()
         }
         Button {
             id: deleteButton
             objectName: "gunDelete"
             width: 72
-            text: overlay.text(9)
+            text: Strings.deleteGun
             enabled: overlay.selectedRow >= 0
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
             onClicked: overlay.deleteGun()
         }
     }
@@ -394,7 +379,7 @@ Rectangle {
     // ---- the selected record
 
     component Label: Text {
-        color: "#c8d0d8"
+        color: Theme.textLabel
         font.pixelSize: overlay.fontSize
         font.family: overlay.fontFamily
         elide: Text.ElideRight
@@ -413,8 +398,8 @@ Rectangle {
         width: 56
         height: 22
         radius: 2
-        color: "#0c0e11"
-        border.color: input.activeFocus ? overlay.accent : "#5a616c"
+        color: Theme.field
+        border.color: input.activeFocus ? overlay.accent : Theme.inactive
         opacity: enabled ? 1.0 : 0.4
         TextInput {
             id: input
@@ -428,8 +413,8 @@ Rectangle {
             validator: RegularExpressionValidator {
                 regularExpression: field.isName ? /.*/ : (field.signed ? /-?[0-9]{0,3}/ : /[0-9]{0,3}/)
             }
-            color: "#ffffff"
-            selectionColor: "#0e6a6a"
+            color: Theme.textBright
+            selectionColor: Theme.selection
             selectByMouse: true
             enabled: overlay.selectedRow >= 0
             font.pixelSize: overlay.fontSize + 1
@@ -462,8 +447,8 @@ Rectangle {
             width: 14
             height: 14
             radius: 7
-            color: "#0c0e11"
-            border.color: radio.checked ? overlay.accent : "#5a616c"
+            color: Theme.field
+            border.color: radio.checked ? overlay.accent : Theme.inactive
             Rectangle {
                 anchors.centerIn: parent
                 width: 6
@@ -478,7 +463,7 @@ Rectangle {
             x: 20
             anchors.verticalCenter: parent.verticalCenter
             text: radio.text
-            color: radio.checked ? "#ffffff" : "#b8c0c8"
+            color: radio.checked ? Theme.textBright : Theme.textOption
             font.pixelSize: overlay.fontSize
             font.family: overlay.fontFamily
         }
@@ -503,7 +488,7 @@ Rectangle {
             x: 0
             y: 3
             width: details.labelWidth
-            text: overlay.text(1)
+            text: Strings.gunName
         }
         Field {
             id: nameField
@@ -519,12 +504,12 @@ Rectangle {
             y: 34
             width: details.width
             height: 18
-            color: "#1a1a1a"
+            color: Theme.titleBar
             Text {
                 x: 6
                 anchors.verticalCenter: parent.verticalCenter
-                text: overlay.text(2)
-                color: "#e6ebf0"
+                text: Strings.auxiliary
+                color: Theme.textTitle
                 font.pixelSize: overlay.fontSize
                 font.family: overlay.fontFamily
                 font.bold: true
@@ -534,7 +519,7 @@ Rectangle {
         Label {
             y: 66
             width: details.labelWidth
-            text: overlay.text(3)
+            text: Strings.triggerKey
         }
         Rectangle {
             x: details.labelWidth
@@ -542,13 +527,13 @@ Rectangle {
             width: 80
             height: 22
             radius: 2
-            color: "#15181c"
-            border.color: "#343a42"
+            color: Theme.tile
+            border.color: Theme.line
             Text {
                 id: keyText
                 objectName: "gunKey"
                 anchors.centerIn: parent
-                color: "#d8dee6"
+                color: Theme.textItem
                 font.pixelSize: overlay.fontSize + 1
                 font.family: overlay.fontFamily
             }
@@ -557,7 +542,7 @@ Rectangle {
         Label {
             y: 98
             width: details.labelWidth
-            text: overlay.text(4)
+            text: Strings.interval
         }
         Field {
             id: periodField
@@ -573,7 +558,7 @@ Rectangle {
         Label {
             y: 130
             width: details.labelWidth - 50
-            text: overlay.text(5)
+            text: Strings.deviation
         }
         Row {
             x: details.labelWidth - 48
@@ -612,7 +597,7 @@ Rectangle {
             objectName: "gunRunTimes"
             y: 162
             checked: overlay.selectedRow >= 0 && !overlay.unlimited
-            text: overlay.text(6)
+            text: Strings.runTimes
             onClicked: overlay.setUnlimited(false)
         }
         Field {
@@ -631,7 +616,7 @@ Rectangle {
             objectName: "gunUnlimited"
             y: 190
             checked: overlay.selectedRow >= 0 && overlay.unlimited
-            text: overlay.text(7)
+            text: Strings.unlimited
             onClicked: overlay.setUnlimited(true)
         }
     }
@@ -645,20 +630,14 @@ Rectangle {
             id: okButton
             objectName: "gunOk"
             width: 80
-            text: overlay.text(10)
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
+            text: Strings.gunOk
             onClicked: overlay.accept()
         }
         Button {
             id: cancelButton
             objectName: "gunCancel"
             width: 80
-            text: overlay.text(11)
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
+            text: Strings.gunCancel
             onClicked: overlay.cancel()
         }
     }

@@ -1,6 +1,7 @@
 // The help menu under the top menu's help button: our help pages, the firmware updater
 // and the version.
 import QtQuick
+import ".."
 
 Rectangle {
     id: menu
@@ -8,8 +9,8 @@ Rectangle {
 
     property string helpAddress: ""
     property string helpText: "Help"
-    property int fontSize: 11
-    property string fontFamily: "Arial"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
 
     signal helpChosen()
     signal updateChosen()
@@ -20,8 +21,8 @@ Rectangle {
 
     width: 159
     height: 64
-    color: "#6f2929"
-    border.color: "#8f2020"
+    color: Theme.helpFill
+    border.color: Theme.helpBorder
     visible: false
 
     Column {
@@ -35,12 +36,12 @@ Rectangle {
                 required property int index
                 width: 157
                 height: 21
-                color: area.containsMouse && index < 2 ? "#8f2020" : "transparent"
+                color: area.containsMouse && index < 2 ? Theme.helpBorder : "transparent"
                 Text {
                     x: 8
                     anchors.verticalCenter: parent.verticalCenter
                     text: modelData
-                    color: index < 2 ? "#ffffff" : "#d0b0b0"
+                    color: index < 2 ? Theme.textBright : Theme.helpMuted
                     font.pixelSize: menu.fontSize + 1
                     font.family: menu.fontFamily
                 }

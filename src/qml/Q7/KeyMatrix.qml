@@ -7,21 +7,16 @@
 // macro editor; the mouse and the profile count them from 1, so the slot is lowered by
 // one on reading and raised by one on sending.
 import QtQuick
+import ".."
 import MouseSuite.Model
-import "../common"
-import "../basic"
 
 Frame {
     id: panel
     objectName: "KeyMatrix"
-
-    readonly property var englishLang: ["Macro: ", "Deactivated", "Keyboard Key-",
-        "Button Assignment", "Button ", "Double Click", "", "", "", ""]
-    property var keyMatrixLang: englishLang
     // Simplified Chinese assignment names instead of the English ones.
-    property bool language: false
     // The gun overlay, whose selected gun names the gun key; null until it exists.
-    property Item gunControl: null
+    // The gun-key button shows the selected gun's name.
+    required property Item gunControl
     // The button lit on the mouse picture, framed here as well.
     property int selectedButton: -1
 
@@ -40,12 +35,8 @@ Frame {
     signal rowEntered(int index)
     signal rowExited(int index)
 
-    title: label(3)
+    title: Strings.buttonAssignment
     bodyHeight: shownButtons * 21 + 8
-
-    function label(i) {
-        return keyMatrixLang[i] !== undefined ? keyMatrixLang[i] : ""
-    }
 
     function rowAt(i) {
         return rows.itemAt(i)
@@ -83,7 +74,7 @@ Frame {
     }
 
     function gunName() {
-        var name = gunControl ? gunControl.selectGunName : ui_View.getselectGun(0)
+        var name = gunControl.selectGunName
         return name === undefined || name === null ? "" : String(name)
     }
 
@@ -91,21 +82,21 @@ Frame {
     function textOf(e) {
         var kind = e[0], b1 = e[1], b2 = e[2], b3 = e[3]
         if (kind === 0x09)
-            return label(0) + ui_View.getMacroKey(b2)
+            return Strings.macroPrefix + ui_View.getMacroKey(b2)
         if (kind === 0x08) {
             var gun = gunName()
             return gun === "" ? "Fn" : "Fn ( " + gun + " ) "
         }
         if (kind === 0 && b1 === 0 && b2 === 0)
-            return label(1)
+            return Strings.deactivated
         if (kind === 0 && b1 === 0 && b3 === 0) {
             // A key without a name is shown as nothing rather than half a text.
             var name = keys.keycodeTostr(b2)
-            return name === "" ? "" : label(2) + name
+            return name === "" ? "" : Strings.keyboardKeyPrefix + name
         }
         if (kind === 0x0A && b1 === 0xF0)
-            return label(5)
-        return keys.assignTostr(codeOf(e), language)
+            return Strings.doubleClick
+        return keys.assignTostr(codeOf(e), Strings.chinese)
     }
 
     // Left-button assignments among the buttons the user can change.
@@ -140,7 +131,7 @@ Frame {
     function init(send) {
         var names = []
         for (var b = 0; b < shownButtons; ++b)
-            names.push(label(4) + (b + 1))
+            names.push(Strings.buttonPrefix + (b + 1))
         labels = names
 
         var read = []
@@ -192,7 +183,7 @@ Frame {
                     anchors.verticalCenter: parent.verticalCenter
                     text: panel.labels[row.index] !== undefined ? panel.labels[row.index] : ""
                     elide: Text.ElideRight
-                    color: row.lit ? panel.accent : "#b8c0c8"
+                    color: row.lit ? panel.accent : Theme.textOption
                     font.pixelSize: panel.fontSize
                     font.family: panel.fontFamily
                 }
@@ -203,15 +194,15 @@ Frame {
                     width: parent.width - x
                     height: parent.height - 4
                     radius: 2
-                    color: area.containsMouse || row.lit ? "#262b32" : "#0c0e11"
-                    border.color: row.lit ? panel.accent : "#343a42"
+                    color: area.containsMouse || row.lit ? Theme.rowHover : Theme.field
+                    border.color: row.lit ? panel.accent : Theme.line
                     Text {
                         x: 6
                         width: parent.width - 22
                         anchors.verticalCenter: parent.verticalCenter
                         text: row.text
                         elide: Text.ElideRight
-                        color: "#e6ebf0"
+                        color: Theme.textTitle
                         font.pixelSize: panel.fontSize
                         font.family: panel.fontFamily
                     }
@@ -222,7 +213,7 @@ Frame {
                         anchors.right: parent.right
                         anchors.rightMargin: 6
                         anchors.verticalCenter: parent.verticalCenter
-                        property color fill: row.lit || area.containsMouse ? panel.accent : "#7d8590"
+                        property color fill: row.lit || area.containsMouse ? panel.accent : Theme.marker
                         onFillChanged: requestPaint()
                         onPaint: {
                             var ctx = getContext("2d")

@@ -3,28 +3,18 @@
 // keyboard-key and macro overlays, and opens the sub-menus (DPI, multimedia, basic and
 // additional commands, the gun key) to its right.
 import QtQuick
+import ".."
 
 Rectangle {
     id: menu
     objectName: "KeyMenu"
-
-    readonly property var englishLang: ["Left Button", "Right Button", "Middle Button",
-        "Auto Run", "Fire Mode", "Double Click", "DPI Setting +", "Multimedia Commands +",
-        "Basic Commands +", "Additional Commands +", "Assign Keyboard Key", "Macro",
-        "Gun Management", "Deactivated", "DPI +", "DPI -", "DPI LOOP", "Media Player",
-        "Next Track", "Previous Track", "Stop", "Play/Pause", "Mute", "Volume Up",
-        "Volume Down", "New", "Cut", "Copy", "Paste", "Save", "Print", "Find", "Redo",
-        "Undo", "Select All", "My Computer", "Web Home", "Search Computer", "Maximize",
-        "Minimize", "Show DeskTop", "RUN", "Forward", "Back", ""]
-    property var keyMenuLang: englishLang
-    property bool language: false
     // The button the menu was opened for, what it does now and at the factory.
     property int button: -1
     property string currentCode: ""
     property string defaultCode: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     // The sub-menu shown, -1 for none.
     property int openSub: -1
 
@@ -45,7 +35,7 @@ Rectangle {
         [[0, "none"], [1, "08000100"], [2, "default"]]
     ]
     // The gun key's own rows: assign (nothing to do yet), start, and off (the default).
-    readonly property var gunRows: language ? ["分配", "启动", "禁用"] : ["Assign", "Enable", "Disable"]
+    readonly property var gunRows: Strings.chinese ? ["分配", "启动", "禁用"] : ["Assign", "Enable", "Disable"]
     readonly property int rowHeight: 21
 
     signal menuCmd(string code)
@@ -72,7 +62,7 @@ Rectangle {
     function textOf(row, sub) {
         if (sub === 4)
             return gunRows[row[0]]
-        return keyMenuLang[row[0]] !== undefined ? keyMenuLang[row[0]] : ""
+        return Strings.entry(Strings.keyMenu, row[0])
     }
 
     function choose(action) {
@@ -90,8 +80,8 @@ Rectangle {
 
     width: 194
     height: firstLevel.length * rowHeight + 2
-    color: "#f0101316"
-    border.color: "#3a4049"
+    color: Theme.popup
+    border.color: Theme.border
     visible: false
 
     // Presses between rows must not reach the page behind (which would close the menu).
@@ -107,13 +97,13 @@ Rectangle {
         property bool open: false
         // The button's present choice.
         property bool current: false
-        property int fontSize: 11
-        property string fontFamily: "Arial"
-        property color accent: "#FF00FFFF"
+        property int fontSize: Theme.fontSize
+        property string fontFamily: Theme.fontFamily
+        property color accent: Theme.accent
         signal picked()
         signal hovered()
         height: 21
-        color: rowArea.containsMouse || open ? "#1f4a4d" : "transparent"
+        color: rowArea.containsMouse || open ? Theme.rowSelected : "transparent"
         Rectangle {
             visible: rowItem.current
             x: 3
@@ -128,7 +118,7 @@ Rectangle {
             anchors.verticalCenter: parent.verticalCenter
             text: rowItem.text
             elide: Text.ElideRight
-            color: rowArea.containsMouse || rowItem.open ? "#ffffff" : "#d8dee6"
+            color: rowArea.containsMouse || rowItem.open ? Theme.textBright : Theme.textItem
             font.pixelSize: rowItem.fontSize + 1
             font.family: rowItem.fontFamily
         }
@@ -138,7 +128,7 @@ Rectangle {
             anchors.rightMargin: 8
             anchors.verticalCenter: parent.verticalCenter
             text: "›"
-            color: rowItem.open ? rowItem.accent : "#7d8590"
+            color: rowItem.open ? rowItem.accent : Theme.marker
             font.pixelSize: rowItem.fontSize + 5
             font.family: rowItem.fontFamily
         }
@@ -163,9 +153,6 @@ Rectangle {
             y: 1 + index * menu.rowHeight
             width: menu.width - 2
             objectName: "keyMenuRow" + index
-            fontSize: menu.fontSize
-            fontFamily: menu.fontFamily
-            accent: menu.accent
             text: menu.textOf(modelData, -1)
             opensSub: modelData[1].indexOf("sub") === 0
             open: opensSub && menu.openSub === Number(modelData[1].substr(3))
@@ -210,9 +197,6 @@ Rectangle {
                 y: 1 + index * menu.rowHeight
                 width: sub.width - 2
                 objectName: "keyMenuSubRow" + index
-                fontSize: menu.fontSize
-                fontFamily: menu.fontFamily
-                accent: menu.accent
                 text: menu.textOf(modelData, menu.openSub)
                 current: modelData[1] === menu.currentCode
                 enabled: modelData[1] !== "none"

@@ -1,26 +1,24 @@
 // The launcher box of the left column: opens the macro editor and the gun control.
 import QtQuick
-import "../common"
+import ".."
 
 Rectangle {
     id: box
     objectName: "Launcher"
 
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
     property string macroText: "Macro Manager"
     property string gunText: "Gun Manager"
-    property bool macroAvailable: false
-    property bool gunAvailable: false
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     signal openMacroEditor()
     signal openGunControl()
 
     width: 242
     height: 40
-    color: "#b31a1a1a"
+    color: Theme.panel
 
     Row {
         anchors.centerIn: parent
@@ -31,10 +29,7 @@ Rectangle {
             height: 26
             text: box.macroText
             icon: Qt.resolvedUrl("../images/skin" + box.skinNo + "/icon_macro.svg")
-            enabled: box.macroAvailable
             fontSize: box.fontSize - 1
-            fontFamily: box.fontFamily
-            accent: box.accent
             onClicked: box.openMacroEditor()
         }
         Button {
@@ -43,10 +38,7 @@ Rectangle {
             height: 26
             text: box.gunText
             icon: Qt.resolvedUrl("../images/skin" + box.skinNo + "/icon_gun.svg")
-            enabled: box.gunAvailable
             fontSize: box.fontSize - 1
-            fontFamily: box.fontFamily
-            accent: box.accent
             onClicked: box.openGunControl()
         }
     }

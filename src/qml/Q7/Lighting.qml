@@ -1,18 +1,16 @@
 // Lighting: four effects, each with its own five-step slider (speed or brightness).
 import QtQuick
-import "../common"
+import ".."
 
 Frame {
     id: panel
     objectName: "Lighting"
-
-    property var mainLang: []
     // 1 static, 2 breath, 3 neon, 4 finger tapping.
     property int effect: 1
 
     signal setLED(int effect, int slider, int option2)
 
-    title: mainLang[4] !== undefined ? mainLang[4] : ""
+    title: Strings.lighting
     bodyHeight: 136
 
     function sliderAt(effectNo) {
@@ -66,8 +64,8 @@ Frame {
                     width: 14
                     height: 14
                     radius: 7
-                    color: "#0c0e11"
-                    border.color: panel.effect === row.effectNo ? panel.accent : "#5a616c"
+                    color: Theme.field
+                    border.color: panel.effect === row.effectNo ? panel.accent : Theme.inactive
                     Rectangle {
                         anchors.centerIn: parent
                         width: 6
@@ -81,8 +79,8 @@ Frame {
                     x: 20
                     anchors.verticalCenter: radio.verticalCenter
                     width: 80
-                    text: panel.mainLang[5 + row.index] !== undefined ? panel.mainLang[5 + row.index] : ""
-                    color: panel.effect === row.effectNo ? "#ffffff" : "#b8c0c8"
+                    text: Strings.lightingEffect(1 + row.index)
+                    color: panel.effect === row.effectNo ? Theme.textBright : Theme.textOption
                     font.pixelSize: panel.fontSize
                     font.family: panel.fontFamily
                     lineHeight: 0.9
@@ -97,7 +95,6 @@ Frame {
                     x: 104
                     y: 7
                     width: 118
-                    accent: panel.accent
                     active: panel.effect === row.effectNo
                     onMoved: panel.choose(row.effectNo)
                 }

@@ -11,24 +11,18 @@
 // pause after the action in 10 ms units, 0x80 for a release; B: the key or mouse code),
 // a pause too long for A as two more pairs (0, scale) (count high, count low), and 00 00.
 import QtQuick
+import ".."
 import MouseSuite.Model
-import "../common"
-import "../basic"
 
 Rectangle {
     id: editor
     objectName: "MacroEditor"
-
-    readonly property var englishLang: ["Macro Manager", "Macro", "Sequence", "Options",
-        "Start Record", "Stop Record", "Rec Time", "Loops Timer", "New", "Delete", "OK",
-        "Cancel", "Delete", "Insert Left Button", "Insert Middle Button",
-        "Insert Right Button", "Insert Delay", "Insert Keys", "Cancel the record ?"]
-    property var macroEditorLang: englishLang
     // The button panel, re-sent after a rename so that its texts show the new name.
-    property Item keyMatrix: null
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    // Renaming a macro renames it on the buttons that play it.
+    required property Item keyMatrix
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     readonly property int maxMacros: 100
     // One macro slot of the mouse; an image never grows beyond it.
@@ -76,10 +70,6 @@ Rectangle {
 
     signal deleteMacroSignal(string macroName)
     signal closeRequested()
-
-    function text(i) {
-        return macroEditorLang[i] !== undefined ? macroEditorLang[i] : ""
-    }
     function macroRowAt(i) {
         macroView.positionViewAtIndex(i, ListView.Contain)
         return macroView.itemAtIndex(i)
@@ -189,8 +179,7 @@ Rectangle {
             return false
         macroModel.setProperty(index, "macroName", newName)
         ui_View.updataNameList(0, names())
-        if (keyMatrix)
-            keyMatrix.refreashUI()
+        keyMatrix.refreashUI()
         return true
     }
 
@@ -564,8 +553,8 @@ Rectangle {
     width: 600
     height: 400
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
 
     onVisibleChanged: if (visible) macroEditorFocus()
@@ -605,7 +594,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -614,8 +603,8 @@ Rectangle {
         Text {
             x: 10
             anchors.verticalCenter: parent.verticalCenter
-            text: editor.text(0)
-            color: "#e6ebf0"
+            text: Strings.macroEditorTitle
+            color: Theme.textTitle
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
             font.bold: true
@@ -639,7 +628,7 @@ Rectangle {
             anchors.right: parent.right
             anchors.rightMargin: 3
             anchors.verticalCenter: parent.verticalCenter
-            color: closeArea.containsMouse ? "#2a3038" : "transparent"
+            color: closeArea.containsMouse ? Theme.hover : "transparent"
             Image {
                 anchors.centerIn: parent
                 source: "../images/skin1/icon_close.svg"
@@ -664,8 +653,8 @@ Rectangle {
         signal cancel()
         anchors.verticalCenter: parent.verticalCenter
         clip: true
-        color: "#ffffff"
-        selectionColor: "#0e4a4a"
+        color: Theme.textBright
+        selectionColor: Theme.pressed
         font.pixelSize: editor.fontSize + 1
         font.family: editor.fontFamily
         function finish() {
@@ -703,11 +692,11 @@ Rectangle {
         radius: 2
         height: view ? Math.max(16, (view.height - 2) * view.visibleArea.heightRatio) : 0
         visible: view !== null && view.contentHeight > view.height + 1
-        color: "#5a616c"
+        color: Theme.inactive
     }
 
     component Heading: Text {
-        color: "#b8c0c8"
+        color: Theme.textOption
         font.pixelSize: editor.fontSize
         font.family: editor.fontFamily
         font.bold: true
@@ -726,8 +715,8 @@ Rectangle {
             width: 14
             height: 14
             radius: 2
-            color: "#0c0e11"
-            border.color: check.checked ? editor.accent : "#5a616c"
+            color: Theme.field
+            border.color: check.checked ? editor.accent : Theme.inactive
             Text {
                 anchors.centerIn: parent
                 text: "✓"
@@ -741,7 +730,7 @@ Rectangle {
             x: 22
             anchors.verticalCenter: parent.verticalCenter
             text: check.label
-            color: check.checked ? "#ffffff" : "#b8c0c8"
+            color: check.checked ? Theme.textBright : Theme.textOption
             font.pixelSize: editor.fontSize
             font.family: editor.fontFamily
         }
@@ -755,15 +744,15 @@ Rectangle {
     Heading {
         x: 16
         y: 34
-        text: editor.text(1)
+        text: Strings.macroList
     }
     Rectangle {
         x: 16
         y: 52
         width: 170
         height: 298
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
         ListView {
             id: macroView
             objectName: "macroList"
@@ -780,7 +769,7 @@ Rectangle {
                 readonly property bool editing: editor.editingName === index
                 width: ListView.view.width
                 height: 22
-                color: selected ? "#1f4a4d" : (rowArea.containsMouse ? "#262b32" : "transparent")
+                color: selected ? Theme.rowSelected : (rowArea.containsMouse ? Theme.rowHover : "transparent")
                 Text {
                     x: 8
                     width: parent.width - 16
@@ -788,7 +777,7 @@ Rectangle {
                     visible: !macroRow.editing
                     text: macroRow.macroName
                     elide: Text.ElideRight
-                    color: macroRow.selected ? "#ffffff" : "#d8dee6"
+                    color: macroRow.selected ? Theme.textBright : Theme.textItem
                     font.pixelSize: editor.fontSize + 1
                     font.family: editor.fontFamily
                 }
@@ -812,7 +801,7 @@ Rectangle {
                 Rectangle {
                     anchors.fill: parent
                     visible: macroRow.editing
-                    color: "#0c0e11"
+                    color: Theme.field
                     border.color: editor.accent
                     InPlaceInput {
                         objectName: "macroNameInput"
@@ -839,22 +828,16 @@ Rectangle {
             id: newButton
             objectName: "macroNew"
             width: 80
-            text: editor.text(8)
+            text: Strings.newMacro
             enabled: !editor.recording && macroModel.count < editor.maxMacros
-            fontSize: editor.fontSize
-            fontFamily: editor.fontFamily
-            accent: editor.accent
             onClicked: editor.newMacro()
         }
         Button {
             id: deleteButton
             objectName: "macroDelete"
             width: 80
-            text: editor.text(9)
+            text: Strings.deleteMacro
             enabled: !editor.recording && editor.selectedMacro >= 0
-            fontSize: editor.fontSize
-            fontFamily: editor.fontFamily
-            accent: editor.accent
             onClicked: editor.deleteMacro()
         }
     }
@@ -863,7 +846,7 @@ Rectangle {
     Heading {
         x: 200
         y: 34
-        text: editor.text(2)
+        text: Strings.sequence
     }
     Rectangle {
         id: actionBox
@@ -871,8 +854,8 @@ Rectangle {
         y: 52
         width: 230
         height: 330
-        color: "#0c0e11"
-        border.color: editor.recording ? "#c0392b" : "#343a42"
+        color: Theme.field
+        border.color: editor.recording ? Theme.recording : Theme.line
         ListView {
             id: actionView
             objectName: "actionList"
@@ -891,14 +874,14 @@ Rectangle {
                 objectName: "actionRow" + index
                 width: ListView.view.width
                 height: 20
-                color: selected ? "#1f4a4d" : (actionArea.containsMouse ? "#262b32" : "transparent")
+                color: selected ? Theme.rowSelected : (actionArea.containsMouse ? Theme.rowHover : "transparent")
                 Text {
                     x: 4
                     width: 26
                     anchors.verticalCenter: parent.verticalCenter
                     horizontalAlignment: Text.AlignRight
                     text: actionRow.index + 1
-                    color: "#5a616c"
+                    color: Theme.inactive
                     font.pixelSize: editor.fontSize - 1
                     font.family: editor.fontFamily
                 }
@@ -909,9 +892,9 @@ Rectangle {
                     anchors.verticalCenter: parent.verticalCenter
                     horizontalAlignment: Text.AlignHCenter
                     text: actionRow.type === 0 ? "◷" : (actionRow.type === 1 || actionRow.type === 3 ? "↓" : "↑")
-                    color: actionRow.type === 0 ? "#9aa3ad"
+                    color: actionRow.type === 0 ? Theme.textDim
                          : actionRow.type >= 3 ? editor.accent
-                         : actionRow.type === 1 ? "#f0b429" : "#7fc97f"
+                         : actionRow.type === 1 ? Theme.delayMark : Theme.keyMark
                     font.pixelSize: editor.fontSize + 2
                     font.bold: true
                 }
@@ -922,7 +905,7 @@ Rectangle {
                     visible: !actionRow.editing
                     text: actionRow.type === 0 ? actionRow.info + " ms" : actionRow.info
                     elide: Text.ElideRight
-                    color: actionRow.type === 0 ? "#9aa3ad" : "#e6ebf0"
+                    color: actionRow.type === 0 ? Theme.textDim : Theme.textTitle
                     font.pixelSize: editor.fontSize + 1
                     font.family: editor.fontFamily
                     font.italic: actionRow.type === 0
@@ -952,7 +935,7 @@ Rectangle {
                     width: 90
                     height: parent.height
                     visible: actionRow.editing
-                    color: "#0c0e11"
+                    color: Theme.field
                     border.color: editor.accent
                     InPlaceInput {
                         objectName: "delayInput"
@@ -996,7 +979,7 @@ Rectangle {
         width: 230
         horizontalAlignment: Text.AlignRight
         text: editor.usedBytes + " / " + editor.slotBytes + " B"
-        color: editor.usedBytes + 6 > editor.slotBytes ? "#e06c5a" : "#5a616c"
+        color: editor.usedBytes + 6 > editor.slotBytes ? Theme.warning : Theme.inactive
         font.pixelSize: editor.fontSize - 1
         font.family: editor.fontFamily
     }
@@ -1005,7 +988,7 @@ Rectangle {
     Heading {
         x: 446
         y: 34
-        text: editor.text(3)
+        text: Strings.options
     }
     Column {
         x: 446
@@ -1016,12 +999,10 @@ Rectangle {
             objectName: "macroRecord"
             width: 138
             height: 30
-            text: editor.recording ? editor.text(5) : editor.text(4)
+            text: editor.recording ? Strings.stopRecord : Strings.startRecord
             enabled: editor.selectedMacro >= 0
-            fontSize: editor.fontSize
-            fontFamily: editor.fontFamily
-            accent: editor.recording ? "#e06c5a" : editor.accent
-            border.color: editor.recording ? "#c0392b" : (hovered ? accent : "#3a4049")
+            accent: editor.recording ? Theme.warning : editor.accent
+            border.color: editor.recording ? Theme.recording : (hovered ? accent : Theme.border)
             onClicked: editor.toggleRecord()
             Rectangle {
                 x: 10
@@ -1029,7 +1010,7 @@ Rectangle {
                 width: 10
                 height: editor.recording ? 10 : 10
                 radius: editor.recording ? 1 : 5
-                color: "#e04a3a"
+                color: Theme.warning
             }
         }
         // The recording clock: seconds since the last recorded event.
@@ -1038,7 +1019,7 @@ Rectangle {
             width: 138
             horizontalAlignment: Text.AlignHCenter
             text: editor.recording ? "● REC  " + (editor.counter / 100).toFixed(2) + " s" : ""
-            color: "#e06c5a"
+            color: Theme.warning
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
             height: 16
@@ -1046,7 +1027,7 @@ Rectangle {
         CheckRow {
             id: recTimeBox
             objectName: "recTimeBox"
-            label: editor.text(6)
+            label: Strings.recTime
             checked: editor.recTime
             enabled: !editor.recording
             onToggled: editor.recTime = !editor.recTime
@@ -1054,7 +1035,7 @@ Rectangle {
         CheckRow {
             id: loopsBox
             objectName: "loopsBox"
-            label: editor.text(7)
+            label: Strings.loopsTimer
             checked: editor.loopsTimer
             enabled: !editor.recording && editor.selectedMacro >= 0
             onToggled: editor.setLoopsTimer(!editor.loopsTimer)
@@ -1064,8 +1045,8 @@ Rectangle {
             width: 116
             height: 22
             radius: 2
-            color: "#0c0e11"
-            border.color: loopInput.activeFocus ? editor.accent : "#343a42"
+            color: Theme.field
+            border.color: loopInput.activeFocus ? editor.accent : Theme.line
             opacity: loopInput.enabled ? 1 : 0.4
             TextInput {
                 id: loopInput
@@ -1076,8 +1057,8 @@ Rectangle {
                 text: editor.loopText
                 enabled: editor.loopsTimer && !editor.recording
                 maximumLength: 7
-                color: "#ffffff"
-                selectionColor: "#0e4a4a"
+                color: Theme.textBright
+                selectionColor: Theme.pressed
                 font.pixelSize: editor.fontSize + 1
                 font.family: editor.fontFamily
                 onEditingFinished: editor.setLoops(text)
@@ -1100,8 +1081,8 @@ Rectangle {
         width: 170
         height: menuColumn.height + 4
         visible: false
-        color: "#f0202429"
-        border.color: "#3a4049"
+        color: Theme.menu
+        border.color: Theme.border
         Column {
             id: menuColumn
             x: 2
@@ -1115,12 +1096,12 @@ Rectangle {
                     readonly property bool usable: index === 0 ? actionMenu.canDelete : actionMenu.canInsert
                     width: 166
                     height: 22
-                    color: menuArea.containsMouse && usable ? "#1f4a4d" : "transparent"
+                    color: menuArea.containsMouse && usable ? Theme.rowSelected : "transparent"
                     Text {
                         x: 10
                         anchors.verticalCenter: parent.verticalCenter
-                        text: editor.text(12 + menuRow.index)
-                        color: menuRow.usable ? (menuArea.containsMouse ? "#ffffff" : "#d8dee6") : "#5a616c"
+                        text: Strings.sequenceMenu(menuRow.index)
+                        color: menuRow.usable ? (menuArea.containsMouse ? Theme.textBright : Theme.textItem) : Theme.inactive
                         font.pixelSize: editor.fontSize + 1
                         font.family: editor.fontFamily
                     }
@@ -1130,7 +1111,7 @@ Rectangle {
                         x: 6
                         width: parent.width - 12
                         height: 1
-                        color: "#343a42"
+                        color: Theme.line
                     }
                     MouseArea {
                         id: menuArea
@@ -1158,7 +1139,7 @@ Rectangle {
         height: 150
         radius: 4
         visible: false
-        color: "#f8202429"
+        color: Theme.dialog
         border.color: editor.accent
         MouseArea {
             anchors.fill: parent
@@ -1168,7 +1149,7 @@ Rectangle {
             y: 12
             width: parent.width - 28
             text: dialog.title
-            color: "#e6ebf0"
+            color: Theme.textTitle
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
             font.bold: true
@@ -1187,19 +1168,13 @@ Rectangle {
             Button {
                 id: okButton
                 width: 70
-                text: editor.text(10)
-                fontSize: editor.fontSize
-                fontFamily: editor.fontFamily
-                accent: editor.accent
+                text: Strings.macroOk
                 onClicked: dialog.ok()
             }
             Button {
                 id: cancelButton
                 width: 70
-                text: editor.text(11)
-                fontSize: editor.fontSize
-                fontFamily: editor.fontFamily
-                accent: editor.accent
+                text: Strings.macroCancel
                 onClicked: dialog.cancel()
             }
         }
@@ -1209,7 +1184,7 @@ Rectangle {
         id: keyBox
         objectName: "macroKeyBox"
         property int insertAt: 0
-        title: editor.text(17)
+        title: Strings.insertKeys
         okEnabled: editor.boxKey !== ""
         onOk: editor.acceptKeyBox()
         onCancel: {
@@ -1222,12 +1197,12 @@ Rectangle {
             width: 160
             height: 40
             radius: 3
-            color: "#0c0e11"
-            border.color: editor.boxKey !== "" ? editor.accent : "#343a42"
+            color: Theme.field
+            border.color: editor.boxKey !== "" ? editor.accent : Theme.line
             Text {
                 anchors.centerIn: parent
                 text: editor.boxKey
-                color: "#ffffff"
+                color: Theme.textBright
                 font.pixelSize: editor.fontSize + 8
                 font.family: editor.fontFamily
                 font.bold: true
@@ -1238,7 +1213,7 @@ Rectangle {
     Dialog {
         id: cancelDialog
         objectName: "cancelRecordDialog"
-        title: editor.text(0)
+        title: Strings.macroEditorTitle
         onOk: editor.cancelRecord()
         onCancel: {
             cancelDialog.visible = false
@@ -1248,8 +1223,8 @@ Rectangle {
             x: 14
             y: 12
             width: parent.width - 28
-            text: editor.text(18)
-            color: "#d8dee6"
+            text: Strings.cancelRecord
+            color: Theme.textItem
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
         }

@@ -3,26 +3,21 @@
 // when the editor is there (its `macroList`, rows with `macroName`); otherwise the names
 // stored in the name list.
 import QtQuick
-import MouseSuite.Model
-import "../common"
+import ".."
 
 Rectangle {
     id: overlay
     objectName: "MacroKey"
-
-    readonly property var englishLang: ["Macro Key", "Select Macro",
-        "Macro runs once after \npressing button", "Macro loops until any \nbutton is pressed",
-        "Macro loops until button \nis released", "OK", "Cancel", "Key", "Please assign a Key", ""]
-    property var macroKeyLang: englishLang
-    property Item macroEditor: null
+    // The macro names are the editor's list.
+    required property Item macroEditor
     property int button: -1
     // 0 once, 1 until any button, 2 while held.
     property int mode: 0
     property int selectedRow: -1
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
-    readonly property var macros: macroEditor && macroEditor.macroList ? macroEditor.macroList : storedNames
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
+    readonly property var macros: macroEditor.macroList
     readonly property string selectedName: selectedRow >= 0 && selectedRow < list.count
         ? String(macros.get(selectedRow).macroName) : ""
     readonly property alias okButton: okButton
@@ -31,10 +26,6 @@ Rectangle {
     // (button, macro name, play mode)
     signal accepted(int button, string macroName, int mode)
     signal rejected()
-
-    function text(i) {
-        return macroKeyLang[i] !== undefined ? macroKeyLang[i] : ""
-    }
     function rowAt(i) {
         list.positionViewAtIndex(i, ListView.Contain)
         return list.itemAtIndex(i)
@@ -43,20 +34,10 @@ Rectangle {
         return modes.itemAt(m)
     }
 
-    // The names of the name list, without the filler a one-name list carries.
-    function loadStoredNames() {
-        storedNames.clear()
-        var names = NameLists.names(ui_View.getNameList(0))
-        for (var i = 0; i < names.length; ++i)
-            storedNames.append({ macroName: String(names[i]) })
-    }
-
     function open(forButton) {
         button = forButton
         mode = 0
         selectedRow = -1
-        if (!(macroEditor && macroEditor.macroList))
-            loadStoredNames()
         visible = true
     }
 
@@ -70,13 +51,9 @@ Rectangle {
     width: 300
     height: 344
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
-
-    ListModel {
-        id: storedNames
-    }
 
     MouseArea {
         anchors.fill: parent
@@ -87,7 +64,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -96,8 +73,8 @@ Rectangle {
         Text {
             x: 10
             anchors.verticalCenter: parent.verticalCenter
-            text: overlay.text(0)
-            color: "#e6ebf0"
+            text: Strings.macroKeyTitle
+            color: Theme.textTitle
             font.pixelSize: overlay.fontSize + 1
             font.family: overlay.fontFamily
             font.bold: true
@@ -116,8 +93,8 @@ Rectangle {
     Text {
         x: 16
         y: 32
-        text: overlay.text(1)
-        color: "#b8c0c8"
+        text: Strings.selectMacro
+        color: Theme.textOption
         font.pixelSize: overlay.fontSize
         font.family: overlay.fontFamily
     }
@@ -127,8 +104,8 @@ Rectangle {
         y: 50
         width: parent.width - 32
         height: 122
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
         ListView {
             id: list
             objectName: "macroKeyList"
@@ -143,14 +120,14 @@ Rectangle {
                 required property string macroName
                 width: ListView.view.width
                 height: 20
-                color: overlay.selectedRow === index ? "#1f4a4d" : (rowArea.containsMouse ? "#262b32" : "transparent")
+                color: overlay.selectedRow === index ? Theme.rowSelected : (rowArea.containsMouse ? Theme.rowHover : "transparent")
                 Text {
                     x: 8
                     width: parent.width - 16
                     anchors.verticalCenter: parent.verticalCenter
                     text: macroRow.macroName
                     elide: Text.ElideRight
-                    color: overlay.selectedRow === macroRow.index ? "#ffffff" : "#d8dee6"
+                    color: overlay.selectedRow === macroRow.index ? Theme.textBright : Theme.textItem
                     font.pixelSize: overlay.fontSize + 1
                     font.family: overlay.fontFamily
                 }
@@ -182,8 +159,8 @@ Rectangle {
                     width: 14
                     height: 14
                     radius: 7
-                    color: "#0c0e11"
-                    border.color: overlay.mode === modeRow.index ? overlay.accent : "#5a616c"
+                    color: Theme.field
+                    border.color: overlay.mode === modeRow.index ? overlay.accent : Theme.inactive
                     Rectangle {
                         anchors.centerIn: parent
                         width: 6
@@ -197,8 +174,8 @@ Rectangle {
                     x: 22
                     y: 1
                     width: parent.width - 22
-                    text: overlay.text(2 + modeRow.index)
-                    color: overlay.mode === modeRow.index ? "#ffffff" : "#b8c0c8"
+                    text: Strings.playMode(modeRow.index)
+                    color: overlay.mode === modeRow.index ? Theme.textBright : Theme.textOption
                     font.pixelSize: overlay.fontSize
                     font.family: overlay.fontFamily
                     lineHeight: 0.95
@@ -220,21 +197,15 @@ Rectangle {
             id: okButton
             objectName: "macroKeyOk"
             width: 80
-            text: overlay.text(5)
+            text: Strings.keyOk
             enabled: overlay.selectedName !== ""
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
             onClicked: overlay.accept()
         }
         Button {
             id: cancelButton
             objectName: "macroKeyCancel"
             width: 80
-            text: overlay.text(6)
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
+            text: Strings.keyCancel
             onClicked: overlay.rejected()
         }
     }

@@ -1,6 +1,7 @@
 // Lies over the page while an overlay is open: the page behind takes no input, and
 // dragging the mask drags the window, as the empty page does.
 import QtQuick
+import ".."
 
 Rectangle {
     id: mask
@@ -12,7 +13,7 @@ Rectangle {
 
     signal pressed()
 
-    color: "#8c000000"
+    color: Theme.mask
     visible: false
 
     MouseArea {

@@ -1,17 +1,18 @@
 // The mouse seen from above and from the side; the button with the selected index lights
 // up (0 left, 1 right, 2 middle, 3 forward, 4 back, 5 DPI +, 6 DPI -).
 import QtQuick
+import ".."
 
 Item {
     id: mouse
     objectName: "Mouse"
 
     property int selectIndex: -1
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
     property string topText: ""
     property string sideText: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
 
     readonly property string skinPath: "../images/skin" + skinNo + "/"
 
@@ -44,7 +45,7 @@ Item {
         anchors.horizontalCenter: topView.horizontalCenter
         y: topView.y + topView.height + 10
         text: mouse.topText
-        color: "#9aa3ad"
+        color: Theme.textDim
         font.pixelSize: mouse.fontSize + 1
         font.family: mouse.fontFamily
     }
@@ -75,7 +76,7 @@ Item {
         anchors.horizontalCenter: sideView.horizontalCenter
         y: sideView.y + sideView.height - 6
         text: mouse.sideText
-        color: "#9aa3ad"
+        color: Theme.textDim
         font.pixelSize: mouse.fontSize + 1
         font.family: mouse.fontFamily
     }

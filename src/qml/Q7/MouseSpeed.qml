@@ -1,17 +1,15 @@
 // Pointer speed of the desktop, as a dial level 0 ... 11 kept in the profile.
 import QtQuick
-import "../common"
+import ".."
 
 Frame {
     id: panel
     objectName: "MouseSpeed"
-
-    property var mainLang: []
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
     property alias value: dial.value
     readonly property alias picture: dial.picture
 
-    title: mainLang[10] !== undefined ? mainLang[10] : ""
+    title: Strings.mouseSpeed
     bodyHeight: 106
 
     function init(send) {
@@ -26,12 +24,8 @@ Frame {
     Dial {
         id: dial
         y: 4
-        skinNo: panel.skinNo
-        slowText: panel.mainLang[13] !== undefined ? panel.mainLang[13] : ""
-        fastText: panel.mainLang[14] !== undefined ? panel.mainLang[14] : ""
-        fontSize: panel.fontSize
-        fontFamily: panel.fontFamily
-        accent: panel.accent
+        slowText: Strings.slow
+        fastText: Strings.fast
         onLevelChange: function (value) { ui_View.setCursorSpeed(value) }
     }
 }

@@ -3,23 +3,21 @@
 // copy, load (import a file into the active profile) and save (export it). The overlay
 // can be dragged by its title, never out of the page.
 import QtQuick
+import ".."
 import MouseSuite.Model
-import "../common"
 
 Rectangle {
     id: overlay
     objectName: "Profile"
-
-    property var mainLang: []
     // The active profile; the main page sets it at start-up, a chosen row changes it.
     property int profileNo: 0
     property int selectedRow: -1
     property int editingRow: -1
     property var menuTexts: ["删除", "编辑", "复制", "加载", "保存"]
-    property int skinNo: 1
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int skinNo: Theme.skinNo
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     readonly property int maxProfiles: 6
     readonly property int rowHeight: 26
@@ -36,10 +34,6 @@ Rectangle {
     signal listViewFocus()
     // A file was imported into the active profile: the page shows and sends it again.
     signal profileLoaded()
-
-    function text(i) {
-        return mainLang[i] !== undefined ? mainLang[i] : ""
-    }
     function rowAt(i) {
         return rowRepeater.itemAt(i)
     }
@@ -96,8 +90,8 @@ Rectangle {
     function init() {
         menu.visible = false
         editingRow = -1
-        if (mainLang.length > 25)
-            menuTexts = mainLang.slice(21, 26)
+        if (Strings.main.length > 25)
+            menuTexts = Strings.main.slice(21, 26)
         var names = NameLists.names(ui_View.getNameList(2))
         rows.clear()
         for (var i = 0; i < names.length && rows.count < maxProfiles; ++i) {
@@ -238,8 +232,8 @@ Rectangle {
     width: 270
     height: 244
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
 
     ListModel {
@@ -258,7 +252,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -273,8 +267,8 @@ Rectangle {
         Text {
             x: 30
             anchors.verticalCenter: parent.verticalCenter
-            text: overlay.text(19)
-            color: "#e6ebf0"
+            text: Strings.profiles
+            color: Theme.textTitle
             font.pixelSize: overlay.fontSize + 1
             font.family: overlay.fontFamily
             font.bold: true
@@ -299,8 +293,8 @@ Rectangle {
         y: 34
         width: parent.width - 20
         height: overlay.maxProfiles * overlay.rowHeight + 2
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
 
         // Rows are placed by their index rather than by a positioner, which would place
         // new rows only on its next layout pass.
@@ -320,7 +314,7 @@ Rectangle {
                     y: index * overlay.rowHeight
                     width: list.width - 2
                     height: overlay.rowHeight
-                    color: selected ? "#0e3a3e" : (rowArea.containsMouse ? "#20262d" : "transparent")
+                    color: selected ? Theme.listSelected : (rowArea.containsMouse ? Theme.listHover : "transparent")
                     Rectangle {
                         width: 3
                         height: parent.height
@@ -334,7 +328,7 @@ Rectangle {
                         visible: overlay.editingRow !== row.index
                         text: row.profileName
                         elide: Text.ElideRight
-                        color: row.selected ? "#ffffff" : "#c8d0d8"
+                        color: row.selected ? Theme.textBright : Theme.textLabel
                         font.pixelSize: overlay.fontSize + 1
                         font.family: overlay.fontFamily
                     }
@@ -343,7 +337,7 @@ Rectangle {
                         anchors.rightMargin: 10
                         anchors.verticalCenter: parent.verticalCenter
                         text: "P" + (row.profileNo + 1)
-                        color: row.selected ? overlay.accent : "#6a727d"
+                        color: row.selected ? overlay.accent : Theme.marker
                         font.pixelSize: overlay.fontSize - 1
                         font.family: overlay.fontFamily
                     }
@@ -379,7 +373,7 @@ Rectangle {
             width: list.width - 52
             height: overlay.rowHeight - 6
             visible: overlay.editingRow >= 0
-            color: "#000000"
+            color: Theme.field
             border.color: overlay.accent
             TextInput {
                 id: editor
@@ -390,8 +384,8 @@ Rectangle {
                 verticalAlignment: TextInput.AlignVCenter
                 maximumLength: 24
                 clip: true
-                color: "#ffffff"
-                selectionColor: "#0e6a6a"
+                color: Theme.textBright
+                selectionColor: Theme.selection
                 selectByMouse: true
                 font.pixelSize: overlay.fontSize + 1
                 font.family: overlay.fontFamily
@@ -413,11 +407,8 @@ Rectangle {
             id: newButton
             objectName: "profileNew"
             width: 80
-            text: overlay.text(20)
+            text: Strings.newProfile
             enabled: rows.count < overlay.maxProfiles
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
             onClicked: {
                 menu.visible = false
                 overlay.commitEdit()
@@ -433,10 +424,7 @@ Rectangle {
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 12
         width: 80
-        text: overlay.text(28)
-        fontSize: overlay.fontSize
-        fontFamily: overlay.fontFamily
-        accent: overlay.accent
+        text: Strings.ok
         onClicked: overlay.close()
     }
 
@@ -446,7 +434,7 @@ Rectangle {
         objectName: "profileMenu"
         width: 104
         height: 5 * 22 + 2
-        color: "#20262d"
+        color: Theme.listHover
         border.color: overlay.accent
         visible: false
         Item {
@@ -464,12 +452,12 @@ Rectangle {
                                                    && (index !== 2 || rows.count < overlay.maxProfiles)
                     width: menu.width - 2
                     height: 22
-                    color: menuArea.containsMouse && usable ? "#0e4a4a" : "transparent"
+                    color: menuArea.containsMouse && usable ? Theme.pressed : "transparent"
                     Text {
                         x: 10
                         anchors.verticalCenter: parent.verticalCenter
                         text: modelData
-                        color: parent.usable ? "#e6ebf0" : "#5a616c"
+                        color: parent.usable ? Theme.textTitle : Theme.inactive
                         font.pixelSize: overlay.fontSize + 1
                         font.family: overlay.fontFamily
                     }

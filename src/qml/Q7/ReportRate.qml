@@ -1,16 +1,14 @@
 // Report rate: a picture in four quadrants, each a polling interval in ms.
 import QtQuick
-import "../common"
+import ".."
 
 Frame {
     id: panel
     objectName: "ReportRate"
-
-    property var mainLang: []
     property int value: 1
     readonly property alias picture: picture
 
-    title: mainLang[9] !== undefined ? mainLang[9] : ""
+    title: Strings.reportRate
     bodyHeight: 108
 
     // Top left 8 ms, top right 1, bottom left 4, bottom right 2.
@@ -58,12 +56,12 @@ Frame {
                     width: 112
                     height: 45
                     radius: 3
-                    color: selected ? "#0e4a4a" : "#15181c"
-                    border.color: selected ? panel.accent : "#343a42"
+                    color: selected ? Theme.pressed : Theme.tile
+                    border.color: selected ? panel.accent : Theme.line
                     Text {
                         anchors.centerIn: parent
                         text: modelData[1]
-                        color: parent.selected ? panel.accent : "#c8d0d8"
+                        color: parent.selected ? panel.accent : Theme.textLabel
                         font.pixelSize: panel.fontSize + 3
                         font.family: panel.fontFamily
                         font.bold: parent.selected
@@ -73,7 +71,7 @@ Frame {
                         anchors.bottom: parent.bottom
                         anchors.margins: 3
                         text: modelData[0] + " ms"
-                        color: "#7a838e"
+                        color: Theme.marker
                         font.pixelSize: panel.fontSize - 2
                         font.family: panel.fontFamily
                     }

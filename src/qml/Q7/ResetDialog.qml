@@ -1,7 +1,7 @@
 // Asks before the current profile goes back to the factory settings. It can be dragged
 // by its title, never out of the page.
 import QtQuick
-import "../common"
+import ".."
 
 Rectangle {
     id: dialog
@@ -11,9 +11,9 @@ Rectangle {
     property string text: ""
     property string okText: ""
     property string cancelText: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     readonly property alias titleBar: titleBar
     readonly property alias okButton: okButton
     readonly property alias cancelButton: cancelButton
@@ -24,8 +24,8 @@ Rectangle {
     width: 300
     height: 140
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
 
     MouseArea {
@@ -38,7 +38,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -48,7 +48,7 @@ Rectangle {
             x: 10
             anchors.verticalCenter: parent.verticalCenter
             text: dialog.title
-            color: "#e6ebf0"
+            color: Theme.textTitle
             font.pixelSize: dialog.fontSize + 1
             font.family: dialog.fontFamily
             font.bold: true
@@ -71,7 +71,7 @@ Rectangle {
         width: parent.width - 40
         text: dialog.text
         wrapMode: Text.WordWrap
-        color: "#ffffff"
+        color: Theme.textBright
         font.pixelSize: dialog.fontSize + 3
         font.family: dialog.fontFamily
     }
@@ -86,9 +86,6 @@ Rectangle {
             objectName: "resetOk"
             width: 80
             text: dialog.okText
-            fontSize: dialog.fontSize
-            fontFamily: dialog.fontFamily
-            accent: dialog.accent
             onClicked: dialog.accepted()
         }
         Button {
@@ -96,9 +93,6 @@ Rectangle {
             objectName: "resetCancel"
             width: 80
             text: dialog.cancelText
-            fontSize: dialog.fontSize
-            fontFamily: dialog.fontFamily
-            accent: dialog.accent
             onClicked: dialog.rejected()
         }
     }

@@ -1,13 +1,11 @@
 // Wheel scrolling of the desktop: a number of rows (1 ... 100) or one screen a notch,
 // which the desktop takes as 1000 rows.
 import QtQuick
-import "../common"
+import ".."
 
 Frame {
     id: panel
     objectName: "ScrollSpeed"
-
-    property var mainLang: []
     property bool screen: false
     property int rows: 3
     readonly property alias rowsOption: rowsOption
@@ -16,7 +14,7 @@ Frame {
 
     signal inputFocusChanged(bool focused)
 
-    title: mainLang[12] !== undefined ? mainLang[12] : ""
+    title: Strings.scrollSpeed
     bodyHeight: 66
 
     function send() {
@@ -87,8 +85,8 @@ Frame {
             width: 14
             height: 14
             radius: 7
-            color: "#0c0e11"
-            border.color: radio.checked ? panel.accent : "#5a616c"
+            color: Theme.field
+            border.color: radio.checked ? panel.accent : Theme.inactive
             Rectangle {
                 anchors.centerIn: parent
                 width: 6
@@ -103,7 +101,7 @@ Frame {
             x: 20
             anchors.verticalCenter: parent.verticalCenter
             text: radio.text
-            color: radio.checked ? "#ffffff" : "#b8c0c8"
+            color: radio.checked ? Theme.textBright : Theme.textOption
             font.pixelSize: panel.fontSize
             font.family: panel.fontFamily
         }
@@ -118,7 +116,7 @@ Frame {
         x: 8
         y: 8
         checked: !panel.screen
-        text: panel.mainLang[15] !== undefined ? panel.mainLang[15] : ""
+        text: Strings.numberOfRows
         onClicked: panel.chooseRows()
     }
 
@@ -128,8 +126,8 @@ Frame {
         width: 44
         height: 20
         radius: 2
-        color: "#0c0e11"
-        border.color: input.activeFocus ? panel.accent : "#5a616c"
+        color: Theme.field
+        border.color: input.activeFocus ? panel.accent : Theme.inactive
         TextInput {
             id: input
             objectName: "scrollRowsInput"
@@ -140,8 +138,8 @@ Frame {
             maximumLength: 3
             validator: RegularExpressionValidator { regularExpression: /[0-9]{0,3}/ }
             text: "3"
-            color: "#ffffff"
-            selectionColor: "#0e6a6a"
+            color: Theme.textBright
+            selectionColor: Theme.selection
             font.pixelSize: panel.fontSize + 1
             font.family: panel.fontFamily
             selectByMouse: true
@@ -161,7 +159,7 @@ Frame {
         x: 8
         y: 36
         checked: panel.screen
-        text: panel.mainLang[16] !== undefined ? panel.mainLang[16] : ""
+        text: Strings.oneScreen
         onClicked: panel.chooseScreen()
     }
 }

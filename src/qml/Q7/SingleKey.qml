@@ -2,30 +2,23 @@
 // desktop (the keystroke capture, through the main page) is named here, and OK gives it to
 // the button. A key without a name cannot be given.
 import QtQuick
-import "../common"
-import "../basic"
+import ".."
 
 Rectangle {
     id: overlay
     objectName: "SingleKey"
 
-    // The macro-key overlay's texts: 5 OK, 6 Cancel, 7 the title, 8 the hint.
-    property var lang: []
     property int button: -1
     property string keyName: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     readonly property alias okButton: okButton
     readonly property alias cancelButton: cancelButton
 
     // (button, HID keyboard usage)
     signal accepted(int button, int usage)
     signal rejected()
-
-    function text(i) {
-        return lang[i] !== undefined ? lang[i] : ""
-    }
 
     function open(forButton) {
         button = forButton
@@ -52,8 +45,8 @@ Rectangle {
     width: 260
     height: 170
     radius: 4
-    color: "#f01a1a1a"
-    border.color: "#3a4049"
+    color: Theme.overlay
+    border.color: Theme.border
     visible: false
 
     // The keys go to the desktop-wide capture; here they only must not reach the page.
@@ -72,7 +65,7 @@ Rectangle {
         width: parent.width
         height: 24
         radius: 4
-        color: "#1a1a1a"
+        color: Theme.titleBar
         Rectangle {
             width: 2
             height: parent.height
@@ -81,8 +74,8 @@ Rectangle {
         Text {
             x: 10
             anchors.verticalCenter: parent.verticalCenter
-            text: overlay.text(7)
-            color: "#e6ebf0"
+            text: Strings.singleKeyTitle
+            color: Theme.textTitle
             font.pixelSize: overlay.fontSize + 1
             font.family: overlay.fontFamily
             font.bold: true
@@ -103,8 +96,8 @@ Rectangle {
         y: 36
         width: parent.width - 40
         horizontalAlignment: Text.AlignHCenter
-        text: overlay.text(8)
-        color: "#b8c0c8"
+        text: Strings.assignKeyHint
+        color: Theme.textOption
         font.pixelSize: overlay.fontSize + 1
         font.family: overlay.fontFamily
     }
@@ -116,15 +109,15 @@ Rectangle {
         width: parent.width - 80
         height: 44
         radius: 3
-        color: "#0c0e11"
-        border.color: overlay.keyName !== "" ? overlay.accent : "#343a42"
+        color: Theme.field
+        border.color: overlay.keyName !== "" ? overlay.accent : Theme.line
         Text {
             anchors.centerIn: parent
             width: parent.width - 12
             horizontalAlignment: Text.AlignHCenter
             elide: Text.ElideRight
             text: overlay.keyName
-            color: "#ffffff"
+            color: Theme.textBright
             font.pixelSize: overlay.fontSize + 9
             font.family: overlay.fontFamily
             font.bold: true
@@ -140,21 +133,15 @@ Rectangle {
             id: okButton
             objectName: "singleKeyOk"
             width: 80
-            text: overlay.text(5)
+            text: Strings.keyOk
             enabled: overlay.keyName !== ""
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
             onClicked: overlay.accept()
         }
         Button {
             id: cancelButton
             objectName: "singleKeyCancel"
             width: 80
-            text: overlay.text(6)
-            fontSize: overlay.fontSize
-            fontFamily: overlay.fontFamily
-            accent: overlay.accent
+            text: Strings.keyCancel
             onClicked: overlay.rejected()
         }
     }

@@ -1,12 +1,13 @@
 // A slider with a few fixed positions (0 ... steps - 1), set by a press or a drag.
 import QtQuick
+import ".."
 
 Item {
     id: slider
 
     property int steps: 5
     property int value: steps - 1
-    property color accent: "#FF00FFFF"
+    property color accent: Theme.accent
     property bool active: true
 
     signal moved(int value)
@@ -26,13 +27,13 @@ Item {
         height: 4
         radius: 2
         anchors.verticalCenter: parent.verticalCenter
-        color: "#0c0e11"
-        border.color: "#343a42"
+        color: Theme.field
+        border.color: Theme.line
         Rectangle {
             width: parent.width * slider.value / (slider.steps - 1)
             height: parent.height
             radius: 2
-            color: slider.active ? slider.accent : "#5a616c"
+            color: slider.active ? slider.accent : Theme.inactive
         }
     }
     Repeater {
@@ -43,7 +44,7 @@ Item {
             y: slider.height - 3
             width: 2
             height: 3
-            color: "#5a616c"
+            color: Theme.inactive
         }
     }
     Rectangle {
@@ -52,7 +53,7 @@ Item {
         radius: 5
         anchors.verticalCenter: parent.verticalCenter
         x: 6 + slider.value * (slider.width - 12) / (slider.steps - 1) - width / 2
-        color: slider.active ? "#f0f4f8" : "#9aa3ad"
+        color: slider.active ? Theme.textValue : Theme.textDim
         border.color: slider.accent
     }
     MouseArea {

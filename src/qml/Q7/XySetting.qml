@@ -1,17 +1,15 @@
 // Axis sensitivity: X and Y, ten steps each. The mouse takes (step + 1) × 20, 20 to 200;
 // the profile keeps the step.
 import QtQuick
-import "../common"
+import ".."
 
 Frame {
     id: panel
     objectName: "XySetting"
-
-    property var mainLang: []
     readonly property alias xSlider: xSlider
     readonly property alias ySlider: ySlider
 
-    title: mainLang[0] !== undefined ? mainLang[0] : ""
+    title: Strings.axisSensitivity
     bodyHeight: 88
 
     function valueOf(step) {
@@ -69,7 +67,7 @@ Frame {
             x: 4
             y: 2
             text: slider.label
-            color: "#c8d0d8"
+            color: Theme.textLabel
             font.pixelSize: panel.fontSize
             font.family: panel.fontFamily
         }
@@ -78,7 +76,7 @@ Frame {
             anchors.rightMargin: 4
             y: 2
             text: panel.valueOf(slider.value)
-            color: "#ffffff"
+            color: Theme.textBright
             font.pixelSize: panel.fontSize
             font.family: panel.fontFamily
             font.bold: true
@@ -90,8 +88,8 @@ Frame {
             width: slider.centreOf(9) - x
             height: 4
             radius: 2
-            color: "#0c0e11"
-            border.color: "#343a42"
+            color: Theme.field
+            border.color: Theme.line
             Rectangle {
                 width: slider.centreOf(slider.value) - groove.x
                 height: parent.height
@@ -107,7 +105,7 @@ Frame {
                 y: 33
                 width: 2
                 height: 3
-                color: index <= slider.value ? "#8a939e" : "#4a515b"
+                color: index <= slider.value ? Theme.outline : Theme.tickOff
             }
         }
         Rectangle {
@@ -116,7 +114,7 @@ Frame {
             radius: 6
             x: slider.centreOf(slider.value) - width / 2
             y: groove.y + groove.height / 2 - height / 2
-            color: "#f0f4f8"
+            color: Theme.textValue
             border.color: panel.accent
             border.width: 2
         }
@@ -146,13 +144,13 @@ Frame {
         AxisSlider {
             id: xSlider
             objectName: "xAxisSlider"
-            label: panel.mainLang[1] !== undefined ? panel.mainLang[1] : ""
+            label: Strings.xAxis
             onStepChosen: panel.store()
         }
         AxisSlider {
             id: ySlider
             objectName: "yAxisSlider"
-            label: panel.mainLang[2] !== undefined ? panel.mainLang[2] : ""
+            label: Strings.yAxis
             onStepChosen: panel.store()
         }
     }

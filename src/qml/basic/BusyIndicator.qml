@@ -1,6 +1,7 @@
 // "LOADING ......" blinking while the page is locked. The blink runs only while the
 // indicator is actually shown, so a hidden or idle page costs no CPU.
 import QtQuick
+import ".."
 
 Item {
     id: busy
@@ -8,9 +9,9 @@ Item {
 
     property alias text: label.text
     property alias running: blink.running
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
 
     width: label.implicitWidth + 24
     height: 26
@@ -18,8 +19,8 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: 4
-        color: "#d0101214"
-        border.color: "#3a4049"
+        color: Theme.popup
+        border.color: Theme.border
     }
 
     Text {

@@ -1,11 +1,12 @@
 // The page's background: the dark body of the window, drawn once.
 import QtQuick
+import ".."
 
 Item {
     id: environment
     objectName: "Environment"
 
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
 
     width: 1000
     height: 640

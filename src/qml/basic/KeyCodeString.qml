@@ -2,6 +2,7 @@
 // mouse-button codes and the button assignments. The backslash key is named for 0x32 as
 // well, and a page sends 0x32 for it.
 import QtQuick
+import ".."
 
 QtObject {
     id: keys

@@ -1,15 +1,15 @@
 // The bottom menu: one button, back to the factory settings.
 import QtQuick
-import "../common"
+import ".."
 
 Row {
     id: menu
     objectName: "Menu_Down"
 
-    property int skinNo: 1
+    property int skinNo: Theme.skinNo
     property alias text: resetButton.text
-    property int fontSize: 11
-    property string fontFamily: "Arial"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
 
     signal menuClicked(int index)
 
@@ -17,8 +17,6 @@ Row {
         id: resetButton
         objectName: "Menu_Down_0"
         icon: Qt.resolvedUrl("../images/skin" + menu.skinNo + "/icon_reset.svg")
-        fontSize: menu.fontSize
-        fontFamily: menu.fontFamily
         height: 24
         onClicked: menu.menuClicked(0)
     }

@@ -1,12 +1,13 @@
 // The top menu: minimise (0), close (1), help (2).
 import QtQuick
+import ".."
 
 Row {
     id: menu
     objectName: "Menu_Up"
 
-    property int skinNo: 1
-    property color accent: "#FF00FFFF"
+    property int skinNo: Theme.skinNo
+    property color accent: Theme.accent
 
     signal menuClicked(int index)
 
@@ -21,7 +22,7 @@ Row {
             width: 26
             height: 20
             radius: 3
-            color: area.pressed ? "#0e4a4a" : (area.containsMouse ? "#2a3038" : "transparent")
+            color: area.pressed ? Theme.pressed : (area.containsMouse ? Theme.hover : "transparent")
             border.color: area.containsMouse ? menu.accent : "transparent"
             Image {
                 anchors.centerIn: parent

@@ -1,14 +1,15 @@
 // A flat push button of the dark skin: text and/or an icon, lit on hover and press.
 import QtQuick
+import ".."
 
 Rectangle {
     id: button
 
     property alias text: label.text
     property url icon: ""
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
     property bool hovered: area.containsMouse
 
     signal clicked()
@@ -17,8 +18,8 @@ Rectangle {
     implicitHeight: 22
     radius: 3
     opacity: enabled ? 1.0 : 0.4
-    color: area.pressed ? "#0e4a4a" : (hovered ? "#2a3038" : "#1f2329")
-    border.color: hovered ? accent : "#3a4049"
+    color: area.pressed ? Theme.pressed : (hovered ? Theme.hover : Theme.buttonFace)
+    border.color: hovered ? accent : Theme.border
     border.width: 1
 
     Image {
@@ -36,7 +37,7 @@ Rectangle {
         x: button.icon.toString() !== "" ? iconImage.x + 19 : (parent.width - width) / 2
         width: Math.min(implicitWidth, button.width - (button.icon.toString() !== "" ? 27 : 8))
         elide: Text.ElideRight
-        color: button.hovered ? button.accent : "#d8dee6"
+        color: button.hovered ? button.accent : Theme.textItem
         font.pixelSize: button.fontSize + 1
         font.family: button.fontFamily
     }

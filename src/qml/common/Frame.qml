@@ -1,6 +1,7 @@
 // The panel frame of both columns: a 242 x 18 title bar (title left, a dash right) over
 // a translucent body. Clicking the bar folds the body away and back.
 import QtQuick
+import ".."
 
 Item {
     id: frame
@@ -8,10 +9,10 @@ Item {
     property string title: ""
     property int bodyHeight: 100
     property bool opened: true
-    property int fontSize: 11
-    property string fontFamily: "Arial"
-    property color accent: "#FF00FFFF"
-    property int animationSpeed: 300
+    property int fontSize: Theme.fontSize
+    property string fontFamily: Theme.fontFamily
+    property color accent: Theme.accent
+    property int animationSpeed: Theme.animationSpeed
     default property alias content: body.data
 
     signal openCloseMenu()
@@ -25,7 +26,7 @@ Item {
         id: titleBar
         width: parent.width
         height: 18
-        color: "#1a1a1a"
+        color: Theme.titleBar
 
         Rectangle {
             width: 2
@@ -37,7 +38,7 @@ Item {
             x: 8
             anchors.verticalCenter: parent.verticalCenter
             text: frame.title
-            color: "#e6ebf0"
+            color: Theme.textTitle
             font.pixelSize: frame.fontSize + 1
             font.family: frame.fontFamily
             font.bold: true
@@ -49,7 +50,7 @@ Item {
             anchors.right: parent.right
             anchors.rightMargin: 8
             anchors.verticalCenter: parent.verticalCenter
-            color: titleArea.containsMouse ? frame.accent : "#9aa3ad"
+            color: titleArea.containsMouse ? frame.accent : Theme.textDim
         }
 
         MouseArea {
@@ -69,7 +70,7 @@ Item {
         y: titleBar.height
         width: parent.width
         height: frame.opened ? frame.bodyHeight : 0
-        color: "#b31a1a1a"
+        color: Theme.panel
         clip: true
         Behavior on height {
             NumberAnimation { duration: frame.animationSpeed; easing.type: Easing.OutCubic }
