@@ -124,6 +124,34 @@ TestCase {
         verify(!page.isScrollRateFocus, "a press on the page drops the input's focus")
     }
 
+    // Escape closes what is open, like its Cancel; the single-key box takes Escape as the key.
+    function test_escapeClosesOverlays_data() {
+        return [{ tag: "reset", name: "ResetDialog", closes: true },
+                { tag: "profiles", name: "Profile", closes: true },
+                { tag: "guns", name: "GunControl", closes: true },
+                { tag: "macro editor", name: "MacroEditor", closes: true },
+                { tag: "macro key", name: "MacroKey", closes: true, assigns: true },
+                { tag: "single key", name: "SingleKey", closes: false, assigns: true }]
+    }
+    function test_escapeClosesOverlays(row) {
+        var overlay = item(row.name)
+        if (row.assigns) {
+            page.selectedButton = 3
+            page.openAssignOverlay(overlay)
+        } else {
+            page.showOverlay(overlay)
+        }
+        verify(overlay.visible && item("Mask").visible)
+        testEnv.type("\x1b")
+        compare(overlay.visible, !row.closes)
+        compare(item("Mask").visible, !row.closes)
+        if (overlay.visible) {
+            testEnv.click(overlay.cancelButton, 5, 5)
+            verify(!overlay.visible && !item("Mask").visible)
+        }
+        compare(testEnv.sent(0x12).length, 0, "nothing was assigned")
+    }
+
     function test_factoryReset() {
         var dialog = item("ResetDialog")
         testEnv.click(item("ReportRate").picture, 200, 80)

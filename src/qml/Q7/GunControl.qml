@@ -6,7 +6,7 @@ import QtQuick
 import ".."
 import MouseSuite.Model
 
-Rectangle {
+Overlay {
     id: overlay
     objectName: "GunControl"
     // The gun of the current profile ("" for none); the button panel shows it.
@@ -15,12 +15,8 @@ Rectangle {
     // The selected row runs without a count.
     property bool unlimited: false
     property int skinNo: Theme.skinNo
-    property int fontSize: Theme.fontSize
-    property string fontFamily: Theme.fontFamily
-    property color accent: Theme.accent
 
     readonly property alias rowCount: rows.count
-    readonly property alias titleBar: titleBar
     readonly property alias nameInput: nameField.input
     readonly property alias periodInput: periodField.input
     readonly property alias xInput: xField.input
@@ -30,8 +26,6 @@ Rectangle {
     readonly property alias unlimitedOption: unlimitedOption
     readonly property alias newButton: newButton
     readonly property alias deleteButton: deleteButton
-    readonly property alias okButton: okButton
-    readonly property alias cancelButton: cancelButton
 
     // OK or Cancel: the page hides the overlay and the mask.
     signal closed()
@@ -241,58 +235,18 @@ Rectangle {
 
     width: 470
     height: 300
-    radius: 4
-    color: Theme.overlay
-    border.color: Theme.border
-    visible: false
+    title: Strings.gunTitle
+    icon: "../images/skin" + skinNo + "/icon_gun.svg"
+    okText: Strings.gunOk
+    cancelText: Strings.gunCancel
+    okName: "gunOk"
+    cancelName: "gunCancel"
+    onOkClicked: accept()
+    onCancelClicked: cancel()
+    onBodyPressed: forceActiveFocus()
 
     ListModel {
         id: rows
-    }
-
-    MouseArea {
-        // Presses on the body do not reach the mask behind; they end typing in an input.
-        anchors.fill: parent
-        onPressed: overlay.forceActiveFocus()
-    }
-
-    Rectangle {
-        id: titleBar
-        width: parent.width
-        height: 24
-        radius: 4
-        color: Theme.titleBar
-        Rectangle {
-            width: 2
-            height: parent.height
-            color: overlay.accent
-        }
-        Image {
-            x: 10
-            anchors.verticalCenter: parent.verticalCenter
-            source: "../images/skin" + overlay.skinNo + "/icon_gun.svg"
-            sourceSize: Qt.size(14, 14)
-        }
-        Text {
-            x: 30
-            anchors.verticalCenter: parent.verticalCenter
-            text: Strings.gunTitle
-            color: Theme.textTitle
-            font.pixelSize: overlay.fontSize + 1
-            font.family: overlay.fontFamily
-            font.bold: true
-        }
-        MouseArea {
-            anchors.fill: parent
-            drag.target: overlay
-            drag.axis: Drag.XAndYAxis
-            drag.minimumX: 0
-            drag.minimumY: 0
-            drag.maximumX: overlay.parent ? overlay.parent.width - overlay.width : 0
-            drag.maximumY: overlay.parent ? overlay.parent.height - overlay.height : 0
-            drag.threshold: 1
-            onPressed: overlay.forceActiveFocus()
-        }
     }
 
     // ---- the records
@@ -618,27 +572,6 @@ Rectangle {
             checked: overlay.selectedRow >= 0 && overlay.unlimited
             text: Strings.unlimited
             onClicked: overlay.setUnlimited(true)
-        }
-    }
-
-    Row {
-        anchors.right: parent.right
-        anchors.rightMargin: 10
-        y: listBox.y + listBox.height + 10
-        spacing: 6
-        Button {
-            id: okButton
-            objectName: "gunOk"
-            width: 80
-            text: Strings.gunOk
-            onClicked: overlay.accept()
-        }
-        Button {
-            id: cancelButton
-            objectName: "gunCancel"
-            width: 80
-            text: Strings.gunCancel
-            onClicked: overlay.cancel()
         }
     }
 }

@@ -14,15 +14,12 @@ import QtQuick
 import ".."
 import MouseSuite.Model
 
-Rectangle {
+Overlay {
     id: editor
     objectName: "MacroEditor"
     // The button panel, re-sent after a rename so that its texts show the new name.
     // Renaming a macro renames it on the buttons that play it.
     required property Item keyMatrix
-    property int fontSize: Theme.fontSize
-    property string fontFamily: Theme.fontFamily
-    property color accent: Theme.accent
 
     readonly property int maxMacros: 100
     // One macro slot of the mouse; an image never grows beyond it.
@@ -66,7 +63,6 @@ Rectangle {
     readonly property alias actionMenu: actionMenu
     readonly property alias keyBox: keyBox
     readonly property alias cancelDialog: cancelDialog
-    readonly property alias closeButton: closeButton
 
     signal deleteMacroSignal(string macroName)
     signal closeRequested()
@@ -552,12 +548,19 @@ Rectangle {
 
     width: 600
     height: 400
-    radius: 4
-    color: Theme.overlay
-    border.color: Theme.border
-    visible: false
-
-    onVisibleChanged: if (visible) macroEditorFocus()
+    title: Strings.macroEditorTitle
+    closeBox: true
+    closeBoxName: "macroEditorClose"
+    hasOk: false
+    hasCancel: false
+    // While recording, Escape is recorded like any other key.
+    closesOnEscape: !recording
+    onCancelClicked: requestClose()
+    onTitlePressed: actionMenu.visible = false
+    onBodyPressed: {
+        actionMenu.visible = false
+        macroEditorFocus()
+    }
 
     // Keys go to the desktop-wide capture; here they only must not reach the page.
     Keys.onPressed: function (event) { event.accepted = true }
@@ -578,69 +581,6 @@ Rectangle {
         interval: 10
         repeat: true
         onTriggered: editor.counter += 1
-    }
-
-    MouseArea {
-        anchors.fill: parent
-        onPressed: {
-            actionMenu.visible = false
-            editor.macroEditorFocus()
-        }
-    }
-
-    // ---- title bar: drags the editor inside the page
-    Rectangle {
-        id: titleBar
-        width: parent.width
-        height: 24
-        radius: 4
-        color: Theme.titleBar
-        Rectangle {
-            width: 2
-            height: parent.height
-            color: editor.accent
-        }
-        Text {
-            x: 10
-            anchors.verticalCenter: parent.verticalCenter
-            text: Strings.macroEditorTitle
-            color: Theme.textTitle
-            font.pixelSize: editor.fontSize + 1
-            font.family: editor.fontFamily
-            font.bold: true
-        }
-        MouseArea {
-            anchors.fill: parent
-            drag.target: editor
-            drag.minimumX: 0
-            drag.minimumY: 0
-            drag.maximumX: editor.parent ? editor.parent.width - editor.width : 0
-            drag.maximumY: editor.parent ? editor.parent.height - editor.height : 0
-            drag.threshold: 1
-            onPressed: editor.actionMenu.visible = false
-        }
-        Rectangle {
-            id: closeButton
-            objectName: "macroEditorClose"
-            width: 20
-            height: 20
-            radius: 2
-            anchors.right: parent.right
-            anchors.rightMargin: 3
-            anchors.verticalCenter: parent.verticalCenter
-            color: closeArea.containsMouse ? Theme.hover : "transparent"
-            Image {
-                anchors.centerIn: parent
-                source: "../images/skin1/icon_close.svg"
-                sourceSize: Qt.size(12, 12)
-            }
-            MouseArea {
-                id: closeArea
-                anchors.fill: parent
-                hoverEnabled: true
-                onClicked: editor.requestClose()
-            }
-        }
     }
 
     // A text edited in place: Enter or leaving it commits once, Escape cancels.
@@ -1125,58 +1065,28 @@ Rectangle {
     }
 
     // ---- small dialogs inside the editor
-    component Dialog: Rectangle {
+    component Dialog: Overlay {
         id: dialog
-        property string title: ""
-        default property alias content: body.data
+        default property alias inner: innerBody.data
         signal ok()
         signal cancel()
-        property alias okEnabled: okButton.enabled
-        readonly property alias okButton: okButton
-        readonly property alias cancelButton: cancelButton
-        anchors.centerIn: parent
+        x: parent ? (parent.width - width) / 2 : 0
+        y: parent ? (parent.height - height) / 2 : 0
         width: 240
         height: 150
-        radius: 4
-        visible: false
         color: Theme.dialog
         border.color: editor.accent
-        MouseArea {
-            anchors.fill: parent
-        }
-        Text {
-            x: 14
-            y: 12
-            width: parent.width - 28
-            text: dialog.title
-            color: Theme.textTitle
-            font.pixelSize: editor.fontSize + 1
-            font.family: editor.fontFamily
-            font.bold: true
-        }
+        okText: Strings.macroOk
+        cancelText: Strings.macroCancel
+        buttonWidth: 70
+        buttonMargin: 12
+        onOkClicked: ok()
+        onCancelClicked: cancel()
         Item {
-            id: body
-            y: 36
+            id: innerBody
+            y: 32
             width: parent.width
             height: 60
-        }
-        Row {
-            anchors.right: parent.right
-            anchors.bottom: parent.bottom
-            anchors.margins: 12
-            spacing: 10
-            Button {
-                id: okButton
-                width: 70
-                text: Strings.macroOk
-                onClicked: dialog.ok()
-            }
-            Button {
-                id: cancelButton
-                width: 70
-                text: Strings.macroCancel
-                onClicked: dialog.cancel()
-            }
         }
     }
 
@@ -1186,6 +1096,8 @@ Rectangle {
         property int insertAt: 0
         title: Strings.insertKeys
         okEnabled: editor.boxKey !== ""
+        // The key wanted may be Escape itself.
+        closesOnEscape: false
         onOk: editor.acceptKeyBox()
         onCancel: {
             keyBox.visible = false

@@ -1,11 +1,10 @@
 // Gives a button a macro and the way it plays: once, in a loop until any button is
 // pressed, or in a loop while the button is held. The macros are the macro editor's list
-// when the editor is there (its `macroList`, rows with `macroName`); otherwise the names
-// stored in the name list.
+// (its `macroList`, rows with `macroName`).
 import QtQuick
 import ".."
 
-Rectangle {
+Overlay {
     id: overlay
     objectName: "MacroKey"
     // The macro names are the editor's list.
@@ -14,14 +13,9 @@ Rectangle {
     // 0 once, 1 until any button, 2 while held.
     property int mode: 0
     property int selectedRow: -1
-    property int fontSize: Theme.fontSize
-    property string fontFamily: Theme.fontFamily
-    property color accent: Theme.accent
     readonly property var macros: macroEditor.macroList
     readonly property string selectedName: selectedRow >= 0 && selectedRow < list.count
         ? String(macros.get(selectedRow).macroName) : ""
-    readonly property alias okButton: okButton
-    readonly property alias cancelButton: cancelButton
 
     // (button, macro name, play mode)
     signal accepted(int button, string macroName, int mode)
@@ -50,45 +44,14 @@ Rectangle {
 
     width: 300
     height: 344
-    radius: 4
-    color: Theme.overlay
-    border.color: Theme.border
-    visible: false
-
-    MouseArea {
-        anchors.fill: parent
-    }
-
-    Rectangle {
-        id: titleBar
-        width: parent.width
-        height: 24
-        radius: 4
-        color: Theme.titleBar
-        Rectangle {
-            width: 2
-            height: parent.height
-            color: overlay.accent
-        }
-        Text {
-            x: 10
-            anchors.verticalCenter: parent.verticalCenter
-            text: Strings.macroKeyTitle
-            color: Theme.textTitle
-            font.pixelSize: overlay.fontSize + 1
-            font.family: overlay.fontFamily
-            font.bold: true
-        }
-        MouseArea {
-            anchors.fill: parent
-            drag.target: overlay
-            drag.minimumX: 0
-            drag.minimumY: 0
-            drag.maximumX: overlay.parent ? overlay.parent.width - overlay.width : 0
-            drag.maximumY: overlay.parent ? overlay.parent.height - overlay.height : 0
-            drag.threshold: 1
-        }
-    }
+    title: Strings.macroKeyTitle
+    okText: Strings.keyOk
+    cancelText: Strings.keyCancel
+    okName: "macroKeyOk"
+    cancelName: "macroKeyCancel"
+    okEnabled: selectedName !== ""
+    onOkClicked: accept()
+    onCancelClicked: rejected()
 
     Text {
         x: 16
@@ -185,28 +148,6 @@ Rectangle {
                     onClicked: overlay.mode = modeRow.index
                 }
             }
-        }
-    }
-
-    Row {
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        anchors.margins: 14
-        spacing: 10
-        Button {
-            id: okButton
-            objectName: "macroKeyOk"
-            width: 80
-            text: Strings.keyOk
-            enabled: overlay.selectedName !== ""
-            onClicked: overlay.accept()
-        }
-        Button {
-            id: cancelButton
-            objectName: "macroKeyCancel"
-            width: 80
-            text: Strings.keyCancel
-            onClicked: overlay.rejected()
         }
     }
 }

@@ -1,31 +1,10 @@
-// Pointer speed of the desktop, as a dial level 0 ... 11 kept in the profile.
+// Pointer speed of the desktop.
 import QtQuick
 import ".."
 
-Frame {
-    id: panel
+DialPanel {
     objectName: "MouseSpeed"
-    property int skinNo: Theme.skinNo
-    property alias value: dial.value
-    readonly property alias picture: dial.picture
-
     title: Strings.mouseSpeed
-    bodyHeight: 106
-
-    function init(send) {
-        var n = Number(ui_View.getCursorSpeed())
-        if (!isFinite(n))
-            return
-        dial.value = Math.max(0, Math.min(11, Math.round(n)))
-        if (send)
-            ui_View.setCursorSpeed(dial.value)
-    }
-
-    Dial {
-        id: dial
-        y: 4
-        slowText: Strings.slow
-        fastText: Strings.fast
-        onLevelChange: function (value) { ui_View.setCursorSpeed(value) }
-    }
+    load: function () { return ui_View.getCursorSpeed() }
+    store: function (level) { ui_View.setCursorSpeed(level) }
 }

@@ -6,7 +6,7 @@ import QtQuick
 import ".."
 import MouseSuite.Model
 
-Rectangle {
+Overlay {
     id: overlay
     objectName: "Profile"
     // The active profile; the main page sets it at start-up, a chosen row changes it.
@@ -15,16 +15,11 @@ Rectangle {
     property int editingRow: -1
     property var menuTexts: ["删除", "编辑", "复制", "加载", "保存"]
     property int skinNo: Theme.skinNo
-    property int fontSize: Theme.fontSize
-    property string fontFamily: Theme.fontFamily
-    property color accent: Theme.accent
 
     readonly property int maxProfiles: 6
     readonly property int rowHeight: 26
     readonly property alias rowCount: rows.count
-    readonly property alias titleBar: titleBar
     readonly property alias newButton: newButton
-    readonly property alias okButton: okButton
     readonly property alias menu: menu
     readonly property alias editor: editor
 
@@ -231,59 +226,19 @@ Rectangle {
 
     width: 270
     height: 244
-    radius: 4
-    color: Theme.overlay
-    border.color: Theme.border
-    visible: false
+    title: Strings.profiles
+    icon: "../images/skin" + skinNo + "/icon_profile.svg"
+    okName: "profileOk"
+    hasCancel: false
+    buttonMargin: 12
+    // The profile chosen is kept either way: OK and Escape both close.
+    onOkClicked: close()
+    onCancelClicked: close()
+    onTitlePressed: menu.visible = false
+    onBodyPressed: menu.visible = false
 
     ListModel {
         id: rows
-    }
-
-    MouseArea {
-        // Presses on the body close the menu and do not reach the mask behind.
-        anchors.fill: parent
-        acceptedButtons: Qt.LeftButton | Qt.RightButton
-        onPressed: menu.visible = false
-    }
-
-    Rectangle {
-        id: titleBar
-        width: parent.width
-        height: 24
-        radius: 4
-        color: Theme.titleBar
-        Rectangle {
-            width: 2
-            height: parent.height
-            color: overlay.accent
-        }
-        Image {
-            x: 10
-            anchors.verticalCenter: parent.verticalCenter
-            source: "../images/skin" + overlay.skinNo + "/icon_profile.svg"
-            sourceSize: Qt.size(14, 14)
-        }
-        Text {
-            x: 30
-            anchors.verticalCenter: parent.verticalCenter
-            text: Strings.profiles
-            color: Theme.textTitle
-            font.pixelSize: overlay.fontSize + 1
-            font.family: overlay.fontFamily
-            font.bold: true
-        }
-        MouseArea {
-            anchors.fill: parent
-            drag.target: overlay
-            drag.axis: Drag.XAndYAxis
-            drag.minimumX: 0
-            drag.minimumY: 0
-            drag.maximumX: overlay.parent ? overlay.parent.width - overlay.width : 0
-            drag.maximumY: overlay.parent ? overlay.parent.height - overlay.height : 0
-            drag.threshold: 1
-            onPressed: menu.visible = false
-        }
     }
 
     // Six places, filled from the top.
@@ -415,17 +370,6 @@ Rectangle {
                 overlay.newProfile()
             }
         }
-    }
-    Button {
-        id: okButton
-        objectName: "profileOk"
-        anchors.right: parent.right
-        anchors.rightMargin: 10
-        anchors.bottom: parent.bottom
-        anchors.bottomMargin: 12
-        width: 80
-        text: Strings.ok
-        onClicked: overlay.close()
     }
 
     // The context menu of a row.

@@ -4,17 +4,12 @@
 import QtQuick
 import ".."
 
-Rectangle {
+Overlay {
     id: overlay
     objectName: "SingleKey"
 
     property int button: -1
     property string keyName: ""
-    property int fontSize: Theme.fontSize
-    property string fontFamily: Theme.fontFamily
-    property color accent: Theme.accent
-    readonly property alias okButton: okButton
-    readonly property alias cancelButton: cancelButton
 
     // (button, HID keyboard usage)
     signal accepted(int button, int usage)
@@ -24,7 +19,6 @@ Rectangle {
         button = forButton
         keyName = ""
         visible = true
-        forceActiveFocus()
     }
 
     // Only presses count: a release of an earlier key must not take the place of the
@@ -44,51 +38,22 @@ Rectangle {
 
     width: 260
     height: 170
-    radius: 4
-    color: Theme.overlay
-    border.color: Theme.border
-    visible: false
+    title: Strings.singleKeyTitle
+    okText: Strings.keyOk
+    cancelText: Strings.keyCancel
+    okName: "singleKeyOk"
+    cancelName: "singleKeyCancel"
+    okEnabled: keyName !== ""
+    // Escape is a key like any other here.
+    closesOnEscape: false
+    onOkClicked: accept()
+    onCancelClicked: rejected()
 
     // The keys go to the desktop-wide capture; here they only must not reach the page.
     Keys.onPressed: function (event) { event.accepted = true }
 
     KeyCodeString {
         id: keys
-    }
-
-    MouseArea {
-        anchors.fill: parent
-    }
-
-    Rectangle {
-        id: titleBar
-        width: parent.width
-        height: 24
-        radius: 4
-        color: Theme.titleBar
-        Rectangle {
-            width: 2
-            height: parent.height
-            color: overlay.accent
-        }
-        Text {
-            x: 10
-            anchors.verticalCenter: parent.verticalCenter
-            text: Strings.singleKeyTitle
-            color: Theme.textTitle
-            font.pixelSize: overlay.fontSize + 1
-            font.family: overlay.fontFamily
-            font.bold: true
-        }
-        MouseArea {
-            anchors.fill: parent
-            drag.target: overlay
-            drag.minimumX: 0
-            drag.minimumY: 0
-            drag.maximumX: overlay.parent ? overlay.parent.width - overlay.width : 0
-            drag.maximumY: overlay.parent ? overlay.parent.height - overlay.height : 0
-            drag.threshold: 1
-        }
     }
 
     Text {
@@ -121,28 +86,6 @@ Rectangle {
             font.pixelSize: overlay.fontSize + 9
             font.family: overlay.fontFamily
             font.bold: true
-        }
-    }
-
-    Row {
-        anchors.right: parent.right
-        anchors.bottom: parent.bottom
-        anchors.margins: 14
-        spacing: 10
-        Button {
-            id: okButton
-            objectName: "singleKeyOk"
-            width: 80
-            text: Strings.keyOk
-            enabled: overlay.keyName !== ""
-            onClicked: overlay.accept()
-        }
-        Button {
-            id: cancelButton
-            objectName: "singleKeyCancel"
-            width: 80
-            text: Strings.keyCancel
-            onClicked: overlay.rejected()
         }
     }
 }
