@@ -50,9 +50,6 @@ Overlay {
     property string boxKey: ""
     // Bytes the selected macro's image takes now.
     property int usedBytes: 2
-    // The actions as plain rows {type, info}; the list model shows them. Encoding reads
-    // these, not the model, since it runs on every recorded event.
-    property var actionRows: []
 
     readonly property alias recordButton: recordButton
     readonly property alias newButton: newButton
@@ -218,30 +215,26 @@ Overlay {
         return recordCount(list) <= slotBytes
     }
 
-    // A copy of the actions that callers may change.
+    // The actions as plain rows {type, info}: a copy that callers may change. The list
+    // model is the one place the actions are kept.
     function rows() {
-        return actionRows.map(function (r) { return { type: r.type, info: r.info } })
+        var list = []
+        for (var i = 0; i < actionModel.count; ++i) {
+            var r = actionModel.get(i)
+            list.push({ type: r.type, info: r.info })
+        }
+        return list
     }
 
     function setActions(list) {
-        actionRows = list.map(function (r) { return { type: Number(r.type), info: String(r.info) } })
         actionModel.clear()
-        for (var i = 0; i < actionRows.length; ++i)
-            actionModel.append(actionRows[i])
+        insertActions(0, list)
     }
     function insertActions(at, add) {
-        var next = actionRows.slice()
-        for (var i = 0; i < add.length; ++i) {
-            var row = { type: Number(add[i].type), info: String(add[i].info) }
-            next.splice(at + i, 0, row)
-            actionModel.insert(at + i, row)
-        }
-        actionRows = next
+        for (var i = 0; i < add.length; ++i)
+            actionModel.insert(at + i, { type: Number(add[i].type), info: String(add[i].info) })
     }
     function removeAction(at) {
-        var next = actionRows.slice()
-        next.splice(at, 1)
-        actionRows = next
         actionModel.remove(at)
     }
 
@@ -345,9 +338,9 @@ Overlay {
             add.push({ type: c < 0xF0 ? 2 : 4,
                        info: c < 0xF0 ? keys.keycodeTostr(c) : keys.mousecodeTostr(c) })
         }
-        insertActions(actionRows.length, add)
+        insertActions(actionModel.count, add)
         heldKeys = {}
-        usedBytes = recordCount(actionRows)
+        usedBytes = recordCount(rows())
     }
 
     // The keyboard while the editor shows: the key box takes a press; a recording takes
@@ -377,7 +370,7 @@ Overlay {
             return false
         if (!isDown && !heldKeys[code])
             return false
-        var list = actionRows
+        var list = rows()
         var add = []
         if (list.length > 0 && recTime)
             add.push({ type: 0, info: String(counter * 10) })
@@ -483,7 +476,7 @@ Overlay {
     // the image beyond its slot; anything else keeps the old value.
     function setDelay(index, text) {
         editingDelay = -1
-        if (index < 0 || index >= actionRows.length || actionRows[index].type !== 0)
+        if (index < 0 || index >= actionModel.count || actionModel.get(index).type !== 0)
             return false
         text = String(text).trim()
         if (!/^[0-9]+$/.test(text))
@@ -495,7 +488,6 @@ Overlay {
         list[index].info = String(ms)
         if (!fits(list))
             return false
-        actionRows = list
         actionModel.setProperty(index, "info", String(ms))
         autoSave()
         return true
