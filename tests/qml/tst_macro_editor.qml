@@ -40,6 +40,7 @@ TestCase {
     }
 
     function init() {
+        editor.clock = function () { return Date.now() }
         if (editor.recording)
             editor.toggleRecord()
         editor.visible = testEnv.item("Mask").visible = false
@@ -56,9 +57,12 @@ TestCase {
         newMacros(1, 3)
         compare(testEnv.sent(0x13).map(function (s) { return s.frame[1] }), [4])
         click(editor.recTimeBox)
+        var now = 5000
+        editor.clock = function () { return now }
         click(editor.recordButton)
+        now += 1234                             // before the first event: no delay row
         key(0x04, true)
-        editor.counter = 3
+        now += 39                               // whole 10 ms ticks
         key(0x04, false)
         click(editor.recordButton)
         compare(ui_View.loadMacroIni("Macro_0"), ["1,A", "0,30", "2,A", "1"])
@@ -99,6 +103,7 @@ TestCase {
         newMacros(1)
         click(editor.recordButton)
         key(0x06, true)
+        verify(testEnv.item("recordClock").text.indexOf("REC") >= 0)
         click(editor.closeButton)
         click(editor.cancelDialog.cancelButton)
         verify(editor.recording && editor.visible)
@@ -106,6 +111,8 @@ TestCase {
         click(editor.cancelDialog.okButton)
         verify(!editor.recording && !editor.visible && !testEnv.item("Mask").visible)
         compare(rows(), [])
+        compare(testEnv.item("recordClock").text, "")
+        verify(!editor.recordTimerRunning, "the recording clock runs only while recording")
     }
 
     // A full macro takes no more events, never leaves a key down and never sends more

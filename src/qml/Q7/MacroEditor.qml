@@ -39,8 +39,15 @@ Overlay {
     property bool loopsTimer: false
     property bool recTime: false
     property bool recording: false
-    // 10 ms ticks since the last recorded event.
+    // 10 ms ticks between the last two recorded events (the delay a "Rec Time" row gets).
     property int counter: 0
+    // When the counter was last zeroed, in ms of `clock`. Recording reads the time at each
+    // event instead of counting ticks, so nothing wakes while nothing is typed.
+    property real counterStart: 0
+    // Ticks shown on the recording clock, refreshed ten times a second while recording.
+    property int shownTicks: 0
+    property var clock: function () { return Date.now() }
+    readonly property alias recordTimerRunning: recordTimer.running
     // Keys pressed while recording whose release is still to come.
     property var heldKeys: ({})
     // Row being edited in place, -1 for none.
@@ -320,17 +327,23 @@ Overlay {
         setActions([])
         selectedAction = -1
         heldKeys = {}
-        counter = 0
+        zeroCounter()
         recording = true
-        recordTimer.restart()
         usedBytes = 2
         macroEditorFocus()
+    }
+
+    function zeroCounter() {
+        counter = 0
+        counterStart = clock()
+    }
+    function ticksSinceZero() {
+        return Math.max(0, Math.floor((clock() - counterStart) / 10))
     }
 
     // Keys still down when the recording stops are released at once, so that the mouse
     // never plays a key it does not let go.
     function stopRecording() {
-        recordTimer.stop()
         recording = false
         var add = []
         for (var code in heldKeys) {
@@ -371,6 +384,7 @@ Overlay {
         if (!isDown && !heldKeys[code])
             return false
         var list = rows()
+        counter = ticksSinceZero()
         var add = []
         if (list.length > 0 && recTime)
             add.push({ type: 0, info: String(counter * 10) })
@@ -382,7 +396,7 @@ Overlay {
         if (recordCount(list.concat(add)) + reserve > slotBytes)
             return false
         if (list.length === 0 || recTime)
-            counter = 0
+            zeroCounter()
         insertActions(list.length, add)
         var next = Object.assign({}, heldKeys)
         if (isDown)
@@ -531,7 +545,6 @@ Overlay {
     // The recording is dropped: the macro goes back to what was saved.
     function cancelRecord() {
         cancelDialog.visible = false
-        recordTimer.stop()
         recording = false
         heldKeys = {}
         selectMacro(selectedMacro)
@@ -570,9 +583,11 @@ Overlay {
 
     Timer {
         id: recordTimer
-        interval: 10
+        interval: 100
         repeat: true
-        onTriggered: editor.counter += 1
+        running: editor.recording && editor.visible
+        onRunningChanged: editor.shownTicks = editor.ticksSinceZero()
+        onTriggered: editor.shownTicks = editor.ticksSinceZero()
     }
 
     // A text edited in place: Enter or leaving it commits once, Escape cancels.
@@ -950,7 +965,7 @@ Overlay {
             objectName: "recordClock"
             width: 138
             horizontalAlignment: Text.AlignHCenter
-            text: editor.recording ? "● REC  " + (editor.counter / 100).toFixed(2) + " s" : ""
+            text: editor.recording ? "● REC  " + (editor.shownTicks / 100).toFixed(1) + " s" : ""
             color: Theme.warning
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
