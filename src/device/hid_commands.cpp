@@ -19,10 +19,27 @@ QString busyMessage(uchar code) {
 
 constexpr uchar kPresetNone = 0;
 
+// What a setter sets, for the worker to send only the newest of a run of the same setter
+// (a slider dragged through twenty values): the state setters and the slot they write.
+enum class Sets : std::uint32_t {
+    ReportRate = 1,
+    Gun,
+    DpiStage,
+    LedEffect,
+    Sensitivity,
+    StageColours,
+    DpiTable,
+    KeyMatrixPart,
+    MacroSlot,
+};
+constexpr std::uint32_t latest(Sets what, uchar slot = 0) {
+    return static_cast<std::uint32_t>(what) << 8 | slot;
+}
+
 } // namespace
 
 void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uchar* block,
-                     int length) {
+                     int length, std::uint32_t replaces) {
     // The block travels with the job: the caller's buffer may be gone when it runs.
     auto data = std::make_shared<std::array<uchar, sizeof bulk_>>();
     if (block && length > 0)
@@ -30,17 +47,19 @@ void Hid_Thread::set(uchar code, const Params& p, Run run, bool settle, const uc
     // The 8 ms after a transfer that ran "now" keeps the next command that far behind it;
     // the one after starting a background write only paced the caller, who no longer waits.
     const bool pause = run == Run::NowThenPause;
-    const bool queued = worker_.post([this, code, p, settle, data, length, pause] {
-        frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
-        std::memcpy(bulk_, data->data(), data->size());
-        const bool ok = writeTransfer(length, settle);
-        if (pause)
-            link_.sleep(8);
-        if (!ok) {
-            qCDebug(lcDevice).noquote() << busyMessage(code);
-            onOwnerThread([this, code] { emit sendFailed(code); });
-        }
-    });
+    const bool queued = worker_.post(
+        [this, code, p, settle, data, length, pause] {
+            frame(code, p[0], p[1], p[2], p[3], p[4], p[5]);
+            std::memcpy(bulk_, data->data(), data->size());
+            const bool ok = writeTransfer(length, settle);
+            if (pause)
+                link_.sleep(8);
+            if (!ok) {
+                qCDebug(lcDevice).noquote() << busyMessage(code);
+                onOwnerThread([this, code] { emit sendFailed(code); });
+            }
+        },
+        replaces);
     if (!queued)
         qCDebug(lcDevice).noquote() << busyMessage(code);
 }
@@ -80,7 +99,7 @@ bool Hid_Thread::hid_00H_GetSecrecyCode(uchar& byte1, uchar& byte2, uchar& byte3
 }
 
 void Hid_Thread::hid_01H_SetReportRate(uchar rate) {
-    set(0x01, {rate}, Run::Now, true);
+    set(0x01, {rate}, Run::Now, true, nullptr, 0, latest(Sets::ReportRate));
 }
 
 void Hid_Thread::hid_02H_SetCurrentProfile(uchar profile) {
@@ -96,7 +115,7 @@ void Hid_Thread::hid_03H_SetFunctionOption(uchar type, uchar rate, uchar option1
 }
 
 void Hid_Thread::hid_04H_SetGunData(uchar par0, uchar par1, uchar par2, uchar par3, uchar par4) {
-    set(0x04, {par0, par1, par2, par3, par4}, Run::Now, true);
+    set(0x04, {par0, par1, par2, par3, par4}, Run::Now, true, nullptr, 0, latest(Sets::Gun));
 }
 
 void Hid_Thread::hid_07H_SetControlIndicatorLight(uchar effect, uchar frequenty) {
@@ -118,7 +137,7 @@ void Hid_Thread::hid_09H_SetKeyboardMode(uchar mode) {
 }
 
 void Hid_Thread::hid_0BH_SetCurrentDPIStage(uchar dpiStage) {
-    set(0x0B, {dpiStage}, Run::Background, true);
+    set(0x0B, {dpiStage}, Run::Background, true, nullptr, 0, latest(Sets::DpiStage));
 }
 
 void Hid_Thread::hid_0DH_SetKeyMatrix(uchar* src512) {
@@ -126,7 +145,8 @@ void Hid_Thread::hid_0DH_SetKeyMatrix(uchar* src512) {
 }
 
 void Hid_Thread::hid_0DH_SetRGBLedEffect(uchar effect, uchar option1, uchar option2) {
-    set(0x0D, {effect, option1, option2}, Run::Background, true);
+    set(0x0D, {effect, option1, option2}, Run::Background, true, nullptr, 0,
+        latest(Sets::LedEffect));
 }
 
 void Hid_Thread::hid_0EH_SetKeyOnOff(uchar* src21) {
@@ -134,12 +154,12 @@ void Hid_Thread::hid_0EH_SetKeyOnOff(uchar* src21) {
 }
 
 void Hid_Thread::hid_0EH_SetXYSensitive(uchar par0, uchar par1) {
-    set(0x0E, {par0, par1}, Run::Now, true);
+    set(0x0E, {par0, par1}, Run::Now, true, nullptr, 0, latest(Sets::Sensitivity));
 }
 
 void Hid_Thread::hid_10H_SetLED8StageColor(uchar type, uchar* src24) {
     const uchar size = type == 2 ? 4 : 24;
-    set(0x10, {type, size}, Run::Background, true, src24, size);
+    set(0x10, {type, size}, Run::Background, true, src24, size, latest(Sets::StageColours, type));
 }
 
 void Hid_Thread::hid_11H_SetMacroKey(uchar macroId, uchar* src192) {
@@ -147,7 +167,7 @@ void Hid_Thread::hid_11H_SetMacroKey(uchar macroId, uchar* src192) {
 }
 
 void Hid_Thread::hid_11H_SetDPISet(uchar dpiStage, uchar* src8) {
-    set(0x11, {dpiStage, 8}, Run::Background, true, src8, 8);
+    set(0x11, {dpiStage, 8}, Run::Background, true, src8, 8, latest(Sets::DpiTable));
 }
 
 void Hid_Thread::hid_12H_SetUserPicture(uchar index, uchar option, uchar* src512) {
@@ -155,7 +175,8 @@ void Hid_Thread::hid_12H_SetUserPicture(uchar index, uchar option, uchar* src512
 }
 
 void Hid_Thread::hid_12H_SetKeyMatrix(uchar* src64, uchar indexAddOne) {
-    set(0x12, {indexAddOne, 0x40, 8}, Run::Background, true, src64, 64);
+    set(0x12, {indexAddOne, 0x40, 8}, Run::Background, true, src64, 64,
+        latest(Sets::KeyMatrixPart, indexAddOne));
 }
 
 void Hid_Thread::hid_13H_SetRecoveryData() {
@@ -163,7 +184,8 @@ void Hid_Thread::hid_13H_SetRecoveryData() {
 }
 
 void Hid_Thread::hid_13H_SetMacroKey(uchar macroId, uchar* src128) {
-    set(0x13, {macroId, 0x80}, Run::Background, true, src128, 128);
+    set(0x13, {macroId, 0x80}, Run::Background, true, src128, 128,
+        latest(Sets::MacroSlot, macroId));
 }
 
 void Hid_Thread::hid_14H_SetColor(uchar index, uchar rValue, uchar gValue, uchar bValue) {

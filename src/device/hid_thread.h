@@ -182,8 +182,10 @@ class Hid_Thread : public QThread {
     // How a setter's transfer runs: whether the worker pauses 8 ms after it.
     enum class Run { Now, NowThenPause, Background, BackgroundThenPause };
     using Params = std::array<uchar, 6>;
+    // `replaces`: a nonzero key lets this transfer take the place of the last queued one
+    // with the same key that has not started (see DeviceWorker::post).
     void set(uchar code, const Params& params, Run run, bool settle, const uchar* block = nullptr,
-             int length = 0);
+             int length = 0, std::uint32_t replaces = 0);
     // Runs a getter's read transfer with the answer preset to `preset` (a0..a7) and
     // `block` moved through the bulk data area. False when the getter never got the link
     // or the transfer failed; `sent` tells the two apart.

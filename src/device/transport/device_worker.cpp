@@ -1,6 +1,7 @@
 #include "device_worker.h"
 
 #include <chrono>
+#include <utility>
 
 namespace transport {
 
@@ -10,13 +11,20 @@ DeviceWorker::~DeviceWorker() {
     shutdown();
 }
 
-bool DeviceWorker::post(Job job) {
+bool DeviceWorker::post(Job job, std::uint32_t replaces) {
+    Job superseded; // destroyed off the lock
     {
         std::lock_guard lock(mutex_);
         if (stopping_)
             return false;
+        if (replaces != 0 && !queue_.empty() && queue_.back()->key == replaces &&
+            queue_.back()->state == State::Queued) {
+            superseded = std::exchange(queue_.back()->job, std::move(job));
+            return true;
+        }
         auto entry = std::make_shared<Entry>();
         entry->job = std::move(job);
+        entry->key = replaces;
         queue_.push_back(std::move(entry));
     }
     wake_.notify_one();
@@ -57,6 +65,11 @@ bool DeviceWorker::waitIdle(int ms) {
 bool DeviceWorker::idle() const {
     std::lock_guard lock(mutex_);
     return queue_.empty() && !running_;
+}
+
+std::size_t DeviceWorker::pending() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
 }
 
 bool DeviceWorker::onWorkerThread() const {

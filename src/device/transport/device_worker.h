@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -24,7 +25,12 @@ class DeviceWorker {
 
     // Queues `job` behind everything queued so far and returns at once. False (and the
     // job dropped) once the worker is shut down.
-    bool post(Job job);
+    //
+    // A job with a `replaces` key takes the place of the last queued job when that one has
+    // the same key and has not started: a setter asked for again before the mouse got the
+    // first value sends only the newest. Only the last job is replaced, so no command
+    // moves past another (a profile switch between two DPI tables keeps both).
+    bool post(Job job, std::uint32_t replaces = 0);
 
     // Queues `job` and waits for it to finish. When it has not started within
     // `startWithinMs` it is taken off the queue and the call returns false. Called on the
@@ -34,6 +40,8 @@ class DeviceWorker {
     // Waits until nothing is queued or running; false when `ms` passed first.
     bool waitIdle(int ms);
     bool idle() const;
+    // Jobs queued and not started.
+    std::size_t pending() const;
     bool onWorkerThread() const;
 
     // Refuses new jobs, runs every queued one to its end and joins the thread. Safe to
@@ -45,6 +53,7 @@ class DeviceWorker {
     struct Entry {
         Job job;
         State state = State::Queued;
+        std::uint32_t key = 0;
     };
 
     void run();
