@@ -1,9 +1,9 @@
-#include "macro_images.h"
+#include "model/macro_images.h"
 
-#include "button_table_qml.h"
-#include "dpi_table_qml.h"
-#include "macro_rows.h"
-#include "name_lists_qml.h"
+#include "model/button_table_qml.h"
+#include "model/dpi_table_qml.h"
+#include "model/macro_rows.h"
+#include "model/name_lists_qml.h"
 
 #include <QQmlEngine>
 
