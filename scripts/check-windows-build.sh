@@ -22,11 +22,8 @@ if ! command -v "$CXX" >/dev/null 2>&1; then
     exit 1
 fi
 
-# Headers of ours are found through src/platform and its sub-folders, except linux/ ones.
-include_dirs=(src/platform)
-while IFS= read -r dir; do
-    include_dirs+=("$dir")
-done < <(find src/platform -mindepth 1 -maxdepth 1 -type d ! -name linux | sort)
+# Headers of ours are included by their path below src/, as in the CMake build.
+include_dirs=(src)
 include_flags=()
 for dir in "${include_dirs[@]}"; do
     include_flags+=("-I$dir")
@@ -67,7 +64,15 @@ done < <(
 
 files=()
 qt_files=()
+failed=0
 for file in "${candidates[@]}"; do
+    # The whole of src/ is on the include path, so a Linux header would be found too; on
+    # Windows it is not built.
+    if grep -Eq '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]*/linux/' "$file"; then
+        echo "FAILED  $file (includes a header from a linux/ folder)" >&2
+        failed=1
+        continue
+    fi
     seen=()
     if needs_qt "$file"; then
         case "$file" in
@@ -96,7 +101,6 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
 flags=(-std=c++20 -Wall -Wextra -Werror -DUNICODE -D_UNICODE "${include_flags[@]}")
-failed=0
 objects=()
 for file in "${files[@]}"; do
     obj="$tmp/$(echo "$file" | tr '/' '_').o"

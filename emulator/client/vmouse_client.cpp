@@ -1,6 +1,6 @@
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
 
-#include "wire_protocol.h"
+#include "common/wire_protocol.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "wire_protocol.h"
+#include "common/wire_protocol.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "boot_loader.h"
+#include "firmware/boot_loader.h"
 
 #include <QJsonValue>
 #include <QString>

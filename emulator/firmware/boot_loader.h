@@ -3,8 +3,8 @@
 // endpoints hand requests in and carry replies out, so it can be tested on its own.
 #pragma once
 
-#include "boot_protocol.h"
-#include "firmware_image.h"
+#include "isp/common/boot_protocol.h"
+#include "isp/common/firmware_image.h"
 
 #include <QJsonObject>
 

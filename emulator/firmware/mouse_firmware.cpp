@@ -1,7 +1,7 @@
-#include "mouse_firmware.h"
+#include "firmware/mouse_firmware.h"
 
-#include "boot_loader.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "firmware/boot_loader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 // virtual-mouse: an emulated mouse for development and tests, reached through the HID
 // seam when VIRTUAL_MOUSE_SOCKET names its socket.
-#include "serve_command.h"
+#include "server/serve_command.h"
 
 #include <cstdio>
 #include <cstring>

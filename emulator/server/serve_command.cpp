@@ -1,9 +1,9 @@
-#include "serve_command.h"
+#include "server/serve_command.h"
 
-#include "socket_server.h"
-#include "traffic_log.h"
-#include "virtual_device.h"
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
+#include "server/socket_server.h"
+#include "server/traffic_log.h"
+#include "server/virtual_device.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

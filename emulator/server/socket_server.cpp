@@ -1,4 +1,4 @@
-#include "socket_server.h"
+#include "server/socket_server.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -3,7 +3,7 @@
 // and plug events for watchers.
 #pragma once
 
-#include "virtual_device.h"
+#include "server/virtual_device.h"
 
 #include <QLocalServer>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "traffic_log.h"
+#include "server/traffic_log.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,4 +1,4 @@
-#include "virtual_device.h"
+#include "server/virtual_device.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

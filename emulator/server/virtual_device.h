@@ -4,10 +4,10 @@
 // crossing is logged. The boot-loader side lives in virtual_device_boot.cpp.
 #pragma once
 
-#include "boot_loader.h"
-#include "mouse_firmware.h"
-#include "traffic_log.h"
-#include "wire_protocol.h"
+#include "common/wire_protocol.h"
+#include "firmware/boot_loader.h"
+#include "firmware/mouse_firmware.h"
+#include "server/traffic_log.h"
 
 #include <QObject>
 #include <QStringList>

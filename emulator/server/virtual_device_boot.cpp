@@ -1,6 +1,6 @@
 // The boot-loader side of the virtual device: its one interface, the restart into and out
 // of the boot loader, and the flash the device powers up from.
-#include "virtual_device.h"
+#include "server/virtual_device.h"
 
 namespace vmouse {
 namespace {

@@ -1,7 +1,7 @@
-#include "configurator_root.h"
+#include "app/configurator_root.h"
 
-#include "my_quick_view.h"
-#include "widget.h"
+#include "app/my_quick_view.h"
+#include "app/widget.h"
 
 ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& programFolder,
                                    QQmlEngine* pageEngine)

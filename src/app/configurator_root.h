@@ -6,17 +6,17 @@
 // that run the whole program build one of these and nothing else.
 #pragma once
 
-#include "app_config.h"
-#include "desktop_prompts.h"
-#include "device_facade.h"
-#include "dpi_notices.h"
-#include "hid_thread.h"
-#include "language_store.h"
-#include "macro_library.h"
-#include "name_list_store.h"
-#include "profile_store.h"
-#include "system_mouse.h"
-#include "system_mouse_settings.h"
+#include "app/desktop_prompts.h"
+#include "device/dpi_notices.h"
+#include "device/hid_thread.h"
+#include "facade/device_facade.h"
+#include "macros/macro_library.h"
+#include "platform/system_mouse.h"
+#include "store/app_config.h"
+#include "store/language_store.h"
+#include "store/name_list_store.h"
+#include "store/profile_store.h"
+#include "store/system_mouse_settings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "desktop_prompts.h"
+#include "app/desktop_prompts.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -2,7 +2,7 @@
 // its message boxes. The page tests stand in for the user through setDialogStandIn.
 #pragma once
 
-#include "user_prompts.h"
+#include "store/user_prompts.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "help_address.h"
+#include "app/help_address.h"
 
 #include <QDir>
 #include <QUrl>

@@ -1,12 +1,12 @@
 // configurator: the mouse's configuration program.
-#include "command_line.h"
-#include "configurator_root.h"
-#include "copydata_message.h"
-#include "key_capture.h"
-#include "message_channel.h"
-#include "single_application.h"
-#include "user_folder.h"
-#include "widget.h"
+#include "app/configurator_root.h"
+#include "app/single_application.h"
+#include "app/user_folder.h"
+#include "app/widget.h"
+#include "platform/capture/copydata_message.h"
+#include "platform/capture/key_capture.h"
+#include "platform/capture/message_channel.h"
+#include "platform/cli/command_line.h"
 
 #include <QDir>
 #include <QMessageBox>

@@ -1,10 +1,10 @@
-#include "my_quick_view.h"
+#include "app/my_quick_view.h"
 
-#include "help_address.h"
-#include "hid_thread.h"
-#include "macro_encoder.h"
-#include "macro_images.h"
-#include "ui_controler.h"
+#include "app/help_address.h"
+#include "app/ui_controler.h"
+#include "device/hid_thread.h"
+#include "macros/macro_encoder.h"
+#include "model/macro_images.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,14 +2,14 @@
 // the pages call. Each slot forwards to the plain class that owns the behaviour.
 #pragma once
 
-#include "app_config.h"
-#include "desktop_prompts.h"
-#include "device_facade.h"
-#include "language_store.h"
-#include "macro_library.h"
-#include "name_list_store.h"
-#include "profile_store.h"
-#include "system_mouse_settings.h"
+#include "app/desktop_prompts.h"
+#include "facade/device_facade.h"
+#include "macros/macro_library.h"
+#include "store/app_config.h"
+#include "store/language_store.h"
+#include "store/name_list_store.h"
+#include "store/profile_store.h"
+#include "store/system_mouse_settings.h"
 
 #include <QQuickWidget>
 

@@ -1,6 +1,6 @@
-#include "single_application.h"
+#include "app/single_application.h"
 
-#include "runtime_dir.h"
+#include "platform/runtime/runtime_dir.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "ui_controler.h"
+#include "app/ui_controler.h"
 
-#include "my_quick_view.h"
+#include "app/my_quick_view.h"
 
 #include <QQuickItem>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "user_folder.h"
+#include "app/user_folder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "widget.h"
+#include "app/widget.h"
 
-#include "my_quick_view.h"
-#include "ui_controler.h"
-#include "user_event.h"
+#include "app/my_quick_view.h"
+#include "app/ui_controler.h"
+#include "app/user_event.h"
 
 #include <QAction>
 #include <QCoreApplication>

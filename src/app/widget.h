@@ -3,8 +3,8 @@
 // link asks of it; the composition root owns the link and everything the pages use.
 #pragma once
 
-#include "hid_thread.h"
-#include "no_mouse_reason.h"
+#include "device/hid_thread.h"
+#include "device/no_mouse_reason.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,6 +1,6 @@
 // The window while no mouse is accepted: the tray says why, and a desktop without a tray
 // gets a small visible waiting window instead of nothing.
-#include "widget.h"
+#include "app/widget.h"
 
 #include <QApplication>
 #include <QCloseEvent>

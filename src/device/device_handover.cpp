@@ -1,8 +1,8 @@
-#include "device_handover.h"
+#include "device/device_handover.h"
 
-#include "device_log.h"
-#include "hid_seam.h"
-#include "hid_thread.h"
+#include "device/device_log.h"
+#include "device/hid_thread.h"
+#include "platform/hid/hid_seam.h"
 
 DeviceHandover::DeviceHandover(Hid_Thread& hid, QObject* parent)
     : QObject(parent), hid_(hid), lock_(hidseam::deviceKey()) {

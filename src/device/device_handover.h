@@ -5,7 +5,7 @@
 // again, as it comes back from its update.
 #pragma once
 
-#include "device_lock.h"
+#include "platform/runtime/device_lock.h"
 
 #include <QObject>
 #include <QTimer>

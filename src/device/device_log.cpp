@@ -1,3 +1,3 @@
-#include "device_log.h"
+#include "device/device_log.h"
 
 Q_LOGGING_CATEGORY(lcDevice, "device")

@@ -1,4 +1,4 @@
-#include "device_registry.h"
+#include "device/device_registry.h"
 
 namespace registry {
 namespace {

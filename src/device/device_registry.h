@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
 struct RegistryRecord {
     int type = -1;

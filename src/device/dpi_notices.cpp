@@ -1,4 +1,4 @@
-#include "dpi_notices.h"
+#include "device/dpi_notices.h"
 
 DpiNotices::DpiNotices() : texts_(kStages, QStringLiteral("DPI Switch to")) {}
 

@@ -1,8 +1,8 @@
 // The commands of the mouse and of the keyboard family: frames, blocks, presets and how
 // each transfer runs.
-#include "hid_thread.h"
+#include "device/hid_thread.h"
 
-#include "device_log.h"
+#include "device/device_log.h"
 
 #include <QThread>
 

@@ -1,7 +1,7 @@
-#include "hid_thread.h"
+#include "device/hid_thread.h"
 
-#include "device_log.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "device/device_log.h"
 
 #include <QDateTime>
 #include <QRandomGenerator>

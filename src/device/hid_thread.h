@@ -6,13 +6,13 @@
 // notification interface on a pool thread with a handle of its own.
 #pragma once
 
-#include "command_link.h"
-#include "device_registry.h"
-#include "device_worker.h"
-#include "dpi_notices.h"
-#include "link_state.h"
-#include "no_mouse_reason.h"
-#include "thread_handoff.h"
+#include "device/device_registry.h"
+#include "device/dpi_notices.h"
+#include "device/link_state.h"
+#include "device/no_mouse_reason.h"
+#include "device/transport/command_link.h"
+#include "device/transport/device_worker.h"
+#include "device/transport/thread_handoff.h"
 
 #include <QFuture>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "no_mouse_reason.h"
+#include "device/no_mouse_reason.h"
 
 #include <QByteArray>
 

@@ -3,8 +3,8 @@
 // is missing), or the mouse did not pass the handshake.
 #pragma once
 
-#include "device_registry.h"
-#include "hid_seam.h"
+#include "device/device_registry.h"
+#include "platform/hid/hid_seam.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "device_facade.h"
+#include "facade/device_facade.h"
 
-#include "macro_encoder.h"
-#include "macro_image.h"
+#include "macros/macro_encoder.h"
+#include "macros/macro_image.h"
 
 #include <QDebug>
 #include <QDir>

@@ -2,12 +2,12 @@
 // entries out, and the readers that answer from the profile or ask the mouse.
 #pragma once
 
-#include "app_config.h"
-#include "device_handover.h"
-#include "hid_thread.h"
-#include "macro_library.h"
-#include "profile_store.h"
-#include "user_prompts.h"
+#include "device/device_handover.h"
+#include "device/hid_thread.h"
+#include "macros/macro_library.h"
+#include "store/app_config.h"
+#include "store/profile_store.h"
+#include "store/user_prompts.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "ispdll.h"
+#include "isp/ispdll.h"
 
-#include "boot_protocol.h"
-#include "firmware_image.h"
-#include "hid_seam.h"
+#include "isp/common/boot_protocol.h"
+#include "isp/common/firmware_image.h"
+#include "platform/hid/hid_seam.h"
 
 #include <algorithm>
 #include <mutex>

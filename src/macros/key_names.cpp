@@ -1,4 +1,4 @@
-#include "key_names.h"
+#include "macros/key_names.h"
 
 #include <array>
 

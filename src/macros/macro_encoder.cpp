@@ -1,8 +1,8 @@
-#include "macro_encoder.h"
+#include "macros/macro_encoder.h"
 
 #include <utility>
 
-#include "key_names.h"
+#include "macros/key_names.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "macro_image.h"
+#include "macros/macro_image.h"
 
 #include <QVariant>
 

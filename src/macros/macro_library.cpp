@@ -1,15 +1,15 @@
-#include "macro_library.h"
+#include "macros/macro_library.h"
 
-#include "button_table.h"
+#include "model/button_table.h"
 
-#include "user_prompts.h"
+#include "store/user_prompts.h"
 
 #include <utility>
 
-#include "file_replace.h"
-#include "macro_image.h"
-#include "profile_access.h"
-#include "settings_backup.h"
+#include "macros/macro_image.h"
+#include "store/file_replace.h"
+#include "store/profile_access.h"
+#include "store/settings_backup.h"
 
 #include <QCoreApplication>
 #include <QDir>

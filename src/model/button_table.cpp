@@ -1,4 +1,4 @@
-#include "button_table.h"
+#include "model/button_table.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "button_table_qml.h"
+#include "model/button_table_qml.h"
 
-#include "button_table.h"
+#include "model/button_table.h"
 
 #include <climits>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "dpi_table.h"
+#include "model/dpi_table.h"
 
 namespace model {
 

@@ -1,6 +1,6 @@
-#include "dpi_table_qml.h"
+#include "model/dpi_table_qml.h"
 
-#include "dpi_table.h"
+#include "model/dpi_table.h"
 
 namespace model {
 

@@ -1,9 +1,11 @@
-#include "macro_images.h"
+#include "model/macro_images.h"
 
-#include "button_table_qml.h"
-#include "dpi_table_qml.h"
-#include "macro_rows.h"
-#include "name_lists_qml.h"
+#include "model/button_table_qml.h"
+#include "model/dpi_table_qml.h"
+#include "model/gun_records_qml.h"
+#include "model/led_steps_qml.h"
+#include "model/macro_rows.h"
+#include "model/name_lists_qml.h"
 
 #include <QQmlEngine>
 
@@ -38,6 +40,12 @@ void registerQmlTypes() {
         qmlRegisterSingletonType<DpiTableQml>(
             "MouseSuite.Model", 1, 0, "DpiTable",
             [](QQmlEngine*, QJSEngine*) -> QObject* { return new DpiTableQml; });
+        qmlRegisterSingletonType<LedStepsQml>(
+            "MouseSuite.Model", 1, 0, "LedSteps",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new LedStepsQml; });
+        qmlRegisterSingletonType<GunRecordsQml>(
+            "MouseSuite.Model", 1, 0, "GunRecords",
+            [](QQmlEngine*, QJSEngine*) -> QObject* { return new GunRecordsQml; });
     });
 }
 

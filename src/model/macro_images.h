@@ -18,7 +18,8 @@ class MacroImages : public QObject {
 };
 
 // Makes the model's types known to QML ("import MouseSuite.Model"): MacroImages,
-// ButtonTable, NameLists and DpiTable as singletons. Safe to call more than once.
+// ButtonTable, NameLists, DpiTable, LedSteps and GunRecords as singletons. Safe to call
+// more than once.
 void registerQmlTypes();
 
 } // namespace model

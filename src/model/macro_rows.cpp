@@ -1,6 +1,6 @@
-#include "macro_rows.h"
+#include "model/macro_rows.h"
 
-#include "key_names.h"
+#include "macros/key_names.h"
 
 #include <QVariantMap>
 

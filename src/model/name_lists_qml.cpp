@@ -1,6 +1,6 @@
-#include "name_lists_qml.h"
+#include "model/name_lists_qml.h"
 
-#include "name_list_store.h"
+#include "store/name_list_store.h"
 
 namespace model {
 

@@ -5,6 +5,7 @@ import QtQuick
 import "basic"
 import "common"
 import "Q7"
+import MouseSuite.Model
 
 Item {
     id: mainIten
@@ -231,23 +232,11 @@ Item {
         rightColumn.contentY = Math.max(0, top)
     }
 
-    // Lighting panel → device: option 1 from the effect and its slider; static at the
-    // lowest step is lighting off.
+    // Lighting panel → device (LedSteps: static at the lowest step is lighting off); the
+    // panel's own triple is what is stored.
     function sendLED(effect, slider, option2) {
-        var configs = [effect, slider, option2]
-        var option1
-        if (effect === 1) {
-            if (slider === 0) {
-                ui_View.ui_0DH_SetRGBLedEffect(0, 0, 0, configs)
-                return
-            }
-            option1 = [0, 2, 4, 6, 10][slider]
-        } else if (effect === 2) {
-            option1 = 5 - slider
-        } else {
-            option1 = [6, 12, 18, 24, 30][slider]
-        }
-        ui_View.ui_0DH_SetRGBLedEffect(effect, option1, 2, configs)
+        var c = LedSteps.command(effect, slider)
+        ui_View.ui_0DH_SetRGBLedEffect(c.effect, c.option1, c.option2, [effect, slider, option2])
     }
 
     function sendDpi() {

@@ -1,8 +1,8 @@
-#include "app_config.h"
+#include "store/app_config.h"
 
-#include "file_replace.h"
-#include "settings_backup.h"
-#include "settings_values.h"
+#include "store/file_replace.h"
+#include "store/settings_backup.h"
+#include "store/settings_values.h"
 
 #include <QDir>
 

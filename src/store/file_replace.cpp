@@ -1,4 +1,4 @@
-#include "file_replace.h"
+#include "store/file_replace.h"
 
 #include <QDateTime>
 #include <QDir>

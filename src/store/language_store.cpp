@@ -1,7 +1,7 @@
-#include "language_store.h"
+#include "store/language_store.h"
 
-#include "locale_names.h"
-#include "settings_values.h"
+#include "store/locale_names.h"
+#include "store/settings_values.h"
 
 #include <QDir>
 #include <QSettings>

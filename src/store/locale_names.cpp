@@ -1,4 +1,4 @@
-#include "locale_names.h"
+#include "store/locale_names.h"
 
 #include <QLocale>
 

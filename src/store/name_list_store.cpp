@@ -1,10 +1,10 @@
-#include "name_list_store.h"
+#include "store/name_list_store.h"
 
-#include "file_replace.h"
-#include "profile_store.h"
-#include "settings_backup.h"
-#include "settings_values.h"
-#include "user_prompts.h"
+#include "store/file_replace.h"
+#include "store/profile_store.h"
+#include "store/settings_backup.h"
+#include "store/settings_values.h"
+#include "store/user_prompts.h"
 
 #include <QCoreApplication>
 #include <QFile>

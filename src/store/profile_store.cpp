@@ -1,9 +1,9 @@
-#include "profile_store.h"
+#include "store/profile_store.h"
 
-#include "file_replace.h"
-#include "settings_backup.h"
-#include "settings_values.h"
-#include "user_prompts.h"
+#include "store/file_replace.h"
+#include "store/settings_backup.h"
+#include "store/settings_values.h"
+#include "store/user_prompts.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // write of the facade goes to.
 #pragma once
 
-#include "profile_access.h"
+#include "store/profile_access.h"
 
 #include <QSettings>
 #include <QString>

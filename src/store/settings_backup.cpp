@@ -1,6 +1,6 @@
-#include "settings_backup.h"
+#include "store/settings_backup.h"
 
-#include "file_replace.h"
+#include "store/file_replace.h"
 
 #include <QDebug>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "settings_values.h"
+#include "store/settings_values.h"
 
 #include <QStringList>
 

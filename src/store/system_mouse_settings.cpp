@@ -1,6 +1,6 @@
-#include "system_mouse_settings.h"
+#include "store/system_mouse_settings.h"
 
-#include "system_mouse.h"
+#include "platform/system_mouse.h"
 
 #include <QLoggingCategory>
 #include <QSettings>

@@ -4,7 +4,7 @@
 // to and comes from the desktop only.
 #pragma once
 
-#include "profile_access.h"
+#include "store/profile_access.h"
 
 #include <QtGlobal>
 

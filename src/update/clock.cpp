@@ -1,4 +1,4 @@
-#include "clock.h"
+#include "update/clock.h"
 
 #include <QThread>
 #include <QTimer>

@@ -1,6 +1,6 @@
-#include "firmware_file.h"
+#include "update/firmware_file.h"
 
-#include "local_text.h"
+#include "update/local_text.h"
 
 #include <algorithm>
 

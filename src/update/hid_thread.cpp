@@ -1,8 +1,8 @@
-#include "hid_thread.h"
+#include "update/hid_thread.h"
 
-#include "device_ids.h"
-#include "hid_seam.h"
-#include "update_log.h"
+#include "device/transport/device_ids.h"
+#include "platform/hid/hid_seam.h"
+#include "update/update_log.h"
 
 #include <QStringList>
 

@@ -5,10 +5,10 @@
 // update procedure also uses for the boot loader's programming calls.
 #pragma once
 
-#include "clock.h"
-#include "command_link.h"
-#include "device_worker.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "device/transport/command_link.h"
+#include "device/transport/device_worker.h"
+#include "update/clock.h"
 
 #include <QMutex>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "local_text.h"
+#include "update/local_text.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // update: rewrites the mouse's firmware with the image in ./data.bin beside the program.
-#include "command_line.h"
-#include "local_text.h"
-#include "widget.h"
+#include "platform/cli/command_line.h"
+#include "update/local_text.h"
+#include "update/widget.h"
 
 #include <QApplication>
 #include <QDir>

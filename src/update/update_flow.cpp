@@ -1,7 +1,7 @@
-#include "update_flow.h"
+#include "update/update_flow.h"
 
-#include "hid_seam.h"
-#include "update_log.h"
+#include "platform/hid/hid_seam.h"
+#include "update/update_log.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,12 +4,12 @@
 // forwards the clicks.
 #pragma once
 
-#include "clock.h"
-#include "device_lock.h"
-#include "firmware_file.h"
-#include "hid_thread.h"
-#include "ispdll.h"
-#include "thread_handoff.h"
+#include "device/transport/thread_handoff.h"
+#include "isp/ispdll.h"
+#include "platform/runtime/device_lock.h"
+#include "update/clock.h"
+#include "update/firmware_file.h"
+#include "update/hid_thread.h"
 
 #include <QObject>
 #include <QString>

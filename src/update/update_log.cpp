@@ -1,4 +1,4 @@
-#include "update_log.h"
+#include "update/update_log.h"
 
 Q_LOGGING_CATEGORY(lcUpdate, "update")
 Q_LOGGING_CATEGORY(lcUpdateReport, "update.report")

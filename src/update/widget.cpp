@@ -1,6 +1,6 @@
-#include "widget.h"
+#include "update/widget.h"
 
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
 #include <QBoxLayout>
 #include <QCloseEvent>

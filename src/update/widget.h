@@ -3,7 +3,7 @@
 // clicks; the flow answers its own deviceChange signal, which the window passes on.
 #pragma once
 
-#include "update_flow.h"
+#include "update/update_flow.h"
 
 #include <QWidget>
 

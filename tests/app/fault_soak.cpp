@@ -2,11 +2,11 @@
 // seed picks, then unplug/plug cycles; after each the mouse must be listened to again.
 //   build/tests/fault_soak   SOAK_SEED=n repeats a run, SOAK_CYCLES=n changes the 10
 //                            cycles, SOAK_FAMILIES=n tries n families per fault (7: all)
-#include "bench_shell.h"
-#include "configurator_root.h"
-#include "my_quick_view.h"
-#include "stall_probe.h"
-#include "widget.h"
+#include "app/configurator_root.h"
+#include "app/my_quick_view.h"
+#include "app/widget.h"
+#include "bench/bench_shell.h"
+#include "support/stall_probe.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 // The configurator as a user starts it: the real program from a copy of the portable
 // folder, on the test display, against a virtual mouse that is not plugged in.
-#include "message_channel.h"
-#include "virtual_mouse_fixture.h"
+#include "platform/capture/message_channel.h"
+#include "support/virtual_mouse_fixture.h"
 
 #include <QDir>
 #include <QProcess>

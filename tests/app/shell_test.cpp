@@ -1,10 +1,10 @@
 // The configurator's window, controller and view host with a virtual mouse: acceptance and
 // removal, the tray while no mouse is accepted, device-change bursts, the hot key.
-#include "../bench/bench_shell.h"
-#include "configurator_root.h"
-#include "my_quick_view.h"
-#include "ui_controler.h"
-#include "widget.h"
+#include "app/configurator_root.h"
+#include "app/my_quick_view.h"
+#include "app/ui_controler.h"
+#include "app/widget.h"
+#include "bench/bench_shell.h"
 
 #include <QEventLoop>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 // Where the configurator keeps its settings: beside itself if it may write there, else in a
 // seeded per-user folder. Read-only means nothing to root: as root it reruns as "nobody".
-#include "../store/store_test_support.h"
-#include "user_folder.h"
+#include "app/user_folder.h"
+#include "store/store_test_support.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // data as the working folder and a virtual mouse the HID seam is routed to.
 #pragma once
 
-#include "hid_seam.h"
-#include "virtual_mouse_fixture.h"
+#include "platform/hid/hid_seam.h"
+#include "support/virtual_mouse_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>

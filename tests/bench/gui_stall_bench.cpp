@@ -1,11 +1,11 @@
 // The configurator's page against the virtual mouse: the longest time the GUI thread goes
 // without processing events while the page's factory reset sends every panel, and the CPU
 // used while idle with the window shown.   build/tests/gui_stall_bench [idle-seconds]
-#include "bench_shell.h"
-#include "configurator_root.h"
-#include "my_quick_view.h"
-#include "stall_probe.h"
-#include "widget.h"
+#include "app/configurator_root.h"
+#include "app/my_quick_view.h"
+#include "app/widget.h"
+#include "bench/bench_shell.h"
+#include "support/stall_probe.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Wall time per command against the virtual mouse next to the time the protocol itself
 // makes the host wait, and from the start of discovery to an accepted mouse. Prints
 // figures; asserts nothing.   build/tests/link_bench [rounds]
-#include "device_fixture.h"
+#include "device/device_fixture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // time: wall time per phase and in all. Prints figures; asserts nothing.
 //
 //   build/tests/update_bench [rounds] [restart-delay-ms]
-#include "update_flow.h"
-#include "update_rig.h"
+#include "update/update_flow.h"
+#include "update/update_rig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

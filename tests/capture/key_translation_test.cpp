@@ -1,8 +1,8 @@
 // The key translation on its own, the mouse buttons and the delivery queue.
-#include "delivery_queue.h"
-#include "evdev_scan_codes.h"
-#include "key_capture.h"
-#include "key_translation.h"
+#include "platform/capture/delivery_queue.h"
+#include "platform/capture/key_capture.h"
+#include "platform/capture/key_translation.h"
+#include "platform/capture/linux/evdev_scan_codes.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The message channel: warning check and frame reader, then the Linux local server.
-#include "message_channel.h"
-#include "runtime_dir.h"
+#include "platform/capture/message_channel.h"
+#include "platform/runtime/runtime_dir.h"
 
 #include <QLocalSocket>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
 // Linked by scripts/check-windows-build.sh against the Windows keystroke capture: every
 // member of KeyCapture is used once, so a missing definition fails the link.
-#include "copydata_message.h"
-#include "key_capture.h"
-#include "key_translation.h"
+#include "platform/capture/copydata_message.h"
+#include "platform/capture/key_capture.h"
+#include "platform/capture/key_translation.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
 // The X11 keystroke capture end to end, on an Xvfb of its own so that no other test slips
 // input in. Each case ends with a marker key (F9): events come in order, so once its release
 // is in, everything injected before it is too.
-#include "key_capture.h"
+#include "platform/capture/key_capture.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,8 +1,8 @@
 // Hid_Thread's commands as the mouse sees them: every setter's frame, bulk reports and
 // pauses, and what the matching getter reads back, on a plain and an enciphered link, and
 // from a mouse that frames its answers with more than the code and the values.
-#include "device_fixture.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "device/device_fixture.h"
 
 #include <QTest>
 

@@ -3,10 +3,10 @@
 // recorded instead of slept.
 #pragma once
 
-#include "hid_seam.h"
-#include "hid_thread.h"
-#include "virtual_mouse_fixture.h"
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
+#include "device/hid_thread.h"
+#include "platform/hid/hid_seam.h"
+#include "support/virtual_mouse_fixture.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Discovery, the secrecy handshake, the device worker's order and bounds, what failures
 // leave behind, and the notification listener (DPI balloons, odd reports, stop, removal).
-#include "device_fixture.h"
-#include "device_handover.h"
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
+#include "device/device_fixture.h"
+#include "device/device_handover.h"
 
 #include <QJsonArray>
 #include <QTest>

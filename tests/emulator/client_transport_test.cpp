@@ -1,10 +1,10 @@
 // The virtual mouse through its hidapi-shaped client: the semantics the programs rely on,
 // faults, plugging, handles and the control command. Every command family set and read
 // back through this same client is tested with Hid_Thread in tests/device.
-#include "hid_seam.h"
-#include "hotplug_sources.h"
-#include "report_codec.h"
-#include "virtual_mouse_fixture.h"
+#include "device/codec/report_codec.h"
+#include "platform/hid/hid_seam.h"
+#include "platform/hid/hotplug_sources.h"
+#include "support/virtual_mouse_fixture.h"
 
 #include <QSignalSpy>
 #include <QTest>

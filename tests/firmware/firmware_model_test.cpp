@@ -2,9 +2,9 @@
 // cannot show: frames refused or abandoned, shared codes, slots and addresses out of range,
 // the hand-over to the boot loader, its session, reports byte for byte, what programming,
 // locking and the start choice allow, recovery and power lost while programming.
-#include "boot_loader.h"
-#include "mouse_firmware.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "firmware/boot_loader.h"
+#include "firmware/mouse_firmware.h"
 
 #include <QTest>
 

@@ -3,8 +3,8 @@
 // and output reports the host sends and builds the answers. Input: one mode byte (bit 0:
 // enciphered link), a six-character secrecy code, then 9-byte steps (a kind byte and 8
 // report bytes).
-#include "mouse_firmware.h"
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
+#include "firmware/mouse_firmware.h"
 
 #include <array>
 #include <cstdint>

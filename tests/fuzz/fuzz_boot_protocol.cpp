@@ -1,8 +1,8 @@
 // The boot-loader protocol on both ends: report decoding, and the virtual mouse's boot
 // loader taking any sequence of requests. Input: 65-byte steps, a flag byte (bit 0: give
 // the report a valid CRC so the request gets past the check) and the 64-byte report.
-#include "boot_loader.h"
-#include "boot_protocol.h"
+#include "firmware/boot_loader.h"
+#include "isp/common/boot_protocol.h"
 
 #include <cstdint>
 #include <cstdlib>

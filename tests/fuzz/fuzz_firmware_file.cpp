@@ -1,6 +1,6 @@
 // The updater reads data.bin as it finds it: any bytes must parse without a fault, and
 // what parse reports must agree with the bytes.
-#include "firmware_file.h"
+#include "update/firmware_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Macro images come from the pages and from macro files; fitting one into a transfer
 // buffer must never cut a record or lose the end mark. Input: a buffer size byte, then the
 // image.
-#include "macro_image.h"
+#include "macros/macro_image.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 // the loop count first, one pair per action in order, long pauses only as whole records
 // with a scale the mouse knows, the end mark last, and a count the editor can trust.
 // Input: two loop-count bytes, then three bytes a row (kind, two bytes of name or pause).
-#include "key_names.h"
-#include "macro_image.h"
-#include "macro_rows.h"
+#include "macros/key_names.h"
+#include "macros/macro_image.h"
+#include "model/macro_rows.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // The message channel reads frames from any local process of the user. Input: a byte
 // giving the chunk size the stream arrives in, then the stream.
-#include "copydata_message.h"
+#include "platform/capture/copydata_message.h"
 
 #include <cstdint>
 #include <cstdlib>

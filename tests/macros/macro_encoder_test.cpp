@@ -1,6 +1,6 @@
 // The text-entry encoder: pause rules, key names, skipped entries, the device index.
-#include "key_names.h"
-#include "macro_encoder.h"
+#include "macros/key_names.h"
+#include "macros/macro_encoder.h"
 
 #include <QTest>
 

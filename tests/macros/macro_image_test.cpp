@@ -1,5 +1,5 @@
 // Fitting macro images to the transfer buffers, the loop count and the page's byte lists.
-#include "macro_image.h"
+#include "macros/macro_image.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The macro library against a temporary modules folder. Writes are checked in the file's
 // text, which is what a restarted program reads.
-#include "macro_library.h"
-#include "profile_access.h"
-#include "user_prompts.h"
+#include "macros/macro_library.h"
+#include "store/profile_access.h"
+#include "store/user_prompts.h"
 
 #include <QDirIterator>
 #include <QSettings>

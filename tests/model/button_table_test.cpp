@@ -1,8 +1,8 @@
 // The button table's rules: what a stored entry reads as, which replacements are refused
 // (the last left button among the shown ones, wherever it sits), and the values that go
 // to the mouse, with macro slots counted from 1 again.
-#include "button_table.h"
-#include "button_table_qml.h"
+#include "model/button_table.h"
+#include "model/button_table_qml.h"
 
 #include <QTest>
 

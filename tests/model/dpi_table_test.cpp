@@ -1,7 +1,7 @@
 // The DPI codes: a value takes the code of the first known value not below it, and only
 // the four stepped stages are ever sent as on.
-#include "dpi_table.h"
-#include "dpi_table_qml.h"
+#include "model/dpi_table.h"
+#include "model/dpi_table_qml.h"
 
 #include <QTest>
 

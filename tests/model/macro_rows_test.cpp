@@ -1,7 +1,7 @@
 // The macro editor's image from its rows: pairs, pauses summed and rounded once, long
 // pauses in their three scales, what counts as no action, and the key names it takes.
-#include "macro_images.h"
-#include "macro_rows.h"
+#include "model/macro_images.h"
+#include "model/macro_rows.h"
 
 #include <QTest>
 

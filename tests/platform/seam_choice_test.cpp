@@ -1,5 +1,5 @@
 // The seam hands out the virtual mouse only when VIRTUAL_MOUSE_SOCKET names a socket.
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
 #include <QTest>
 

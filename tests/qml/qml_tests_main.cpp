@@ -4,12 +4,12 @@
 // page objects and calls their functions: with the pages in an engine of their own, each
 // engine's collector freed JS data of shared objects the other still used (page functions
 // that were "not a function", crashes in longer files).
-#include "../bench/bench_shell.h"
-#include "configurator_root.h"
-#include "key_capture.h"
-#include "my_quick_view.h"
-#include "user_prompts.h"
-#include "widget.h"
+#include "app/configurator_root.h"
+#include "app/my_quick_view.h"
+#include "app/widget.h"
+#include "bench/bench_shell.h"
+#include "platform/capture/key_capture.h"
+#include "store/user_prompts.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
-#include "app_config.h"
-#include "settings_values.h"
-#include "store_test_support.h"
+#include "store/app_config.h"
+#include "store/settings_values.h"
+#include "store/store_test_support.h"
 
 #include <QSignalSpy>
 

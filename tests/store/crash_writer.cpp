@@ -3,8 +3,8 @@
 // the disk); the next child checks every file is whole and the stores' start clears the rest.
 //   crash_writer DIR    CRASH_SEED=n repeats a run, CRASH_KILLS=n changes the 120 kills
 #undef _FORTIFY_SOURCE // its inline open64 would clash with the one below
-#include "macro_library.h"
-#include "profile_store.h"
+#include "macros/macro_library.h"
+#include "store/profile_store.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "language_store.h"
-#include "store_test_support.h"
+#include "store/language_store.h"
+#include "store/store_test_support.h"
 
 class LanguageStoreTest : public QObject {
     Q_OBJECT

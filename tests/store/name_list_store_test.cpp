@@ -1,6 +1,6 @@
-#include "name_list_store.h"
-#include "profile_store.h"
-#include "store_test_support.h"
+#include "store/name_list_store.h"
+#include "store/profile_store.h"
+#include "store/store_test_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "profile_store.h"
-#include "store_test_support.h"
+#include "store/profile_store.h"
+#include "store/store_test_support.h"
 
 #include <QLockFile>
 #include <QSysInfo>

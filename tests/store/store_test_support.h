@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "user_prompts.h"
+#include "store/user_prompts.h"
 
 #include <QDir>
 #include <QSettings>

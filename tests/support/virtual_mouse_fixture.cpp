@@ -1,4 +1,4 @@
-#include "virtual_mouse_fixture.h"
+#include "support/virtual_mouse_fixture.h"
 
 #include <QDir>
 #include <QJsonDocument>

@@ -1,5 +1,5 @@
 // Wheel lines and double-click time on a Linux desktop, with stand-in tools on PATH.
-#include "desktop_mouse_settings.h"
+#include "platform/linux/desktop_mouse_settings.h"
 
 #include <QDir>
 #include <QFile>

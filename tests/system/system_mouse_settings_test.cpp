@@ -1,7 +1,7 @@
 // The store side of the desktop's mouse settings; the test is the desktop (recording every
 // call, each kind able to fail) and the two profiles.
-#include "system_mouse.h"
-#include "system_mouse_settings.h"
+#include "platform/system_mouse.h"
+#include "store/system_mouse_settings.h"
 
 #include <QFile>
 #include <QSettings>

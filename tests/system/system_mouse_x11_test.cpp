@@ -1,6 +1,6 @@
 // The X11 side of the desktop's mouse settings on DISPLAY: what is set is what the server
 // holds, seen from a connection of our own, and reads back as set.
-#include "system_mouse_x11.h"
+#include "platform/linux/system_mouse_x11.h"
 
 #include <QTest>
 

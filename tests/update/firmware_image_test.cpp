@@ -3,12 +3,12 @@
 // start-up (with no mouse around), and make-firmware, which writes it. ISPDLL through its C
 // interface, against the virtual mouse's boot loader: image checks, what it reports of an
 // image (known answers), the programming sequence byte for byte, refusals, lost devices.
-#include "boot_protocol.h"
-#include "firmware_file.h"
-#include "firmware_image.h"
-#include "ispdll.h"
-#include "local_text.h"
-#include "update_rig.h"
+#include "isp/common/boot_protocol.h"
+#include "isp/common/firmware_image.h"
+#include "isp/ispdll.h"
+#include "update/firmware_file.h"
+#include "update/local_text.h"
+#include "update/update_rig.h"
 
 #include <QFile>
 #include <QProcess>

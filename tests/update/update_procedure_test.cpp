@@ -3,11 +3,11 @@
 // loader, and the device-change table. The window: what it shows of the flow, the real
 // "Update" button (clicked by the user, then for the boot loader), closing refused while
 // the boot loader is written.
-#include "device_lock.h"
-#include "hid_seam.h"
-#include "local_text.h"
-#include "update_rig.h"
-#include "widget.h"
+#include "platform/hid/hid_seam.h"
+#include "platform/runtime/device_lock.h"
+#include "update/local_text.h"
+#include "update/update_rig.h"
+#include "update/widget.h"
 
 #include <QDeadlineTimer>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
-#include "update_rig.h"
+#include "update/update_rig.h"
 
-#include "firmware_file.h"
-#include "firmware_image.h"
-#include "hid_seam.h"
-#include "update_flow.h"
+#include "isp/common/firmware_image.h"
+#include "platform/hid/hid_seam.h"
+#include "update/firmware_file.h"
+#include "update/update_flow.h"
 
 #include <QFile>
 #include <QJsonDocument>

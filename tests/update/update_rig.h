@@ -3,10 +3,10 @@
 // on first use), a clock the test moves by hand, and firmware files.
 #pragma once
 
-#include "clock.h"
-#include "update_flow.h"
-#include "virtual_mouse_fixture.h"
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
+#include "support/virtual_mouse_fixture.h"
+#include "update/clock.h"
+#include "update/update_flow.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -6,9 +6,9 @@
 // The version (what command 0x80 reports once the image runs) is written into the image's
 // info block; an image without one gets one for the user area at 0x2000. The title is
 // stored in GB18030; without --title the file carries the title marker ("Update").
-#include "firmware_file.h"
-#include "firmware_image.h"
-#include "local_text.h"
+#include "isp/common/firmware_image.h"
+#include "update/firmware_file.h"
+#include "update/local_text.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "command_link.h"
+#include "device/transport/command_link.h"
 
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
 #include <QThread>
 

@@ -5,7 +5,7 @@
 // Runs on the device worker; the waits it makes are the ones the protocol mandates.
 #pragma once
 
-#include "report_codec.h"
+#include "device/codec/report_codec.h"
 
 #include <QByteArray>
 

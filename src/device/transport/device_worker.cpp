@@ -1,4 +1,4 @@
-#include "device_worker.h"
+#include "device/transport/device_worker.h"
 
 #include <chrono>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "thread_handoff.h"
+#include "device/transport/thread_handoff.h"
 
 #include <utility>
 

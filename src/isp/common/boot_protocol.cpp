@@ -1,6 +1,6 @@
-#include "boot_protocol.h"
+#include "isp/common/boot_protocol.h"
 
-#include "firmware_image.h"
+#include "isp/common/firmware_image.h"
 
 #include <algorithm>
 

@@ -16,7 +16,7 @@
 //   62..63  CRC-16/CCITT-FALSE of bytes 0..61
 #pragma once
 
-#include "device_ids.h"
+#include "device/transport/device_ids.h"
 #include <array>
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "firmware_image.h"
+#include "isp/common/firmware_image.h"
 
 #include <algorithm>
 

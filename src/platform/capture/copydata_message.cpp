@@ -1,4 +1,4 @@
-#include "copydata_message.h"
+#include "platform/capture/copydata_message.h"
 
 #include <cstring>
 

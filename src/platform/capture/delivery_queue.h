@@ -4,7 +4,7 @@
 // callback ever runs inside another.
 #pragma once
 
-#include "key_translation.h"
+#include "platform/capture/key_translation.h"
 
 #include <deque>
 

@@ -1,4 +1,4 @@
-#include "key_translation.h"
+#include "platform/capture/key_translation.h"
 
 namespace capture {
 namespace {

@@ -11,7 +11,7 @@
 // may call stop(), but must not destroy the channel.
 #pragma once
 
-#include "copydata_message.h"
+#include "platform/capture/copydata_message.h"
 
 #include <QByteArray>
 #include <QString>

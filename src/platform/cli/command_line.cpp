@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "platform/cli/command_line.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Whether Qt's X11 platform will find a display; other platforms are the caller's choice.
-#include "command_line.h"
+#include "platform/cli/command_line.h"
 
 #include <X11/Xlib.h>
 

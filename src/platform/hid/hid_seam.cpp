@@ -1,6 +1,6 @@
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
-#include "vmouse_client.h"
+#include "client/vmouse_client.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // The two hot-plug sources behind hidseam::createHotplugSource.
 #pragma once
 
-#include "hid_seam.h"
+#include "platform/hid/hid_seam.h"
 
 namespace hidseam {
 

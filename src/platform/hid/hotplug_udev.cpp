@@ -1,4 +1,4 @@
-#include "hotplug_sources.h"
+#include "platform/hid/hotplug_sources.h"
 
 #include <QDebug>
 #include <QSocketNotifier>

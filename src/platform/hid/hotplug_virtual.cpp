@@ -1,6 +1,6 @@
-#include "hotplug_sources.h"
+#include "platform/hid/hotplug_sources.h"
 
-#include "wire_protocol.h"
+#include "common/wire_protocol.h"
 
 #include <QDebug>
 #include <QSocketNotifier>

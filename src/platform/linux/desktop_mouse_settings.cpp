@@ -1,4 +1,4 @@
-#include "desktop_mouse_settings.h"
+#include "platform/linux/desktop_mouse_settings.h"
 
 #include <QByteArray>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "system_mouse_x11.h"
+#include "platform/linux/system_mouse_x11.h"
 
 #include <QDebug>
 

@@ -18,8 +18,8 @@
 // on is reported as it is.
 #pragma once
 
-#include "desktop_mouse_settings.h"
-#include "system_mouse.h"
+#include "platform/linux/desktop_mouse_settings.h"
+#include "platform/system_mouse.h"
 
 #include <QThreadPool>
 

@@ -1,6 +1,6 @@
-#include "device_lock.h"
+#include "platform/runtime/device_lock.h"
 
-#include "runtime_dir.h"
+#include "platform/runtime/runtime_dir.h"
 
 #include <QCryptographicHash>
 #include <QLockFile>

@@ -1,4 +1,4 @@
-#include "runtime_dir.h"
+#include "platform/runtime/runtime_dir.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // every WM_COPYDATA sent to one of the program's windows once a handler is registered.
 // The message is consumed (result 1) whatever the handler did with it; before a handler
 // is registered, and for every other message, the filter lets it pass.
-#include "message_channel.h"
+#include "platform/capture/message_channel.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>

@@ -4,11 +4,11 @@
 // event on to the next hook: input is never swallowed.
 //
 // No Qt here, so the file builds on its own with any Windows compiler.
-#include "key_capture.h"
+#include "platform/capture/key_capture.h"
 
-#include "delivery_queue.h"
+#include "platform/capture/delivery_queue.h"
 
-#include "key_translation.h"
+#include "platform/capture/key_translation.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

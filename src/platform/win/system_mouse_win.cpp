@@ -2,7 +2,7 @@
 // Windows SDK alone.
 #ifdef _WIN32
 
-#include "system_mouse.h"
+#include "platform/system_mouse.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -51,22 +51,13 @@ Overlay {
 
     // A stored or typed value as a whole number kept to [low, high]; `empty` for nothing.
     function numberIn(value, low, high, empty) {
-        var t = String(value).trim()
-        if (t === "" || t === "-" || t === "undefined")
-            return empty
-        var n = Math.round(Number(t))
-        if (!isFinite(n))
-            return empty
-        return Math.max(low, Math.min(high, n))
+        return GunRecords.numberIn(value, low, high, empty)
     }
 
     // A name becomes a key of the record file and an entry of the name list: it must be
     // new, not empty, without a slash and not the list's padding word.
     function nameAllowed(name, exceptRow) {
-        if (name === "" || NameLists.isPadding(name) || /[\/\\]/.test(name))
-            return false
-        var row = rowOfName(name)
-        return row < 0 || row === exceptRow
+        return GunRecords.nameAllowed(name, names(), exceptRow)
     }
 
     function init() {
@@ -76,15 +67,7 @@ Overlay {
             var name = String(stored[i])
             if (name === "" || rowOfName(name) >= 0)
                 continue
-            var d = ui_View.getGunData(name)
-            rows.append({
-                gunName: name,
-                gunKey: d.length > 0 && String(d[0]) !== "" ? String(d[0]) : "L-Click",
-                gunPeriod: numberIn(d[1], 0, 255, 10),
-                gunX: numberIn(d[2], -127, 127, 0),
-                gunY: numberIn(d[3], -127, 127, 0),
-                gunTimes: numberIn(d[4], 0, 255, 0)
-            })
+            rows.append(GunRecords.fromStored(name, ui_View.getGunData(name)))
         }
         loadSelection(false)
         selectedRow = rows.count > 0 ? Math.max(0, rowOfName(selectGunName)) : -1
@@ -105,7 +88,8 @@ Overlay {
         if (row < 0)
             return
         var r = rows.get(row)
-        ui_View.ui_04H_SetGunData(0xF0, r.gunTimes, (r.gunX + 256) % 256, (r.gunY + 256) % 256, 0)
+        var b = GunRecords.deviceBytes(r.gunTimes, r.gunX, r.gunY)
+        ui_View.ui_04H_SetGunData(b[0], b[1], b[2], b[3], b[4])
     }
 
     // The inputs show the selected row.
@@ -158,10 +142,7 @@ Overlay {
     // The row is shown with Y −10 while its first record is saved with Y 0; OK saves
     // what the row shows.
     function newGun() {
-        var name = ""
-        for (var n = 0; n <= 99 && name === ""; ++n)
-            if (rowOfName("Gun" + n) < 0)
-                name = "Gun" + n
+        var name = GunRecords.nextFreeName(names())
         if (name === "")
             return
         commitFields()

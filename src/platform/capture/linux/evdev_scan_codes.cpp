@@ -1,4 +1,4 @@
-#include "evdev_scan_codes.h"
+#include "platform/capture/linux/evdev_scan_codes.h"
 
 #include <algorithm>
 #include <linux/input-event-codes.h>

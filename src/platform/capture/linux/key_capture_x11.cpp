@@ -6,12 +6,12 @@
 //
 // X key codes are evdev codes + 8. They go to PC scan codes (evdev_scan_codes.h) and
 // then through the same tables as on Windows.
-#include "key_capture.h"
+#include "platform/capture/key_capture.h"
 
-#include "delivery_queue.h"
+#include "platform/capture/delivery_queue.h"
 
-#include "evdev_scan_codes.h"
-#include "key_translation.h"
+#include "platform/capture/key_translation.h"
+#include "platform/capture/linux/evdev_scan_codes.h"
 
 #include <QLoggingCategory>
 #include <QSocketNotifier>

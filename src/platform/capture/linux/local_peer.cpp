@@ -1,4 +1,4 @@
-#include "local_peer.h"
+#include "platform/capture/linux/local_peer.h"
 
 #include <sys/socket.h>
 

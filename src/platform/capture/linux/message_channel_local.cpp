@@ -2,10 +2,10 @@
 // is created for the user only, and every accepted connection is checked once more
 // against the kernel's record of the peer's user id, so a socket in a shared folder
 // (/tmp) is safe as well.
-#include "message_channel.h"
+#include "platform/capture/message_channel.h"
 
-#include "local_peer.h"
-#include "runtime_dir.h"
+#include "platform/capture/linux/local_peer.h"
+#include "platform/runtime/runtime_dir.h"
 
 #include <QDir>
 #include <QFileInfo>
