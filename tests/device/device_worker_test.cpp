@@ -1,6 +1,6 @@
 // The device worker's queue: jobs run in the order they were queued, and a setter asked
 // for again before it started sends only its newest value, without passing any other job.
-#include "device_worker.h"
+#include "device/transport/device_worker.h"
 
 #include <QTest>
 
