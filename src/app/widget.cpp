@@ -49,6 +49,17 @@ Widget::Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent, QQmlEng
 
     setupTray();
 
+    // The updater's turn: the page stays locked while the mouse is handed over.
+    DeviceHandover& handover = parts.device.handover();
+    connect(&handover, &DeviceHandover::handOverStarted, this, [this] {
+        controller_->setBusy(DeviceHandover::kDrainMs + DeviceHandover::kLaunchPauseMs);
+        if (tray_ && tray_->isVisible())
+            tray_->showMessage(QStringLiteral("Update"),
+                               QStringLiteral("Handing the mouse to the updater…"),
+                               QSystemTrayIcon::Information, 5000);
+    });
+    connect(&handover, &DeviceHandover::handedOver, this, [this] { controller_->setBusy(0); });
+
     hotplug_ = hidseam::createHotplugSource(this);
     connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, [this] { deviceChanged(true); });
     connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, [this](const QString& path) {

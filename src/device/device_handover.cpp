@@ -8,6 +8,11 @@ DeviceHandover::DeviceHandover(Hid_Thread& hid, QObject* parent)
     : QObject(parent), hid_(hid), lock_(hidseam::deviceKey()) {
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, &DeviceHandover::poll);
+    drainPoll_.setInterval(kDrainPollMs);
+    connect(&drainPoll_, &QTimer::timeout, this, &DeviceHandover::drainStep);
+    launchPause_.setSingleShot(true);
+    launchPause_.setInterval(kLaunchPauseMs);
+    connect(&launchPause_, &QTimer::timeout, this, [this] { emit handedOver(true); });
 }
 
 void DeviceHandover::claim() {
@@ -20,17 +25,32 @@ void DeviceHandover::claim() {
     poll_.start();
 }
 
-bool DeviceHandover::handOver(int drainMs) {
-    const bool listened = hid_.isListening();
-    hid_.stopListener();
-    if (!hid_.waitIdle(drainMs)) {
-        if (listened)
-            hid_.startListener(hid_.currentDeviceIndex());
-        return false;
+void DeviceHandover::handOver(int drainMs) {
+    if (handingOver() || away())
+        return;
+    listened_ = hid_.isListening();
+    hid_.requestListenerStop();
+    drainMs_ = drainMs;
+    drainClock_.start();
+    emit handOverStarted();
+    drainPoll_.start();
+    drainStep();
+}
+
+void DeviceHandover::drainStep() {
+    if (hid_.listenerStopped() && hid_.isLinkFree()) {
+        drainPoll_.stop();
+        hid_.setHandedOver(true);
+        lock_.release();
+        launchPause_.start();
+        return;
     }
-    hid_.setHandedOver(true);
-    lock_.release();
-    return true;
+    if (drainClock_.elapsed() >= drainMs_) {
+        drainPoll_.stop();
+        if (listened_)
+            hid_.startListener(hid_.currentDeviceIndex());
+        emit handedOver(false);
+    }
 }
 
 void DeviceHandover::watch(qint64 pid) {

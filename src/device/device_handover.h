@@ -7,6 +7,7 @@
 
 #include "platform/runtime/device_lock.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -19,16 +20,23 @@ class DeviceHandover : public QObject {
     static constexpr int kDrainMs = 10000;
     // How often the lock is looked at while the mouse is away.
     static constexpr int kPollMs = 500;
+    // How often a hand-over looks whether the listener and the queue are done.
+    static constexpr int kDrainPollMs = 20;
+    // The mouse's pause between this program letting go and the updater starting.
+    static constexpr int kLaunchPauseMs = 500;
 
     explicit DeviceHandover(Hid_Thread& hid, QObject* parent = nullptr);
 
     // At start: takes the lock, or, when another program holds it, keeps the link off
     // until that program lets go.
     void claim();
-    // Stops the listener, lets every queued transfer run (at most `drainMs`), refuses new
-    // ones and lets go of the lock. False when the queue did not drain in time: then
-    // nothing changed (the listener runs again when it ran).
-    bool handOver(int drainMs = kDrainMs);
+    // Stops the listener and lets every queued transfer run (at most `drainMs`); then
+    // refuses new ones, lets go of the lock and, after the launch pause, reports
+    // handedOver(true). When the queue did not drain in time nothing changes (the
+    // listener runs again when it ran) and handedOver(false) follows. The caller never
+    // waits: timers drive it.
+    void handOver(int drainMs = kDrainMs);
+    bool handingOver() const { return drainPoll_.isActive() || launchPause_.isActive(); }
     // The program the mouse went to (0: it did not start). The link comes back once that
     // program held the lock and let go, or ended.
     void watch(qint64 pid);
@@ -37,15 +45,24 @@ class DeviceHandover : public QObject {
     void poll();
 
   signals:
-    // The link is ours again; discovery has run.
+    void handOverStarted();
+    // The end of a hand-over: `ok`, the updater may take the mouse now.
+    void handedOver(bool ok);
+    // The link is ours again; a discovery is on its way.
     void returned();
 
   private:
     void takeBack();
+    void drainStep();
 
     Hid_Thread& hid_;
     runtimedir::DeviceLock lock_;
     QTimer poll_;
+    QTimer drainPoll_;
+    QTimer launchPause_;
+    QElapsedTimer drainClock_;
+    int drainMs_ = kDrainMs;
+    bool listened_ = false;
     qint64 pid_ = 0;
     bool seenTaken_ = false;
 };

@@ -27,7 +27,6 @@ enum class Sets : std::uint32_t {
     DpiStage,
     LedEffect,
     Sensitivity,
-    StageColours,
     DpiTable,
     KeyMatrixPart,
     MacroSlot,
@@ -159,7 +158,9 @@ void Hid_Thread::hid_0EH_SetXYSensitive(uchar par0, uchar par1) {
 
 void Hid_Thread::hid_10H_SetLED8StageColor(uchar type, uchar* src24) {
     const uchar size = type == 2 ? 4 : 24;
-    set(0x10, {type, size}, Run::Background, true, src24, size, latest(Sets::StageColours, type));
+    // Never merged: the pages send a colour block twice on purpose, since the mouse may
+    // drop the first one right after another command.
+    set(0x10, {type, size}, Run::Background, true, src24, size);
 }
 
 void Hid_Thread::hid_11H_SetMacroKey(uchar macroId, uchar* src192) {

@@ -78,30 +78,69 @@ transport::Target Hid_Thread::commandTarget(uint index) const {
     return {};
 }
 
+Hid_Thread::HandshakeInput Hid_Thread::handshakeInput() const {
+    HandshakeInput input;
+    QSettings* config = apConfig();
+    if (!config)
+        return input;
+    input.productNames = config->value("common/product_name").toStringList();
+    const QString prefix = QStringLiteral("common/sCode");
+    for (const QString& key : config->allKeys()) {
+        bool ok = false;
+        const uint index = key.startsWith(prefix) ? key.mid(prefix.size()).toUInt(&ok) : 0;
+        if (ok)
+            input.codes.insert(index, config->value(key).toString());
+    }
+    return input;
+}
+
+QString Hid_Thread::HandshakeInput::codeFor(uint index) const {
+    return codes.value(index, QStringLiteral("735190"));
+}
+
 void Hid_Thread::discover(const QString& registryPath) {
     if (handedOver_) {
         qCDebug(lcDevice).noquote() << "the mouse is with the updater; no discovery";
         return;
     }
-    const QStringList names =
-        apConfig() ? apConfig()->value("common/product_name").toStringList() : QStringList();
-    // Enumeration is device traffic too: it waits its turn on the worker.
-    worker_.call(
-        [&] {
-            QSettings devInfo(registryPath, QSettings::IniFormat);
-            const QList<RegistryRecord> records = registry::read(devInfo, names);
-            {
-                QMutexLocker lock(&tableMutex_);
-                records_ = records;
-            }
-            uint index = curDevice_;
-            const DeviceTable table = registry::rebuild(records, hid(), index);
-            setDeviceTable(table);
-            curDevice_ = index;
-            state_.encodeEnabled = registry::encodeFlag(devInfo);
-        },
-        waits_.discoveryMs);
-    swichCurDevice(curDevice_);
+    // One queued discovery enumerates when it runs, so it sees every change until then.
+    if (discoveryQueued_.exchange(true))
+        return;
+    const bool queued = worker_.post([this, registryPath, input = handshakeInput()] {
+        discoveryQueued_ = false;
+        const HandshakeResult result = discoverOnWorker(registryPath, input);
+        onOwnerThread([this, result] { finishHandshake(result); });
+    });
+    if (!queued)
+        discoveryQueued_ = false;
+}
+
+bool Hid_Thread::discoverNow(const QString& registryPath) {
+    if (handedOver_) {
+        qCDebug(lcDevice).noquote() << "the mouse is with the updater; no discovery";
+        return false;
+    }
+    HandshakeResult result;
+    const HandshakeInput input = handshakeInput();
+    worker_.call([&] { result = discoverOnWorker(registryPath, input); }, waits_.discoveryMs);
+    finishHandshake(result);
+    return result.accepted;
+}
+
+Hid_Thread::HandshakeResult Hid_Thread::discoverOnWorker(const QString& registryPath,
+                                                         const HandshakeInput& input) {
+    QSettings devInfo(registryPath, QSettings::IniFormat);
+    const QList<RegistryRecord> records = registry::read(devInfo, input.productNames);
+    {
+        QMutexLocker lock(&tableMutex_);
+        records_ = records;
+    }
+    uint index = curDevice_;
+    const DeviceTable table = registry::rebuild(records, hid(), index);
+    setDeviceTable(table);
+    curDevice_ = index;
+    state_.encodeEnabled = registry::encodeFlag(devInfo);
+    return handshakeOnWorker(input.codeFor(index));
 }
 
 void Hid_Thread::swichCurDevice(uint did) {
@@ -190,11 +229,15 @@ bool Hid_Thread::secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& by
 }
 
 void Hid_Thread::chkDeviceIsEnCode() {
-    LinkState& link = state_;
-    const QString key = QStringLiteral("common/sCode") + QString::number(curDevice_);
-    const QString code =
-        apConfig() ? apConfig()->value(key, "735190").toString() : QStringLiteral("735190");
+    HandshakeResult result;
+    const QString code = handshakeInput().codeFor(curDevice_);
+    worker_.call([&] { result = handshakeOnWorker(code); }, waits_.queueMs);
+    finishHandshake(result);
+}
 
+Hid_Thread::HandshakeResult Hid_Thread::handshakeOnWorker(const QString& code) {
+    HandshakeResult result;
+    result.ran = true;
     QRandomGenerator random(static_cast<quint32>(QDateTime::currentSecsSinceEpoch()));
     const uchar r0 = static_cast<uchar>(random.generate());
     const uchar r1 = static_cast<uchar>(random.generate());
@@ -205,30 +248,45 @@ void Hid_Thread::chkDeviceIsEnCode() {
     // A text that is not six characters long leaves the code as it was.
     const QByteArray ascii = code.size() == 6 ? code.toLatin1() : QByteArray("");
     const bool sent = secrecyEcho(b0, b1, b2, b3, ascii);
-
     if (sent && b0 == r0 && b1 == r1 && b2 == r2 && b3 == r3) {
+        state_.deviceAccepted = true;
+        result.accepted = true;
+        return result;
+    }
+    state_.deviceAccepted = false;
+    if (code == QLatin1String("t-beacon")) {
+        state_.linkDisabled = true;
+        state_.deviceAccepted = true;
+        state_.encodeEnabled = false;
+        result.linkOff = true;
+        return result;
+    }
+    result.reason = diagnoseOnWorker();
+    return result;
+}
+
+void Hid_Thread::finishHandshake(const HandshakeResult& result) {
+    if (result.accepted) {
         qCDebug(lcDevice).noquote() << "Device Connect";
         emit runRequested();
         emit viewEnabledRequested(true);
         clearHidBusy();
-        link.deviceAccepted = true;
         emit balloonRequested(QStringLiteral("Info"), QStringLiteral("Detect Mouse!"),
                               kInformationIcon, kBalloonMs);
         startListener(curDevice_);
-        return;
+    } else {
+        if (!result.ran)
+            qCDebug(lcDevice).noquote() << "cmd Failed";
+        qCDebug(lcDevice).noquote() << "Device Error";
+        // Work that never got the worker means the queue did not make way: a mouse is
+        // there, busy.
+        if (!result.linkOff)
+            emit windowHideRequested(result.ran ? result.reason : NoMouseReason::Refused);
     }
-    qCDebug(lcDevice).noquote() << "Device Error";
-    link.deviceAccepted = false;
-    if (code == QLatin1String("t-beacon")) {
-        link.linkDisabled = true;
-        link.deviceAccepted = true;
-        link.encodeEnabled = false;
-        return;
-    }
-    emit windowHideRequested(diagnose());
+    emit discoveryFinished(result.accepted);
 }
 
-NoMouseReason Hid_Thread::diagnose() {
+NoMouseReason Hid_Thread::diagnoseOnWorker() {
     QList<RegistryRecord> records;
     {
         QMutexLocker lock(&tableMutex_);
@@ -238,10 +296,7 @@ NoMouseReason Hid_Thread::diagnose() {
         QSettings devInfo(QStringLiteral(":/DevInfo.ini"), QSettings::IniFormat);
         records = registry::read(devInfo, {});
     }
-    // Behind whatever is queued; a queue that does not make way means a mouse is there.
-    NoMouseReason reason = NoMouseReason::Refused;
-    worker_.call([&] { reason = diagnoseNoMouse(hid(), records); }, waits_.queueMs);
-    return reason;
+    return diagnoseNoMouse(hid(), records);
 }
 
 // ---------------------------------------------------------------- listener

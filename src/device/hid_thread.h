@@ -15,6 +15,7 @@
 #include "device/transport/thread_handoff.h"
 
 #include <QFuture>
+#include <QHash>
 #include <QMutex>
 #include <QSettings>
 #include <QThread>
@@ -36,8 +37,14 @@ class Hid_Thread : public QThread {
                         QObject* owner = nullptr);
     ~Hid_Thread() override;
 
-    // One discovery pass over `registryPath`, then the handshake.
+    // One discovery pass over `registryPath` and the handshake, both on the device worker
+    // behind whatever is queued: the caller does not wait. The outcome comes back on the
+    // owner's thread as the signals below, ending with discoveryFinished(). A discovery
+    // asked for while one is still queued is the same discovery.
     void discover(const QString& registryPath = QStringLiteral(":/DevInfo.ini"));
+    // The same, waiting for the outcome (at most the discovery bound): for callers with
+    // no event loop to take the signals' turn. True when a mouse was accepted.
+    bool discoverNow(const QString& registryPath = QStringLiteral(":/DevInfo.ini"));
 
     // The table is replaced by discovery and paths are cleared by failing transfers, on
     // several threads; callers get a copy.
@@ -63,7 +70,11 @@ class Hid_Thread : public QThread {
     void clearHidBusy() {}
 
     void startListener(uint index);
+    // Stops the listener and waits for its read to end (at most kListenerReadMs).
     void stopListener();
+    // Asks the listener to stop without waiting; listenerStopped() tells when it has.
+    void requestListenerStop() { listening_ = false; }
+    bool listenerStopped() const { return listener_.isFinished(); }
     // The hot-plug source saw the device at `path` leave: when it is the one listened
     // to, the listener ends as for a removal, even if the mouse is back already.
     void deviceLeft(const QString& path);
@@ -105,6 +116,8 @@ class Hid_Thread : public QThread {
     void sendFailed(int code);
     // The listener found the device gone and ended.
     void listenerEnded();
+    // A discovery and its handshake have run; `accepted`: a mouse answered.
+    void discoveryFinished(bool accepted);
 
   public slots:
     void swichCurDevice(uint did);
@@ -175,8 +188,27 @@ class Hid_Thread : public QThread {
 
     QString pathOf(Interface which, uint index) const;
     QSettings* apConfig() const;
+    // What discovery and the handshake read from the application configuration, taken
+    // on the owner's thread before the work goes to the worker.
+    struct HandshakeInput {
+        QStringList productNames;
+        QHash<uint, QString> codes; // common/sCodeN by N
+        QString codeFor(uint index) const;
+    };
+    HandshakeInput handshakeInput() const;
+    struct HandshakeResult {
+        bool ran = false; // the work got the worker
+        bool accepted = false;
+        bool linkOff = false; // the "t-beacon" code: no mouse is talked to
+        NoMouseReason reason = NoMouseReason::Refused;
+    };
+    // On the worker: enumeration, then the handshake of the device it chose.
+    HandshakeResult discoverOnWorker(const QString& registryPath, const HandshakeInput& input);
+    HandshakeResult handshakeOnWorker(const QString& code);
+    // On the owner's thread: what the outcome asks of the window and the listener.
+    void finishHandshake(const HandshakeResult& result);
     // Why no mouse was accepted: enumerated and opened on the worker, like all traffic.
-    NoMouseReason diagnose();
+    NoMouseReason diagnoseOnWorker();
     void clearPath(Interface which, uint index);
 
     // How a setter's transfer runs: whether the worker pauses 8 ms after it.
@@ -222,6 +254,7 @@ class Hid_Thread : public QThread {
     std::atomic<bool> listening_{false};
     std::atomic<bool> removalSeen_{false};
     std::atomic<bool> handedOver_{false};
+    std::atomic<bool> discoveryQueued_{false};
     QFuture<void> listener_;
     Configuration configuration_;
     std::array<uchar, 9> lastAnswer_{};

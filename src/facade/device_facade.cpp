@@ -56,6 +56,7 @@ DeviceFacade::DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& pro
       prompts_(prompts), messageTexts_(messageTexts), viewVisible_(std::move(viewVisible)),
       programFolder_(programFolder), handover_(hid) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
+    connect(&handover_, &DeviceHandover::handedOver, this, &DeviceFacade::startUpdater);
     handover_.claim();
 }
 
@@ -275,8 +276,14 @@ void DeviceFacade::openUpdateExe() {
         prompts_.warning(title, QStringLiteral("The updater has the mouse. Close it first."));
         return;
     }
-    // What is queued reaches the mouse before the updater's first command, never between.
-    if (!handover_.handOver()) {
+    // What is queued reaches the mouse before the updater's first command, never between;
+    // the updater starts when the hand-over says so (startUpdater).
+    handover_.handOver();
+}
+
+void DeviceFacade::startUpdater(bool handedOver) {
+    const QString title = QStringLiteral("Update");
+    if (!handedOver) {
         prompts_.warning(title, QStringLiteral("The mouse is still taking the last settings; the "
                                                "updater was not started. Try again in a moment."));
         return;

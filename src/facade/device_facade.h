@@ -71,6 +71,7 @@ class DeviceFacade : public QObject {
     QVariant getSensorType();
     bool chkIsLogoLedWork();
     bool getMsgAns_FoolProofing();
+    // Hands the mouse over (DeviceHandover) and starts the updater once it is free.
     void openUpdateExe();
     void clearHidBusy();
 
@@ -100,6 +101,8 @@ class DeviceFacade : public QObject {
     void setScrollPinSwap(bool isSwap);
 
   private:
+    void startUpdater(bool handedOver);
+
     bool reportRateKept() const;
     // The current profile's settings (the store keeps the object; it changes on a switch).
     QSettings& profile() { return *profiles_.current(); }

@@ -33,8 +33,11 @@ struct Shell {
         window->setWithoutTray(withoutTray);
         explained = std::make_unique<QSignalSpy>(window, &Widget::noMouseExplained);
         runs = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::runRequested);
+        discoveries = std::make_unique<QSignalSpy>(&window->hid(), &Hid_Thread::discoveryFinished);
         window->showNormal();
         window->checkDevice();
+        // Discovery runs on the device worker; its outcome comes back through the loop.
+        discoveries->wait(10000);
     }
     QQuickItem* page() const { return window->view()->rootObject(); }
     QQuickItem* item(const char* name) const { return page()->findChild<QQuickItem*>(name); }
@@ -46,7 +49,7 @@ struct Shell {
     testsupport::VirtualMouse& mouse;
     std::unique_ptr<ConfiguratorRoot> root;
     Widget* window = nullptr;
-    std::unique_ptr<QSignalSpy> runs, explained;
+    std::unique_ptr<QSignalSpy> runs, explained, discoveries;
 };
 
 } // namespace
@@ -148,6 +151,7 @@ class ShellTest : public QObject {
         QCOMPARE(shell.window->trayIcon()->toolTip().section('\n', 1), noMouseText(reason));
         QCOMPARE(shell.explained->count(), 1);
         shell.window->checkDevice();
+        QVERIFY(shell.discoveries->wait(10000));
         QCOMPARE(shell.explained->count(), 1);
     }
 

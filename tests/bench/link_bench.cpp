@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
         {"13 macro, 4 reports: 288 ms", [&] { h.hid_13H_SetMacroKey(1, block); }},
         {"0D key matrix, 16 reports: 384 ms", [&] { h.hid_0DH_SetKeyMatrix(block); }},
         {"92 picture (read, 16 reports)", [&] { h.hid_92H_GetUserPicture(1, block); }},
-        {"discovery to an accepted mouse", [&] { rig.hid->discover(); }},
+        {"discovery to an accepted mouse", [&] { rig.hid->discoverNow(); }},
     };
     std::printf("%-40s %10s\n", "command: mandated wait", "wall ms");
     for (const auto& [name, run] : cases)

@@ -63,7 +63,7 @@ struct Rig {
     // Accepted, listener stopped, log, pauses and debug lines cleared: only what the test
     // sends next crosses the link.
     bool acceptQuietly(const QString& registry = QStringLiteral(":/DevInfo.ini")) {
-        hid->discover(registry);
+        hid->discoverNow(registry);
         if (runs.count() != 1 || !waitFree())
             return false;
         hid->stopListener();

@@ -16,7 +16,7 @@ class LinkBehaviourTest : public QObject {
     std::unique_ptr<Rig> faultRig_;
     // An accepted, listening mouse with the acceptance balloon forgotten.
     static void listen(Rig& rig) {
-        rig.hid->discover();
+        rig.hid->discoverNow();
         QVERIFY(rig.hid->isListening());
         rig.balloons.clear();
     }
@@ -50,7 +50,7 @@ class LinkBehaviourTest : public QObject {
         QCOMPARE(rig.hid->currentDeviceIndex(), 1u);
         if (unplugged)
             QCOMPARE(rig.mouse.ctl({"unplug"}), 0);
-        rig.hid->discover(encrypted ? devicetest::encryptedRegistry(rig.dir) : ":/DevInfo.ini");
+        rig.hid->discoverNow(encrypted ? devicetest::encryptedRegistry(rig.dir) : ":/DevInfo.ini");
         const DeviceTable table = rig.hid->deviceTable();
         // Accepted: the pages run, the view is enabled, the user is told, the listener runs.
         // Rejected: the window hides. The t-beacon code does neither and turns the link off.
@@ -73,7 +73,7 @@ class LinkBehaviourTest : public QObject {
         if (beacon) {
             // From now on nothing goes out, even with the mouse back.
             QCOMPARE(rig.mouse.ctl({"plug"}), 0);
-            rig.hid->discover();
+            rig.hid->discoverNow();
             uchar rate = 7;
             rig.hid->hid_81H_GetReportRate(rate);
             QCOMPARE(rate, uchar(7));
@@ -263,19 +263,30 @@ class LinkBehaviourTest : public QObject {
     void handOverToTheUpdater() {
         Rig rig;
         QVERIFY(rig.acceptQuietly());
+        rig.hid->startListener(rig.hid->currentDeviceIndex());
+        QVERIFY(rig.waitFree());
         DeviceHandover handover(*rig.hid);
         handover.claim();
         runtimedir::DeviceLock updater(hidseam::deviceKey());
         QVERIFY(!updater.tryTake());
         uchar macro[128] = {0x00, 0x01, 0x04, 0x84};
+        QSignalSpy handedOver(&handover, &DeviceHandover::handedOver);
         {
             std::lock_guard hold(rig.pauses.gate); // the worker stays in the first write
             for (uchar id = 1; id <= 3; ++id)
                 rig.hid->hid_13H_SetMacroKey(id, macro);
-            QVERIFY(!handover.handOver(50)); // not drained in time: nothing handed over
+            handover.handOver(50);
+            QVERIFY(handover.handingOver()); // the caller did not wait
+            QVERIFY(handedOver.wait(5000));
+            // Not drained in time: nothing handed over, the listener back.
+            QCOMPARE(handedOver.last().value(0).toBool(), false);
             QVERIFY(!handover.away() && !updater.tryTake());
+            QVERIFY(rig.hid->isListening());
         }
-        QVERIFY(handover.handOver());
+        handover.handOver();
+        QVERIFY(handedOver.wait(15000));
+        QCOMPARE(handedOver.last().value(0).toBool(), true);
+        QVERIFY(!rig.hid->isListening());
         const QJsonArray stored = rig.mouse.state().value("macros").toArray();
         for (int slot = 0; slot < 3; ++slot)
             QVERIFY(stored.at(slot).toString().startsWith("00 01 04 84 00"));
@@ -283,7 +294,7 @@ class LinkBehaviourTest : public QObject {
         QSignalSpy failed(rig.hid.get(), &Hid_Thread::sendFailed);
         rig.mouse.clearLog();
         rig.hid->hid_01H_SetReportRate(2);
-        rig.hid->discover();
+        rig.hid->discoverNow();
         QVERIFY(rig.waitFree());
         QCOMPARE(failed.count(), 1);
         QVERIFY(rig.mouse.log().empty());
@@ -295,7 +306,7 @@ class LinkBehaviourTest : public QObject {
         QVERIFY(handover.away());
         updater.release();
         QTRY_COMPARE(back.count(), 1);
-        QCOMPARE(rig.runs.count(), 2);
+        QTRY_COMPARE(rig.runs.count(), 2); // discovery runs on the worker
         QVERIFY(!updater.tryTake());
     }
 
@@ -363,7 +374,7 @@ class LinkBehaviourTest : public QObject {
         rig.hid->deviceLeft(rig.hid->deviceTable()[0].commandPath);
         QTRY_VERIFY(!rig.hid->isListening());
         QCOMPARE(rig.views.count(), 1);
-        rig.hid->discover();
+        rig.hid->discoverNow();
         QVERIFY(rig.hid->isListening());
         // Removal: the listener ends and the view goes off, but it is not a rejection.
         rig.views.clear();

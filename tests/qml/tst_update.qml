@@ -14,10 +14,11 @@ TestCase {
         compare(ui_View.ui_80H_GetFWVersion(), "1.0A")
         testEnv.setEnv("QT_QPA_PLATFORM", "xcb")     // the updater shows where it can be clicked
         ui_View.openUpdateExe()
-        testEnv.setEnv("QT_QPA_PLATFORM", "offscreen")
-        // Until the updater has found the mouse, its "Update" stays disabled.
+        // The updater starts once the mouse is handed over; until it has found the mouse,
+        // its "Update" stays disabled.
         tryVerify(function () { return testEnv.clickUpdater() && testEnv.deviceState().mode !== "normal" },
                   20000, "the updater did not take the mouse into its boot loader")
+        testEnv.setEnv("QT_QPA_PLATFORM", "offscreen")
         tryVerify(function () { return testEnv.deviceState().mode === "normal" && testEnv.deviceState().firmware_version.a2 === 0x0B },
                   60000, "the mouse did not come back with the new firmware")
         tryVerify(function () { return ui_View.ui_80H_GetFWVersion() === "1.0B" }, 20000, "not taken up again")
