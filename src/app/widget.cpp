@@ -110,6 +110,16 @@ void Widget::checkDevice() {
 }
 
 void Widget::exitSYS() {
+    // Off the screen at once; what is still queued for the mouse goes out afterwards, while
+    // the program ends (Hid_Thread::kShutdownDrainMs at most).
+    hide();
+    if (QWidget* waiting = waitingPanel())
+        waiting->hide();
+    if (tray_)
+        tray_->hide();
+    hid_.requestListenerStop();
+    // The unmapping reaches the window system now, not after the drain.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     QCoreApplication::exit(0);
 }
 

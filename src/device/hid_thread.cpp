@@ -39,8 +39,8 @@ void Hid_Thread::setWaits(const Waits& waits) {
 
 Hid_Thread::~Hid_Thread() {
     stopListener();
-    // Every queued write still reaches the mouse; nothing runs after this object.
-    worker_.shutdown();
+    // Queued writes still reach the mouse (bounded); nothing runs after this object.
+    worker_.shutdown(kShutdownDrainMs);
 }
 
 // ---------------------------------------------------------------- device table

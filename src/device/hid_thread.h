@@ -89,6 +89,9 @@ class Hid_Thread : public QThread {
     static constexpr int kListenerReadMs = 500;
     // Discovery waits behind whatever is queued; a factory reset's worth of writes fits.
     static constexpr int kDiscoveryWaitMs = 30000;
+    // When the link goes (the program quits), what is queued still reaches the mouse, for
+    // at most this long; the rest is dropped.
+    static constexpr int kShutdownDrainMs = 5000;
 
     // Every wait the link makes. The defaults are what the mouse and the pages need; a
     // test against the virtual mouse shortens them so that a fault costs milliseconds.

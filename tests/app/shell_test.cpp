@@ -176,6 +176,25 @@ class ShellTest : public QObject {
         QVERIFY(shell.window->isHidden());
     }
 
+    // The tray's Quit takes the window and the icon off the screen before anything else;
+    // what was queued for the mouse still reaches it as the program ends.
+    void quitHidesAtOnceAndTheQueueStillReachesTheMouse() {
+        Shell shell;
+        QTRY_VERIFY(shell.window->isVisible() && shell.window->hid().isListening());
+        QSystemTrayIcon* tray = shell.window->trayIcon();
+        const bool trayShown = tray && tray->isVisible();
+        for (uchar rate : {8, 4, 2, 1, 8, 4, 2, 1, 8, 2}) {
+            shell.window->hid().hid_01H_SetReportRate(rate);
+            shell.window->hid().hid_0BH_SetCurrentDPIStage(rate % 4); // nothing merges
+        }
+        shell.window->exitSYS(); // asks the (here absent) main loop to end
+        QVERIFY(shell.window->isHidden());
+        QVERIFY(!trayShown || !tray->isVisible());
+        QVERIFY(!shell.window->hid().isListening());
+        shell.root.reset(); // as main ends
+        QCOMPARE(shell.mouse.state().value("report_rate").toInt(), 2);
+    }
+
     // However the listener ends, discovery follows: a bounce whose arrival came while the
     // old mouse was listened to, and a removal the hot-plug source saw while the mouse was
     // back at once. One failed read on a mouse that never left ends nothing.

@@ -80,13 +80,40 @@ class DeviceWorkerTest : public QObject {
         gate.waitEntered();
         worker.post([&] { ran.push_back("set 1"); }, 3);
         std::thread getter([&] { worker.call([&] { ran.push_back("get"); }, 5000); });
-        while (worker.pending() < 2) // the getter is queued behind the setter
-            QThread::msleep(1);
+        // The getter is queued behind the setter.
+        QVERIFY(QTest::qWaitFor([&] { return worker.pending() == 2; }, 5000));
         worker.post([&] { ran.push_back("set 2"); }, 3);
         gate.open();
         getter.join();
         QVERIFY(worker.waitIdle(5000));
         QCOMPARE(ran, (std::vector<std::string>{"set 1", "get", "set 2"}));
+    }
+
+    // Quitting waits a bounded time for what is queued: past it the jobs not started are
+    // dropped (a getter among them is told so), the running one still ends.
+    void boundedShutdownDropsWhatDidNotStart() {
+        transport::DeviceWorker worker;
+        Gate gate;
+        std::vector<std::string> ran; // written on the worker only
+        worker.post([&] {
+            gate.hold();
+            ran.push_back("running");
+        });
+        gate.waitEntered();
+        worker.post([&] { ran.push_back("queued"); }, 5);
+        bool answered = true;
+        std::thread getter([&] { answered = worker.call([&] { ran.push_back("get"); }, 60000); });
+        QVERIFY(QTest::qWaitFor([&] { return worker.pending() == 2; }, 5000));
+        std::thread quit([&] { worker.shutdown(20); });
+        // Dropped while the first job still runs.
+        const bool dropped = QTest::qWaitFor([&] { return worker.pending() == 0; }, 5000);
+        gate.open();
+        quit.join();
+        getter.join();
+        QVERIFY(dropped);
+        QVERIFY(!answered);
+        QCOMPARE(ran, std::vector<std::string>{"running"});
+        QVERIFY(!worker.post([] {})); // shut down: nothing more is taken
     }
 };
 

@@ -50,6 +50,8 @@ bool DeviceWorker::call(Job job, int startWithinMs) {
         entry->state = State::Cancelled;
         return false;
     }
+    if (entry->state == State::Cancelled) // dropped by a bounded shutdown
+        return false;
     changed_.wait(lock, [&] { return entry->state == State::Done; });
     return true;
 }
@@ -76,12 +78,21 @@ bool DeviceWorker::onWorkerThread() const {
     return std::this_thread::get_id() == thread_.get_id();
 }
 
-void DeviceWorker::shutdown() {
+void DeviceWorker::shutdown(int drainMs) {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (stopping_ && !thread_.joinable())
             return;
         stopping_ = true;
+        wake_.notify_one();
+        if (drainMs >= 0 && !onWorkerThread() &&
+            !changed_.wait_for(lock, std::chrono::milliseconds(drainMs),
+                               [this] { return queue_.empty() && !running_; })) {
+            for (const std::shared_ptr<Entry>& entry : queue_)
+                entry->state = State::Cancelled;
+            queue_.clear();
+            changed_.notify_all();
+        }
     }
     wake_.notify_one();
     if (thread_.joinable() && !onWorkerThread())

@@ -44,9 +44,10 @@ class DeviceWorker {
     std::size_t pending() const;
     bool onWorkerThread() const;
 
-    // Refuses new jobs, runs every queued one to its end and joins the thread. Safe to
-    // call more than once.
-    void shutdown();
+    // Refuses new jobs, runs every queued one to its end and joins the thread. With
+    // `drainMs` >= 0, jobs that have not started by then are dropped (the running one
+    // still ends). Safe to call more than once.
+    void shutdown(int drainMs = -1);
 
   private:
     enum class State { Queued, Running, Done, Cancelled };
