@@ -1,10 +1,9 @@
 // The root page: every panel and overlay of the configurator lives here. The program
 // calls initUI, run, setProtectUI, detectKeyboard and detectMouse by name; the page talks
 // back only through ui_View (the view host) and ui_Ctl (the window controller).
+// The page types of basic/, common/ and Q7/ and the Theme and Strings singletons come
+// from the module's qmldir beside this file.
 import QtQuick
-import "basic"
-import "common"
-import "Q7"
 import MouseSuite.Model
 
 Item {
