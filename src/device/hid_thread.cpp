@@ -324,12 +324,25 @@ void Hid_Thread::listenLoop(uint index) {
         listening_ = false;
         return;
     }
+    // One handle for as long as reads succeed. The read's timeout is how often the loop
+    // looks at a stop request: the HID seam (hidapi, the virtual mouse) has no read that
+    // another thread can wake, so the listener sleeps in the read and wakes every
+    // listenerReadMs, which is also the bound on stopListener().
+    hid_device* handle = nullptr;
     while (listening_) {
         // The mouse is gone when its interface no longer opens, or when the hot-plug
         // source saw it leave (it may be back at the same path already, and then it has
         // to be accepted again). A failed read alone proves nothing: the interface is
         // opened again and decides.
-        hid_device* handle = removalSeen_ ? nullptr : hid().open_path(path.constData());
+        if (removalSeen_ && handle) {
+            hid().close(handle);
+            handle = nullptr;
+        }
+        if (!handle) {
+            handle = removalSeen_ ? nullptr : hid().open_path(path.constData());
+            if (handle)
+                hid().set_nonblocking(handle, 0);
+        }
         if (!handle) {
             qCDebug(lcDevice).noquote() << "Device removed";
             clearPath(Interface::Notify, index);
@@ -340,18 +353,20 @@ void Hid_Thread::listenLoop(uint index) {
             });
             break;
         }
-        hid().set_nonblocking(handle, 0);
         uchar report[4] = {};
         const int n = hid().read_timeout(handle, report, sizeof report, waits_.listenerReadMs);
-        hid().close(handle);
         if (n < 0) {
             qCDebug(lcDevice).noquote() << "notification read failed";
+            hid().close(handle);
+            handle = nullptr;
             pauseListener();
             continue;
         }
         if (n == 4 && report[0] == 0x06 && report[1] == 0x07)
             showDpiBalloon(report);
     }
+    if (handle)
+        hid().close(handle);
 }
 
 void Hid_Thread::pauseListener() {
