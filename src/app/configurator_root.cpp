@@ -3,6 +3,8 @@
 #include "app/my_quick_view.h"
 #include "app/widget.h"
 
+#include <QCoreApplication>
+
 ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& programFolder,
                                    QQmlEngine* pageEngine)
     : link_(notices_, [this] { return config_.settings(); }), config_(modulesRoot),
@@ -28,4 +30,10 @@ ConfiguratorRoot::ConfiguratorRoot(const QString& modulesRoot, const QString& pr
 ConfiguratorRoot::~ConfiguratorRoot() {
     // The window (its listener stopped, its pages gone) before what it shows.
     window_.reset();
+    // What is queued still reaches the mouse; when all of it did (its failures are
+    // reported through the event queue), the record says the mouse holds the profile.
+    const bool drained = link_.waitIdle(Hid_Thread::kShutdownDrainMs);
+    QCoreApplication::sendPostedEvents();
+    if (drained)
+        device_.sync().recordIfInStep();
 }

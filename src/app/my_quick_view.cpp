@@ -107,6 +107,9 @@ void myQQuickView::initUI() {
 void myQQuickView::runUI() {
     callPage("run", Qt::QueuedConnection);
 }
+void myQQuickView::sendWholeProfile() {
+    callPage("sendWholeProfile", Qt::QueuedConnection);
+}
 void myQQuickView::setEnableAudio(bool isEnable) {
     audio_ = isEnable;
 }

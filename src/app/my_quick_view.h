@@ -66,6 +66,8 @@ class myQQuickView : public QQuickWidget {
     void syncFW();
     void initUI();
     void runUI();
+    // The page sends the whole profile: every panel and the macros its buttons play.
+    void sendWholeProfile();
     void setEnableAudio(bool isEnable);
     void playMedia_Index(uchar index);
     void playMedia_Background();

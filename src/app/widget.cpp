@@ -60,6 +60,10 @@ Widget::Widget(Hid_Thread& hid, const ViewParts& parts, QWidget* parent, QQmlEng
     });
     connect(&handover, &DeviceHandover::handedOver, this, [this] { controller_->setBusy(0); });
 
+    // A mouse that may hold something else than the profile gets all of it again.
+    sync_ = &parts.device.sync();
+    connect(sync_, &MouseSync::resendRequested, this, &Widget::resendProfile);
+
     hotplug_ = hidseam::createHotplugSource(this);
     connect(hotplug_, &hidseam::HotplugSource::deviceAdded, this, [this] { deviceChanged(true); });
     connect(hotplug_, &hidseam::HotplugSource::deviceRemoved, this, [this](const QString& path) {
@@ -131,7 +135,16 @@ void Widget::deviceChanged(bool arrival) {
 
 void Widget::requestRun() {
     view()->initUI();
+    if (sync_->needsResend())
+        resendProfile();
     QCoreApplication::postEvent(this, new UserEvent(UserEvent::kRunType, UserEvent::kRunCode));
+}
+
+void Widget::resendProfile() {
+    view()->sendWholeProfile();
+    // Queued behind the page's sends, so that the check sees them queued.
+    QMetaObject::invokeMethod(
+        this, [this] { sync_->resendQueued(); }, Qt::QueuedConnection);
 }
 
 void Widget::customEvent(QEvent* event) {

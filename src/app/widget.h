@@ -5,6 +5,7 @@
 
 #include "device/hid_thread.h"
 #include "device/no_mouse_reason.h"
+#include "facade/mouse_sync.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -72,6 +73,8 @@ class Widget : public QWidget {
   public slots:
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void checkDevice();
+    // Sends the whole profile to the mouse (MouseSync says when).
+    void resendProfile();
     void exitSYS();
 
   protected:
@@ -90,6 +93,7 @@ class Widget : public QWidget {
     void showWaitingPanel(const QString& text);
 
     std::unique_ptr<QTimer> pollTimer_;
+    MouseSync* sync_ = nullptr;
     Ui_Controler* controller_;
     Hid_Thread& hid_;
     QSystemTrayIcon* tray_ = nullptr;

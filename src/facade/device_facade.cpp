@@ -3,8 +3,11 @@
 #include "macros/macro_encoder.h"
 #include "macros/macro_image.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
@@ -12,6 +15,9 @@
 #include <utility>
 
 namespace {
+
+// A damaged giant file is not read whole to tell whether the mouse holds it.
+constexpr qint64 kMaxDigestBytes = 1 << 20;
 
 constexpr int kProfiles = 10;
 
@@ -54,10 +60,30 @@ DeviceFacade::DeviceFacade(Hid_Thread& hid, AppConfig& config, ProfileStore& pro
                            const QString& programFolder, QObject* parent)
     : QObject(parent), hid_(hid), config_(config), profiles_(profiles), macros_(macros),
       prompts_(prompts), messageTexts_(messageTexts), viewVisible_(std::move(viewVisible)),
-      programFolder_(programFolder), handover_(hid) {
+      programFolder_(programFolder), handover_(hid),
+      sync_(hid, QFileInfo(profiles.filePath(0)).dir().filePath(QStringLiteral("mouse_state.ini")),
+            [this] { return profileDigest(); }) {
     connect(&hid_, &Hid_Thread::sendFailed, this, &DeviceFacade::sendFailed);
     connect(&handover_, &DeviceHandover::handedOver, this, &DeviceFacade::startUpdater);
     handover_.claim();
+}
+
+QByteArray DeviceFacade::profileDigest() {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const int current = profiles_.currentIndex();
+    hash.addData(QByteArray::number(current));
+    profile().sync();
+    QFile file(profiles_.filePath(current));
+    if (file.open(QIODevice::ReadOnly))
+        hash.addData(file.read(kMaxDigestBytes));
+    const QDir macroDir(macros_.macroFolder());
+    for (const QFileInfo& info : macroDir.entryInfoList(QDir::Files, QDir::Name)) {
+        QFile macro(info.filePath());
+        hash.addData(info.fileName().toUtf8());
+        if (macro.open(QIODevice::ReadOnly))
+            hash.addData(macro.read(kMaxDigestBytes));
+    }
+    return hash.result();
 }
 
 QString DeviceFacade::updaterPath() const {

@@ -4,6 +4,7 @@
 
 #include "device/device_handover.h"
 #include "device/hid_thread.h"
+#include "facade/mouse_sync.h"
 #include "macros/macro_library.h"
 #include "store/app_config.h"
 #include "store/profile_store.h"
@@ -33,6 +34,10 @@ class DeviceFacade : public QObject {
 
     // Who has the mouse: this program, or the updater it started.
     DeviceHandover& handover() { return handover_; }
+    // Whether the mouse holds the current profile.
+    MouseSync& sync() { return sync_; }
+    // What the mouse should hold: the current profile's file and the macro files.
+    QByteArray profileDigest();
 
   signals:
     // A setting did not reach the mouse (`code` is the command's code); the profile
@@ -119,4 +124,5 @@ class DeviceFacade : public QObject {
     std::function<bool()> viewVisible_;
     QString programFolder_;
     DeviceHandover handover_;
+    MouseSync sync_;
 };

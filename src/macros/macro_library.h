@@ -74,6 +74,8 @@ class MacroLibrary {
 
     // <modules>/macro/<name>.bin; empty for a refused name.
     QString macroFilePath(const QString& name) const;
+    // The folder the macro files live in.
+    QString macroFolder() const { return macroDir_; }
     // False for names that could leave the macro folder or that file systems refuse:
     // empty or blank, "..", path separators, drive and other reserved characters
     // (: * ? " < > |), control, format (bidirectional overrides, invisible marks), lone

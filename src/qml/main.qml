@@ -121,6 +121,13 @@ Item {
         scrollSpeed.init(send)
     }
 
+    // The whole profile to the mouse: every panel and the macros its buttons play. The
+    // program asks for it when the mouse may hold something else.
+    function sendWholeProfile() {
+        initSettingPanels(true)
+        macroEditorOverlay.sendAllMacro()
+    }
+
     // The profile overlay's half of a profile switch: a different profile is made current
     // and shown at once; it reaches the mouse when the overlay closes.
     function changeProfile(no) {

@@ -76,6 +76,10 @@ TestCase {
         tryCompare(sendFailures, "count", 1)
         compare(sendFailures.signalArguments[0][0], 1)
         compare(Number(stored("sensor/reportRate_Q7")), 4)
+        // The mouse is there and the link works again: the profile goes again by itself.
+        tryVerify(function () { return testEnv.deviceState().report_rate === 4 }, 10000,
+                  "the mouse did not converge to the profile")
+        verify(testEnv.waitLinkFree())
         // Options that could not be read are not written back as zeros.
         verify(testEnv.ctl(["fault", "get-feature", "1"]))
         ui_View.setScrollPinSwap(true)
