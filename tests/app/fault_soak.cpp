@@ -6,11 +6,17 @@
 #include "app/my_quick_view.h"
 #include "app/widget.h"
 #include "bench/bench_shell.h"
+#include "model/dpi_table.h"
+#include "model/led_steps.h"
 #include "support/stall_probe.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QQuickItem>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QSignalSpy>
 
 #include <cstdio>
@@ -26,6 +32,48 @@ bool waitUntil(int ms, const std::function<bool()>& done) {
 
 int envOr(const char* name, int fallback) {
     return qEnvironmentVariableIsSet(name) ? qEnvironmentVariableIntValue(name) : fallback;
+}
+
+QList<int> ints(const QVariant& value) {
+    QList<int> list;
+    for (const QVariant& v : value.toList())
+        list.append(v.toInt());
+    return list;
+}
+
+QList<int> bytesOf(const QJsonValue& hex, int count) {
+    QList<int> list;
+    for (const QString& b : hex.toString().split(' ', Qt::SkipEmptyParts).mid(0, count))
+        list.append(b.toInt(nullptr, 16));
+    return list;
+}
+
+// What the mouse holds that the profile (profile 0's file) says otherwise; empty when
+// the two agree on report rate, DPI codes, stage colours and lighting.
+QStringList differences(const QString& profilePath, const QJsonObject& mouse) {
+    QSettings p(profilePath, QSettings::IniFormat);
+    QStringList out;
+    const int rate = p.value("sensor/reportRate_Q7").toInt();
+    if (mouse.value("report_rate").toInt() != rate)
+        out << QString("report rate %1, profile %2")
+                   .arg(mouse.value("report_rate").toInt())
+                   .arg(rate);
+    QList<bool> ticked;
+    for (int t : ints(p.value("sensor/dpi_Select")))
+        ticked.append(t != 0);
+    const QList<int> codes = model::dpiStageCodes(ints(p.value("sensor/dpi_Q7")), ticked);
+    if (bytesOf(mouse.value("dpi_codes"), 8) != codes)
+        out << "DPI codes";
+    if (bytesOf(mouse.value("stage_colors"), 18) != ints(p.value("color_Q7/type1")).mid(0, 18))
+        out << "stage colours";
+    const QList<int> led = ints(p.value("color_Q7/ledEffect"));
+    if (led.size() >= 2) {
+        const model::LedCommand c = model::ledCommand(led.at(0), led.at(1));
+        const QJsonObject held = mouse.value("led_effect").toObject();
+        if (held.value("effect").toInt() != c.effect || held.value("option1").toInt() != c.option1)
+            out << "lighting";
+    }
+    return out;
 }
 
 } // namespace
@@ -73,6 +121,22 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
     settle("start", 0);
+    // After a round the mouse must come to hold the profile again by itself.
+    const QString profilePath = folder.dir.filePath("modules/setting/p1.bin");
+    int matched = 0;
+    const auto converged = [&](const QString& round) {
+        QStringList left;
+        if (waitUntil(15000, [&] {
+                left = differences(profilePath, mouse.state());
+                return left.isEmpty() && window.hid().isLinkFree();
+            }))
+            ++matched;
+        else
+            std::printf("FAIL %s: the mouse holds other settings than the profile: %s\n",
+                        qPrintable(round), qPrintable(left.join(", "))),
+                ++failures;
+    };
+    converged("start");
 
     StallProbe probe(100);
     probe.start();
@@ -94,6 +158,7 @@ int main(int argc, char** argv) {
             // is there changes nothing) and, whatever the fault did, must be listened to.
             mouse.ctl({"plug"});
             settle(round);
+            converged(round);
         }
     }
     for (int i = 1; i <= cycles; ++i) {
@@ -102,11 +167,25 @@ int main(int argc, char** argv) {
         waitUntil(int(random.bounded(150)), [] { return false; }); // plugged back at random
         mouse.ctl({"plug"});
         settle(QString("cycle %1").arg(i), before);
+        converged(QString("cycle %1").arg(i));
+    }
+    // Unplugged in the middle of a factory reset: the mouse ends with the factory profile.
+    for (int i = 1; i <= 3; ++i) {
+        const int before = accepted.count();
+        QMetaObject::invokeMethod(v.rootObject(), "resetToFactory");
+        waitUntil(int(random.bounded(300)), [] { return false; });
+        mouse.ctl({"unplug"});
+        waitUntil(100, [] { return false; });
+        mouse.ctl({"plug"});
+        settle(QString("reset %1").arg(i), before);
+        converged(QString("reset %1").arg(i));
     }
     const double worst = probe.stop();
-    std::printf("fault soak: %d rounds over %d fault kinds, %d unplug/plug cycles, %lld "
-                "acceptances; longest GUI stall %.1f ms, %d stalls over 100 ms; %s\n",
-                rounds, int(kinds.size()), cycles, qlonglong(accepted.count()), worst,
-                probe.stallsOverThreshold(), failures == 0 ? "no failures" : "FAILED");
+    std::printf("fault soak: %d rounds over %d fault kinds, %d unplug/plug cycles, 3 resets cut "
+                "short, %lld acceptances; the mouse held the profile after %d of %d checks; "
+                "longest GUI stall %.1f ms, %d stalls over 100 ms; %s\n",
+                rounds, int(kinds.size()), cycles, qlonglong(accepted.count()), matched,
+                rounds + cycles + 4, worst, probe.stallsOverThreshold(),
+                failures == 0 ? "no failures" : "FAILED");
     return failures == 0 ? 0 : 1;
 }
