@@ -1,5 +1,7 @@
 #include "macros/macro_library.h"
 
+#include "store/picked_file.h"
+
 #include "model/button_table.h"
 
 #include "store/user_prompts.h"
@@ -64,17 +66,12 @@ QVariantList toVariantList(const std::array<int, 4>& bytes) {
     return {bytes[0], bytes[1], bytes[2], bytes[3]};
 }
 
-// Puts a byte copy of source at target. The copy is written beside the target and renamed
-// over it, so the old file stays whole when the source cannot be read or the write fails.
-bool replaceWithCopy(const QString& target, const QString& source) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray content = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    in.close();
+// A macro file is a few kilobytes; an import far beyond that is not one.
+constexpr qint64 kMaxMacroFileBytes = 1 << 20;
 
+// Puts `content` at target, written beside it and renamed over it, so the old file stays
+// whole when the write fails.
+bool replaceWithContent(const QString& target, const QByteArray& content) {
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
         return false;
@@ -83,6 +80,17 @@ bool replaceWithCopy(const QString& target, const QString& source) {
         return false;
     }
     return out.commit();
+}
+
+// Puts a byte copy of source (one of our own files) at target.
+bool replaceWithCopy(const QString& target, const QString& source) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray content = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    return replaceWithContent(target, content);
 }
 
 bool isReservedDeviceName(const QString& name) {
@@ -375,7 +383,13 @@ QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
         tr("Macro(*.mc)"));
     if (source.isEmpty() || !QFile::exists(target))
         return failed;
-    if (!replaceWithCopy(target, source)) {
+    // Only a regular file, read without blocking and within the bound of a macro file.
+    const pickedfile::Content picked = pickedfile::read(source, kMaxMacroFileBytes);
+    if (!picked.ok()) {
+        dialogs_->warning(tr("Open File"), picked.problem);
+        return failed;
+    }
+    if (!replaceWithContent(target, picked.data)) {
         qCDebug(lcMacros) << "Macro import failed" << source;
         return failed;
     }

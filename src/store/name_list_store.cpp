@@ -1,5 +1,7 @@
 #include "store/name_list_store.h"
 
+#include "store/picked_file.h"
+
 #include "store/file_replace.h"
 #include "store/profile_store.h"
 #include "store/settings_backup.h"
@@ -171,8 +173,8 @@ QString NameListStore::getCustomFilePath() {
         translate("Image Files(*.png)"));
     if (path.isEmpty())
         return {};
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
+    // Only a regular file: opening a pipe to test it would wait for ever.
+    if (pickedfile::check(path).isEmpty())
         return path;
     const QString title = messageTexts_.size() > 2 ? messageTexts_.at(2) : translate("Open File");
     const QString text =

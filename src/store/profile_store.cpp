@@ -1,5 +1,7 @@
 #include "store/profile_store.h"
 
+#include "store/picked_file.h"
+
 #include "store/file_replace.h"
 #include "store/settings_backup.h"
 #include "store/settings_values.h"
@@ -127,15 +129,12 @@ bool ProfileStore::loadProfile(int profile) {
     for (const auto& settings : profiles_)
         settings->sync();
     const QString notProfile = translate("This file is not a profile; nothing was changed: ");
-    if (QFileInfo(path).size() > kMaxProfileBytes) {
-        dialogs_->warning(translate("Open File"), notProfile + path);
+    const pickedfile::Content picked = pickedfile::read(path, kMaxProfileBytes);
+    if (!picked.ok()) {
+        dialogs_->warning(translate("Open File"), picked.problem);
         return false;
     }
-    QByteArray content;
-    if (!readWholeFile(path, &content)) {
-        dialogs_->warning(translate("Open File"), translate("Cannot open the file: ") + path);
-        return false;
-    }
+    const QByteArray& content = picked.data;
     if (!isProfileContent(content)) {
         dialogs_->warning(translate("Open File"), notProfile + path);
         return false;

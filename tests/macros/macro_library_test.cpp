@@ -340,7 +340,11 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
         }
         lib->saveMacroIniToFile("Absent"); // asks nothing
         QCOMPARE(snapshot(), before);
-        QCOMPARE(dialogs.size(), 7);
+        // The two picks that are no file are refused with a sentence each.
+        QCOMPARE(dialogs.size(), 9);
+        QVERIFY(dialogs.at(2).contains("Cannot open the file: " + root + "/absent.mc"));
+        QVERIFY(
+            dialogs.at(4).contains("Not a regular file; nothing was read: " + root + "/folder.mc"));
 
         answer = root + "/out/m.mc";
         lib->saveMacroIniToFile("M");

@@ -4,6 +4,10 @@
 #include <QLockFile>
 #include <QSysInfo>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // A profile whose button 0 carries `tag`; `lines` pads it to a chosen size.
@@ -111,6 +115,34 @@ class ProfileStoreTest : public QObject {
         QCOMPARE(store.getMacroKey(2).toString(), QString("pending"));
         QCOMPARE(button0(modules.path("setting/p1.bin")), QString("1"));
     }
+#ifdef Q_OS_UNIX
+    // A pick that is no file: a device that never ends, a pipe nobody writes to (opening
+    // it to read would wait for ever), a folder. Refused at once with one sentence.
+    void loadProfileRefusesWhatIsNoFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("endless device") << "device";
+        QTest::newRow("pipe") << "pipe";
+        QTest::newRow("folder") << "folder";
+    }
+    void loadProfileRefusesWhatIsNoFile() {
+        QFETCH(QString, kind);
+        ModulesDir modules;
+        modules.write("setting/p1.bin", profileText("1"));
+        FakeDialogs dialogs;
+        dialogs.answer = kind == "device" ? QStringLiteral("/dev/zero") : modules.outside("x.pf");
+        if (kind == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(dialogs.answer).constData(), 0600), 0);
+        if (kind == "folder")
+            QVERIFY(QDir().mkpath(dialogs.answer));
+        ProfileStore store(modules.root(), {}, &dialogs);
+        QVERIFY(!store.loadProfile(0));
+        QCOMPARE(dialogs.warnings.size(), 1);
+        QCOMPARE(dialogs.warnings.at(0),
+                 "Open File|Not a regular file; nothing was read: " + dialogs.answer);
+        QCOMPARE(button0(modules.path("setting/p1.bin")), QString("1"));
+    }
+#endif
+
     void importsOfSameSizedFilesAreReadBackAndExportsTakePendingWrites() {
         // Same size and time stamp: a settings object trusting its cache keeps the old profile.
         ModulesDir modules;
