@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kBalloonMs = 10000;
 constexpr int kInformationIcon = 1; // QSystemTrayIcon::Information
-// The listener keeps one pool thread for itself.
-constexpr int kMinPoolThreads = 2;
+// The listener keeps one pool thread for itself, two while a restart waits for the old one.
+constexpr int kMinPoolThreads = 3;
 
 const hidseam::Api& hid() {
     return hidseam::api();
@@ -302,14 +302,24 @@ NoMouseReason Hid_Thread::diagnoseOnWorker() {
 // ---------------------------------------------------------------- listener
 
 void Hid_Thread::startListener(uint index) {
-    stopListener();
+    // A listener still in its read ends when the read does; the new one waits for it on
+    // its own thread (one reader at a time, so a report is shown once), not here.
+    const unsigned generation = ++listenerGeneration_;
+    QFuture<void> previous = listener_;
     hid_03H_SetKeyboardoption(0x00, 0x0F, 0x9E, 0x45);
     removalSeen_ = false;
     listening_ = true;
     QThreadPool* pool = QThreadPool::globalInstance();
     if (pool->maxThreadCount() < kMinPoolThreads)
         pool->setMaxThreadCount(kMinPoolThreads);
-    listener_ = QtConcurrent::run(pool, [this, index] { listenLoop(index); });
+    listener_ = QtConcurrent::run(pool, [this, index, generation, previous]() mutable {
+        previous.waitForFinished();
+        listenLoop(index, generation);
+    });
+}
+
+bool Hid_Thread::listenerCurrent(unsigned generation) const {
+    return listening_ && generation == listenerGeneration_;
 }
 
 void Hid_Thread::stopListener() {
@@ -317,11 +327,12 @@ void Hid_Thread::stopListener() {
     listener_.waitForFinished();
 }
 
-void Hid_Thread::listenLoop(uint index) {
+void Hid_Thread::listenLoop(uint index, unsigned generation) {
     const QByteArray path = pathOf(Interface::Notify, index).toLatin1();
     if (path.isEmpty()) {
         // Nothing to listen to: say so instead of claiming to listen.
-        listening_ = false;
+        if (generation == listenerGeneration_)
+            listening_ = false;
         return;
     }
     // One handle for as long as reads succeed. The read's timeout is how often the loop
@@ -329,7 +340,7 @@ void Hid_Thread::listenLoop(uint index) {
     // another thread can wake, so the listener sleeps in the read and wakes every
     // listenerReadMs, which is also the bound on stopListener().
     hid_device* handle = nullptr;
-    while (listening_) {
+    while (listenerCurrent(generation)) {
         // The mouse is gone when its interface no longer opens, or when the hot-plug
         // source saw it leave (it may be back at the same path already, and then it has
         // to be accepted again). A failed read alone proves nothing: the interface is
@@ -344,6 +355,8 @@ void Hid_Thread::listenLoop(uint index) {
                 hid().set_nonblocking(handle, 0);
         }
         if (!handle) {
+            if (generation != listenerGeneration_)
+                break; // replaced meanwhile: the new listener decides
             qCDebug(lcDevice).noquote() << "Device removed";
             clearPath(Interface::Notify, index);
             listening_ = false;
@@ -359,7 +372,7 @@ void Hid_Thread::listenLoop(uint index) {
             qCDebug(lcDevice).noquote() << "notification read failed";
             hid().close(handle);
             handle = nullptr;
-            pauseListener();
+            pauseListener(generation);
             continue;
         }
         if (n == 4 && report[0] == 0x06 && report[1] == 0x07)
@@ -369,11 +382,12 @@ void Hid_Thread::listenLoop(uint index) {
         hid().close(handle);
 }
 
-void Hid_Thread::pauseListener() {
+void Hid_Thread::pauseListener(unsigned generation) {
     // As long as a read would have waited, so that a read failing at once does not spin;
     // a stop or a removal ends the pause early.
     constexpr int kStepMs = 10;
-    for (int waited = 0; waited < waits_.listenerReadMs && listening_ && !removalSeen_;
+    for (int waited = 0;
+         waited < waits_.listenerReadMs && listenerCurrent(generation) && !removalSeen_;
          waited += kStepMs)
         QThread::msleep(kStepMs);
 }

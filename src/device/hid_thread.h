@@ -234,8 +234,10 @@ class Hid_Thread : public QThread {
     // of it.
     bool secrecyEcho(uchar& byte1, uchar& byte2, uchar& byte3, uchar& byte4,
                      const QByteArray& code = QByteArray());
-    void listenLoop(uint index);
-    void pauseListener();
+    void listenLoop(uint index, unsigned generation);
+    // The listener of `generation` is the one asked for and not asked to stop.
+    bool listenerCurrent(unsigned generation) const;
+    void pauseListener(unsigned generation);
     void showDpiBalloon(const uchar* report);
     // Runs `f` on this object's thread (queued when called from elsewhere).
     template <typename F> void onOwnerThread(F&& f) {
@@ -255,6 +257,7 @@ class Hid_Thread : public QThread {
     QList<RegistryRecord> records_; // of the last discovery
     std::atomic<uint> curDevice_{1};
     std::atomic<bool> listening_{false};
+    std::atomic<unsigned> listenerGeneration_{0};
     std::atomic<bool> removalSeen_{false};
     std::atomic<bool> handedOver_{false};
     std::atomic<bool> discoveryQueued_{false};
