@@ -44,7 +44,7 @@ Overlay {
     // When the counter was last zeroed, in ms of `clock`. Recording reads the time at each
     // event instead of counting ticks, so nothing wakes while nothing is typed.
     property real counterStart: 0
-    // Ticks shown on the recording clock, refreshed ten times a second while recording.
+    // Ticks shown on the recording clock, refreshed once a second while recording.
     property int shownTicks: 0
     property var clock: function () { return Date.now() }
     readonly property alias recordTimerRunning: recordTimer.running
@@ -583,7 +583,8 @@ Overlay {
 
     Timer {
         id: recordTimer
-        interval: 100
+        // Whole seconds: redrawing the page costs more than the label is worth.
+        interval: 1000
         repeat: true
         running: editor.recording && editor.visible
         onRunningChanged: editor.shownTicks = editor.ticksSinceZero()
@@ -965,7 +966,7 @@ Overlay {
             objectName: "recordClock"
             width: 138
             horizontalAlignment: Text.AlignHCenter
-            text: editor.recording ? "● REC  " + (editor.shownTicks / 100).toFixed(1) + " s" : ""
+            text: editor.recording ? "● REC  " + Math.floor(editor.shownTicks / 100) + " s" : ""
             color: Theme.warning
             font.pixelSize: editor.fontSize + 1
             font.family: editor.fontFamily
