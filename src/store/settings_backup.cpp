@@ -2,9 +2,19 @@
 
 #include "store/file_replace.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+
+namespace {
+
+// Copies of damaged versions kept per file; the oldest go first.
+constexpr int kKeptCopies = 5;
+
+} // namespace
 
 bool iniTextIsClean(const QByteArray& content) {
     // NUL bytes: UTF-16 text or binary data.
@@ -31,11 +41,29 @@ QString beforeWriting(const QString& path) {
     QByteArray content;
     if (!QFileInfo(path).isFile() || !readWholeFile(path, &content) || iniTextIsClean(content))
         return path;
-    const QString backup = path + QStringLiteral(".bak");
-    if (QFileInfo::exists(backup))
-        return path;
-    if (!replaceFileContent(backup, content))
+    const QFileInfo info(path);
+    const QDir dir = info.dir();
+    // Time stamps of fixed width: the names sort oldest first.
+    QStringList kept = dir.entryList({info.fileName() + QStringLiteral(".*.bak")},
+                                     QDir::Files | QDir::Hidden, QDir::Name);
+    QByteArray newest;
+    if (!kept.isEmpty() && readWholeFile(dir.filePath(kept.last()), &newest) && newest == content)
+        return path; // these very bytes are kept already
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    // A sequence number of fixed width keeps copies of the same millisecond in order.
+    QString name;
+    for (int n = 0; name.isEmpty() || dir.exists(name); ++n)
+        name = QStringLiteral("%1.%2-%3.bak")
+                   .arg(info.fileName(), stamp)
+                   .arg(n, 2, 10, QLatin1Char('0'));
+    if (!replaceFileContent(dir.filePath(name), content)) {
         qWarning().noquote() << "could not keep a copy of the unreadable settings file" << path
                              << "before writing it";
+        return path;
+    }
+    kept.append(name);
+    while (kept.size() > kKeptCopies)
+        QFile::remove(dir.filePath(kept.takeFirst()));
     return path;
 }

@@ -1,7 +1,8 @@
 // A settings file the program could not read cleanly (not UTF-8, UTF-16, lines that are
 // neither a group, a key nor a comment) would lose what it cannot parse on the next write:
 // the settings class writes back only what it understood. Before such a file is written,
-// its bytes are kept once beside it as "<file>.bak".
+// its bytes are kept beside it as "<file>.<UTC time>.bak" — every damaged version, the
+// last five of them.
 #pragma once
 
 #include <QByteArray>
@@ -11,5 +12,6 @@
 bool iniTextIsClean(const QByteArray& content);
 
 // Call before opening `path` for writing; returns `path`. When the file exists and is not
-// clean and "<path>.bak" does not exist yet, the file's bytes are copied there.
+// clean, its bytes are copied to a new "<path>.<time>.bak" unless the newest copy holds
+// them already; of the copies, the five newest stay.
 QString beforeWriting(const QString& path);

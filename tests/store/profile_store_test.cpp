@@ -231,24 +231,41 @@ class ProfileStoreTest : public QObject {
         QTest::newRow("nul in a value") << QByteArray("[macro]\n1=a\0b\n", 14) << true;
         QTest::newRow("garbage line") << QByteArray("[macro]\nthis is no setting\n1=a\n") << true;
     }
-    // Writing back a file it could not fully read would drop what it did not understand; the
-    // bytes are kept once as <file>.bak before the first write, and a clean file gets none.
+    // Writing back a file it could not fully read would drop what it did not understand;
+    // every damaged version is kept before it is written (a clean file gets no copy), and
+    // an older copy never stands in for a newer damage.
     void unreadableFilesAreKeptBeforeAWrite() {
         QFETCH(QByteArray, content);
         QFETCH(bool, kept);
         ModulesDir modules;
-        modules.write("setting/p2.bin", content);
-        {
+        const auto copies = [&] {
+            QList<QByteArray> list;
+            const QDir dir(modules.path("setting"));
+            for (const QString& name : dir.entryList({"p2.bin.*.bak"}, QDir::Files, QDir::Name))
+                list << modules.read("setting/" + name);
+            return list;
+        };
+        const auto write = [&] {
             ProfileStore store(modules.root());
             QVERIFY(store.setCurrentIndex(1));
             store.setMacroKey(3, "combo");
-        }
-        QCOMPARE(modules.read("setting/p2.bin.bak"), kept ? content : QByteArray());
+        };
+        modules.write("setting/p2.bin", content);
+        write();
+        QCOMPARE(copies(), kept ? QList<QByteArray>{content} : QList<QByteArray>{});
         if (kept) {
-            // Once: the next damaged version does not replace the first copy.
             modules.write("setting/p2.bin", "garbage again");
-            ProfileStore store(modules.root());
-            QCOMPARE(modules.read("setting/p2.bin.bak"), content);
+            write();
+            write(); // now clean: nothing more to keep
+            QCOMPARE(copies(), (QList<QByteArray>{content, "garbage again"}));
+            for (int i = 0; i < 6; ++i) {
+                modules.write("setting/p2.bin", "damage " + QByteArray::number(i));
+                write();
+            }
+            const QList<QByteArray> last = copies();
+            QCOMPARE(last.size(), 5);
+            QCOMPARE(last.first(), QByteArray("damage 1"));
+            QCOMPARE(last.last(), QByteArray("damage 5"));
         }
     }
 };
