@@ -159,17 +159,24 @@ QVariant MacroLibrary::createMacroIni(const QVariant& name, const QVariant& macr
 QVariant MacroLibrary::saveMacroIni(const QVariant& name, const QStringList& macros,
                                     const QVariantList& macroData, const QVariant& repeat) {
     Q_UNUSED(macroData); // the page re-encodes from the lines; the bytes are not kept
-    const QString path = existingMacroFile(name);
-    if (path.isEmpty())
-        return false;
-    QSettings settings(beforeWriting(path), QSettings::IniFormat);
-    settings.remove(QStringLiteral("macro"));
-    settings.setValue(QStringLiteral("config/total"), macros.size());
-    settings.setValue(QStringLiteral("config/repeat"), repeat);
-    for (qsizetype i = 0; i < macros.size(); ++i)
-        settings.setValue(QStringLiteral("macro/%1").arg(i), macros.at(i));
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    // A macro the editor shows whose file went missing is written anew, not lost.
+    const QString path = macroFilePath(name.toString());
+    bool saved = !path.isEmpty() && QDir().mkpath(macroDir_);
+    if (saved) {
+        QSettings settings(beforeWriting(path), QSettings::IniFormat);
+        settings.remove(QStringLiteral("macro"));
+        settings.setValue(QStringLiteral("config/total"), macros.size());
+        settings.setValue(QStringLiteral("config/repeat"), repeat);
+        for (qsizetype i = 0; i < macros.size(); ++i)
+            settings.setValue(QStringLiteral("macro/%1").arg(i), macros.at(i));
+        settings.sync();
+        saved = settings.status() == QSettings::NoError;
+    }
+    if (!saved && dialogs_ && !path.isEmpty()) // an unusable name never had a file
+        dialogs_->warning(tr("Save File"),
+                          tr("The macro %1 could not be saved: %2")
+                              .arg(name.toString(), QDir::toNativeSeparators(path)));
+    return saved;
 }
 
 QStringList MacroLibrary::loadMacroIni(const QVariant& name) {

@@ -114,8 +114,11 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
 
     void createSaveAndLoad() {
         start();
-        QCOMPARE(lib->saveMacroIni("M", {"1,A"}, {}, 1), QVariant(false)); // no file yet
-        QVERIFY(snapshot().isEmpty());
+        // A macro whose file went missing is written anew by a save, not lost.
+        QCOMPARE(lib->saveMacroIni("Gone", {"1,A"}, {}, 1), QVariant(true));
+        QCOMPARE(lib->loadMacroIni("Gone"), (QStringList{"1,A", "1"}));
+        QVERIFY(QFile::remove(macro("Gone")));
+        QVERIFY(snapshot().isEmpty() && dialogs.isEmpty());
         QCOMPARE(lib->createMacroIni("M", 3), QVariant(true));
         QCOMPARE(readFile(macro("M")), "[config]\ndid=-1\nindex=3\nrepeat=1\ntotal=0\n");
         QCOMPARE(lib->loadMacroIni("M"), QStringList{"1"});
@@ -156,6 +159,7 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
         QVERIFY(QDir().mkpath(macro("Blocked")));
         QCOMPARE(lib->createMacroIni("Blocked", 0), QVariant(false));
         QCOMPARE(lib->saveMacroIni("Blocked", {"1,A"}, {}, 1), QVariant(false));
+        QVERIFY(dialogs.last().contains("The macro Blocked could not be saved"));
     }
 
     void configFollowsTheDevice() {
