@@ -45,15 +45,26 @@ QtObject {
     property var gunControl: englishGunControl
     property var macroKey: englishMacroKey
 
-    // `fetch(group)` gives a group's table from the language store.
+    // `fetch(group)` gives a group's table from the language store. An entry the file
+    // lacks (or leaves empty) keeps its English text rather than a blank caption.
     function useChinese(fetch) {
-        main = fetch(0)
-        keyMatrix = fetch(1)
-        keyMenu = fetch(2)
-        macroEditor = fetch(3)
-        gunControl = fetch(4)
-        macroKey = fetch(5)
+        main = withEnglish(fetch(0), englishMain)
+        keyMatrix = withEnglish(fetch(1), englishKeyMatrix)
+        keyMenu = withEnglish(fetch(2), englishKeyMenu)
+        macroEditor = withEnglish(fetch(3), englishMacroEditor)
+        gunControl = withEnglish(fetch(4), englishGunControl)
+        macroKey = withEnglish(fetch(5), englishMacroKey)
         chinese = true
+    }
+
+    function withEnglish(table, english) {
+        var out = []
+        var n = Math.max(english.length, table ? table.length : 0)
+        for (var i = 0; i < n; ++i) {
+            var t = table && table[i] !== undefined ? String(table[i]) : ""
+            out.push(t !== "" || i >= english.length ? t : english[i])
+        }
+        return out
     }
 
     function useEnglish() {

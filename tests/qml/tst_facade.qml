@@ -1,5 +1,6 @@
 import QtQuick
 import QtTest
+import "qrc:/modules/qml"
 
 // The device facade through the real view host, checked on the wire and in the files.
 TestCase {
@@ -109,6 +110,14 @@ TestCase {
         compare([sent[0].frame[1], sent[1].frame[1], sent[2].frame[1]], [1, 12, 4])
         compare(sent[0].data.length, 128)
         compare(sent[0].data.slice(0, 9), [0, 1, 1, 4, 0x81, 4, 0, 0, 0])
+    }
+
+    // A language file that lacks entries (or leaves them empty) keeps their English texts.
+    function test_missingTextsKeepEnglish() {
+        Strings.useChinese(function (group) { return group === 0 ? ["轴向灵敏度", ""] : [] })
+        compare([Strings.axisSensitivity, Strings.xAxis, Strings.reportRate, Strings.gunOk],
+                ["轴向灵敏度", "x-Axis", "Report rate", "OK"])
+        Strings.useEnglish()
     }
 
     function test_syncDpiWithoutMouse() {
