@@ -127,8 +127,13 @@ QVariantList NameListStore::getGunData(const QVariant& name) const {
     QString key;
     if (!gunKey(name, &key) || !QFile::exists(gunFilePath()))
         return {};
-    const QSettings file(gunFilePath(), QSettings::IniFormat);
-    return listValue(file.value(key));
+    return listValue(gunFile().value(key));
+}
+
+QSettings& NameListStore::gunFile() const {
+    if (!gunFile_)
+        gunFile_ = std::make_unique<QSettings>(gunFilePath(), QSettings::IniFormat);
+    return *gunFile_;
 }
 
 QStringList NameListStore::getGunDataKey() const {

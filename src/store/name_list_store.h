@@ -3,6 +3,10 @@
 // file chooser. Each call opens its file, works and closes it again.
 #pragma once
 
+#include <QSettings>
+
+#include <memory>
+
 #include <QStringList>
 #include <QVariant>
 
@@ -44,9 +48,13 @@ class NameListStore {
   private:
     QString nameFilePath() const;
     QString gunFilePath() const;
+    // The gun file, parsed once and kept: reading a record must not parse the whole file
+    // again (thousands of records). Writers in this process share its cache.
+    QSettings& gunFile() const;
 
     ProfileStore& profiles_;
     QString modulesRoot_;
     UserPrompts* dialogs_;
     QStringList messageTexts_;
+    mutable std::unique_ptr<QSettings> gunFile_;
 };
