@@ -9,7 +9,9 @@
 #include "store/user_prompts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -95,10 +97,19 @@ QVariantList NameListStore::getNameList(const QVariant& type) const {
 
 void NameListStore::saveGundata(const QVariantList& src6) {
     QString key;
-    if (src6.size() < 6 || !gunKey(src6.at(0), &key) || !QFile::exists(gunFilePath()))
+    if (src6.size() < 6 || !gunKey(src6.at(0), &key))
         return;
-    QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
-    file.setValue(key, src6.mid(1, 5));
+    // A missing gun folder or file is made, not a reason to drop the record.
+    bool saved = QDir().mkpath(QFileInfo(gunFilePath()).path());
+    if (saved) {
+        QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
+        file.setValue(key, src6.mid(1, 5));
+        file.sync();
+        saved = file.status() == QSettings::NoError;
+    }
+    if (!saved && dialogs_)
+        dialogs_->warning(translate("Save File"), translate("The gun record could not be saved: ") +
+                                                      QDir::toNativeSeparators(gunFilePath()));
 }
 
 void NameListStore::modifyGundata(const QVariant& modifyType, const QVariantList& src6) {
