@@ -27,7 +27,10 @@ MouseSync::MouseSync(Hid_Thread& hid, const QString& recordPath, Digest digest, 
 }
 
 bool MouseSync::needsResend() const {
-    return outOfStep_ || recorded().isEmpty() || recorded() != digest_().toHex();
+    if (outOfStep_)
+        return true;
+    const QByteArray record = recorded(); // one read of the record file
+    return record.isEmpty() || record != digest_().toHex();
 }
 
 void MouseSync::markOutOfStep() {
