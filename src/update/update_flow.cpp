@@ -110,12 +110,14 @@ void UpdateFlow::askMouseVersion() {
                 letGoAfterVersion_ = false;
                 letGoOfMouse();
             }
-            if (!ok || deviceState_ != Hid_Thread::kNormal)
-                return;
-            setMouseVersion(versionText(quint16(a1 << 8 | a2)));
-            qCInfo(lcUpdateReport).noquote()
-                << QStringLiteral("The mouse runs firmware %1; data.bin holds %2.")
-                       .arg(mouseVersion_, fileVersion_);
+            if (ok && deviceState_ == Hid_Thread::kNormal) {
+                setMouseVersion(versionText(quint16(a1 << 8 | a2)));
+                qCInfo(lcUpdateReport).noquote()
+                    << QStringLiteral("The mouse runs firmware %1; data.bin holds %2.")
+                           .arg(mouseVersion_, fileVersion_);
+            }
+            if (autoUpdate_ && updateState_ == kNormalSeen)
+                decideAutoUpdate();
         });
     });
 }
@@ -282,22 +284,50 @@ void UpdateFlow::deviceRemoved() {
     emit deviceChange(-1);
 }
 
-void UpdateFlow::forceStates(int updateState, int deviceState, bool autoUpdate) {
+void UpdateFlow::forceStates(int updateState, int deviceState, bool autoUpdate, bool failed) {
     updateState_ = updateState;
+    failed_ = failed;
     storeDeviceState(deviceState);
     autoUpdate_ = autoUpdate;
+}
+
+void UpdateFlow::offerUpdate() {
+    setUpdateEnabled(true);
+    setStatus(kConnected);
+}
+
+void UpdateFlow::decideAutoUpdate() {
+    // The next mouse is updated by itself only when it is known to run other firmware:
+    // the one just updated, plugged in again, is not flashed a second time unasked.
+    if (!mouseVersion_.isEmpty() && mouseVersion_ != fileVersion_) {
+        updateLater(kAutoUpdateDelayMs);
+        return;
+    }
+    autoUpdate_ = false;
+    offerUpdate();
+    if (!mouseVersion_.isEmpty())
+        qCInfo(lcUpdateReport).noquote()
+            << QStringLiteral("The mouse already runs firmware %1; press Update to write it "
+                              "again.")
+                   .arg(mouseVersion_);
 }
 
 void UpdateFlow::deviceChangeProc(int deviceIndex) {
     qCDebug(lcUpdate).noquote() << "Device" << deviceIndex << updateState_;
     const int d = deviceState_;
+    if (updateState_ == kNotReady && failed_ && d >= 0) {
+        // Plugged in again after the final failure, as the window advised: the update can
+        // be run again from the start, in whichever mode the mouse came back.
+        failed_ = false;
+        retries_ = 0;
+        updateState_ = kWaiting;
+    }
     if (updateState_ == kWaiting && d == Hid_Thread::kNormal) {
         updateState_ = kNormalSeen;
-        if (autoUpdate_) {
-            updateLater(kAutoUpdateDelayMs);
-        } else {
-            setUpdateEnabled(true);
-            setStatus(kConnected);
+        // With the flag set the mouse's version decides, once it has told it.
+        if (!autoUpdate_ || !askMouseVersion_ || busy_) {
+            autoUpdate_ = false;
+            offerUpdate();
         }
     } else if (updateState_ == kWaiting && d == Hid_Thread::kBootLoader) {
         updateState_ = kReady;
@@ -407,6 +437,9 @@ void UpdateFlow::enterBootLoader() {
 }
 
 void UpdateFlow::program() {
+    // The mouse was let go after a final failure; it is taken again before any command.
+    if (!takeMouse([this] { updateProc(); }))
+        return;
     setUpdateEnabled(false);
     setExitEnabled(false);
     busy_ = true;
@@ -517,6 +550,7 @@ void UpdateFlow::attemptFailed() {
     setStatus(kFail);
     qCDebug(lcUpdate).noquote() << "Update fail";
     updateState_ = kNotReady;
+    failed_ = true;
     autoUpdate_ = false;
 }
 

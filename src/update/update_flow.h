@@ -110,7 +110,8 @@ class UpdateFlow : public QObject {
 
     // Puts the window into a given state, as device changes and updates would have; for
     // tests that walk the device-change table.
-    void forceStates(int updateState, int deviceState, bool autoUpdate);
+    // `failed`: the state −1 is the one a final failure leaves.
+    void forceStates(int updateState, int deviceState, bool autoUpdate, bool failed = false);
 
   signals:
     void deviceChange(int deviceIndex);
@@ -134,6 +135,11 @@ class UpdateFlow : public QObject {
 
   private:
     void enterBootLoader();
+    // Enables "Update" for a mouse in normal mode.
+    void offerUpdate();
+    // With the auto-update flag set and the mouse's version asked for: flash it by itself
+    // or offer "Update".
+    void decideAutoUpdate();
     void program();
     // On the worker: the programming calls, with progress and texts handed to the GUI.
     bool runPhases();
@@ -180,6 +186,8 @@ class UpdateFlow : public QObject {
     int deviceState_ = -1;
     bool autoUpdate_ = false;
     int retries_ = 0;
+    // The last attempt failed; a mouse plugged in again starts over.
+    bool failed_ = false;
     bool busy_ = false;
     bool rerun_ = false;
     bool flashing_ = false;

@@ -27,8 +27,9 @@ namespace {
 
 const auto text = &UpdateFlow::statusText;
 
-// A row of the device-change table: the states before, the device that shows, and what
-// follows (status -1: none shown; pending: the delayed call asked for, 0 for none).
+// A row of the device-change table: the states before (update -2: after a final failure),
+// the device that shows, and what follows (status -1: none shown; pending: the delayed
+// call asked for, 0 for none).
 struct Change {
     int update, device;
     bool autoFlag;
@@ -81,6 +82,30 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(mouse.state()["firmware_version"][u"a2"].toInt(), 0x0B);
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kWaiting);
         QVERIFY(rig.flow.autoUpdate());
+        // Plugged in again it already runs that firmware: offered, not flashed again.
+        mouse.clearLog();
+        QVERIFY(mouse.unplug());
+        QTRY_COMPARE(rig.flow.deviceState(), -1);
+        QVERIFY(mouse.plug());
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0B"));
+        QTRY_VERIFY(rig.flow.updateEnabled());
+        QCOMPARE(rig.flow.status(), text(UpdateFlow::kConnected));
+        QVERIFY(!rig.flow.autoUpdate());
+        QVERIFY(rig.clock.pendingDelays.empty());
+        QCOMPARE(mouse.sent("command", "00 0F"), 0);
+    }
+
+    // With the flag set, a mouse that runs other firmware is updated by itself.
+    void nextMouseWithOtherFirmware() {
+        Mouse mouse;
+        QVERIFY(mouse.started());
+        Flow rig(2, true, true);
+        QTRY_COMPARE(rig.flow.mouseVersion(), QString("1.0A"));
+        rig.flow.forceStates(UpdateFlow::kWaiting, -1, true);
+        rig.flow.deviceArrived();
+        QTRY_COMPARE(rig.clock.pendingDelays, std::vector<int>{UpdateFlow::kAutoUpdateDelayMs});
+        QVERIFY(rig.clock.fireNext());
+        QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
     }
 
     // Each failed attempt is retried 5 s later from the start (connecting); the third
@@ -90,7 +115,7 @@ class UpdateProcedureTest : public QObject {
         QVERIFY(mouse.started());
         Flow rig(2);
         QVERIFY(mouse.fault("boot-verify-fail"));
-        QVERIFY(mouse.fault("boot-lock-fail", 100));
+        QVERIFY(mouse.fault("boot-lock-fail", 2));
         rig.flow.updateProc();
         for (int retry = 1; retry < UpdateFlow::kAttempts; ++retry) {
             QTRY_COMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
@@ -110,6 +135,22 @@ class UpdateProcedureTest : public QObject {
         const QStringList lines = updatetest::DebugLines::take();
         QCOMPARE(lines.count("Verify Error"), 1);
         QCOMPARE(lines.count("Lock Error"), 2);
+        // As the window advises: unplugged and plugged in again (its program was written
+        // whole, so it starts it), the mouse can be updated again, with three attempts.
+        QVERIFY(!rig.flow.holdsMouse());
+        QVERIFY(mouse.unplug());
+        QTRY_COMPARE(rig.flow.deviceState(), -1);
+        QVERIFY(!rig.flow.updateEnabled());
+        QVERIFY(mouse.plug());
+        QTRY_VERIFY(rig.flow.updateEnabled());
+        QCOMPARE(rig.flow.status(), text(UpdateFlow::kConnected));
+        QCOMPARE(rig.flow.retryCount(), 0);
+        QVERIFY(mouse.fault("boot-verify-fail"));
+        rig.flow.updateProc();
+        QVERIFY(rig.flow.holdsMouse());
+        QTRY_COMPARE(rig.clock.pendingDelays, std::vector<int>{5000});
+        QVERIFY(rig.clock.fireNext());
+        QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
     }
 
     void mouseRefusingTheBootLoader() {
@@ -259,7 +300,11 @@ class UpdateProcedureTest : public QObject {
         QTest::newRow("not ready, boot") << Change{-1, 1, false, -1, -1, false, false, 0};
         QTest::newRow("waiting, none") << Change{0, -1, false, 0, -1, false, false, 0};
         QTest::newRow("waiting, normal") << Change{0, 0, false, 1, 0, true, false, 0};
-        QTest::newRow("waiting, normal, auto") << Change{0, 0, true, 1, -1, false, true, 3000};
+        // The mouse's version was not asked for: nothing tells it needs the update.
+        QTest::newRow("waiting, normal, auto") << Change{0, 0, true, 1, 0, true, false, 0};
+        QTest::newRow("failed, none") << Change{-2, -1, false, -1, -1, false, false, 0};
+        QTest::newRow("failed, normal") << Change{-2, 0, false, 1, 0, true, false, 0};
+        QTest::newRow("failed, boot") << Change{-2, 1, false, 2, 1, true, false, 0};
         QTest::newRow("waiting, boot") << Change{0, 1, false, 2, 1, true, false, 0};
         QTest::newRow("normal seen, normal") << Change{1, 0, false, 1, -1, false, false, 0};
         // Clicked at once: with no boot loader to connect to, the attempt fails.
@@ -273,7 +318,8 @@ class UpdateProcedureTest : public QObject {
         QFETCH(Change, c);
         Flow rig(2, false); // no mouse at all: the states are set by hand
         rig.statuses.clear();
-        rig.flow.forceStates(c.update, c.device, c.autoFlag);
+        // -2: the state a final failure leaves.
+        rig.flow.forceStates(qMax(c.update, -1), c.device, c.autoFlag, c.update == -2);
         rig.flow.deviceChangeProc(c.device);
         QTRY_VERIFY(!rig.flow.busy());
         QCOMPARE(rig.flow.updateState(), c.updateAfter);

@@ -31,6 +31,7 @@ class Mouse : public testsupport::VirtualMouse {
   public:
     explicit Mouse(const QStringList& extraArgs = {});
     bool plug() const { return vmouse::client::plug(); }
+    bool unplug() const { return vmouse::client::unplug(); }
     bool fault(const QString& kind, int count = 1) const {
         return vmouse::client::fault(kind.toStdString(), count);
     }
