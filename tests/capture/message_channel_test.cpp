@@ -222,6 +222,41 @@ class MessageChannelTest : public QObject {
         sendMarkerAndWait();
     }
 
+    // Connections held open without a word do not pile up: past the bound the oldest
+    // go, and an idle one is closed; a message still gets through meanwhile.
+    void heldConnections() {
+        channel->setConnectionLimits(4, 60000);
+        std::vector<std::unique_ptr<QLocalSocket>> held;
+        for (int i = 0; i < 40; ++i) {
+            held.push_back(std::make_unique<QLocalSocket>());
+            held.back()->connectToServer(name);
+            QVERIFY(held.back()->waitForConnected(5000));
+        }
+        sendMarkerAndWait();
+        const auto stillOpen = [&] {
+            QCoreApplication::processEvents();
+            return std::count_if(held.begin(), held.end(), [](const auto& s) {
+                return s->state() == QLocalSocket::ConnectedState;
+            });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(stillOpen(), 3, 20000);
+        // The newest three were left, and a half-sent frame on one is finished later.
+        QCOMPARE(held.back()->state(), QLocalSocket::ConnectedState);
+        const QByteArray frame = frameBytes(0x250F, "late");
+        held.back()->write(frame.left(5));
+        QVERIFY(held.back()->waitForBytesWritten(5000));
+        sendMarkerAndWait();
+        held.back()->write(frame.mid(5));
+        QVERIFY(held.back()->waitForBytesWritten(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"late"}, 20000);
+
+        channel->setConnectionLimits(4, 50);
+        QLocalSocket idle;
+        idle.connectToServer(name);
+        QVERIFY(idle.waitForConnected(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(idle.state(), QLocalSocket::UnconnectedState, 20000);
+    }
+
     // The peer's user is the effective one at connect(); fsuid 0 still reaches the file.
     void peerOfAnotherUserRefused() {
         if (geteuid() != 0)

@@ -41,6 +41,11 @@ class MessageChannel {
     // drops it (Linux).
     bool setCopyDataHandler(CopyDataHandler handler, QCoreApplication* app, void* context);
 
+    // Linux: at most `maxOpen` connections are kept open (a new one closes the oldest not
+    // being handled), and one that sends nothing for `idleMs` is closed.
+    static constexpr int kMaxConnections = 16;
+    static constexpr int kIdleMs = 10000;
+    void setConnectionLimits(int maxOpen, int idleMs);
     // Stops taking messages: removes the filter, closes the server and its connections.
     void stop();
 

@@ -71,6 +71,9 @@ bool MessageChannel::setCopyDataHandler(CopyDataHandler handler, QCoreApplicatio
     return true;
 }
 
+// Window messages hold no connection.
+void MessageChannel::setConnectionLimits(int, int) {}
+
 void MessageChannel::stop() {
     if (d->app)
         d->app->removeNativeEventFilter(&d->filter);

@@ -12,7 +12,10 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
 
+#include <deque>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcMessages, "platform.messages")
@@ -34,6 +37,14 @@ struct MessageChannel::Impl {
     void accept();
     void read(QLocalSocket* socket, msgchannel::FrameReader& reader);
     void close();
+    // Makes room for one more connection: the oldest ones not being handled go.
+    void makeRoom();
+    static void hangUp(QLocalSocket* socket);
+
+    int maxOpen = MessageChannel::kMaxConnections;
+    int idleMs = MessageChannel::kIdleMs;
+    // Open connections, oldest first (gone ones are null).
+    std::deque<QPointer<QLocalSocket>> open;
 
     QString requestedName;
     std::unique_ptr<QLocalServer> server;
@@ -84,13 +95,48 @@ void MessageChannel::Impl::accept() {
             socket->deleteLater();
             continue;
         }
+        makeRoom();
+        open.emplace_back(socket);
+        // A connection that sends nothing for a while is closed: held connections would
+        // use up the program's file descriptors, and with them its settings and the mouse.
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        idle->setInterval(idleMs);
+        QObject::connect(idle, &QTimer::timeout, socket, [socket] {
+            qCDebug(lcMessages) << "message channel: closed an idle connection";
+            hangUp(socket);
+        });
+        idle->start();
         // The reader lives as long as the connection of this lambda, i.e. the socket.
         auto reader = std::make_shared<msgchannel::FrameReader>();
-        QObject::connect(socket, &QLocalSocket::readyRead, socket,
-                         [this, socket, reader] { read(socket, *reader); });
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, reader, idle] {
+            idle->start();
+            read(socket, *reader);
+        });
         QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (socket->bytesAvailable() > 0)
             read(socket, *reader);
+    }
+}
+
+void MessageChannel::Impl::hangUp(QLocalSocket* socket) {
+    QObject::disconnect(socket, nullptr, nullptr, nullptr);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void MessageChannel::Impl::makeRoom() {
+    std::erase_if(open, [](const QPointer<QLocalSocket>& s) { return s.isNull(); });
+    for (auto it = open.begin(); it != open.end() && int(open.size()) >= maxOpen;) {
+        QLocalSocket* socket = it->data();
+        // A handler may be showing a dialog for this one: it stays.
+        if (socket->property("inHandler").toBool()) {
+            ++it;
+            continue;
+        }
+        qCDebug(lcMessages) << "message channel: too many connections, closed the oldest";
+        it = open.erase(it);
+        hangUp(socket);
     }
 }
 
@@ -105,6 +151,10 @@ void MessageChannel::Impl::read(QLocalSocket* socket, msgchannel::FrameReader& r
     // Neither the socket nor the reader is touched once the handler runs: it may open a
     // dialog and spin an event loop, or stop the channel.
     const std::vector<msgchannel::Frame> frames = reader.takeFrames();
+    if (frames.empty())
+        return;
+    QPointer<QLocalSocket> guard(socket);
+    socket->setProperty("inHandler", true);
     ++inHandler;
     for (const msgchannel::Frame& frame : frames) {
         if (!server || !handler)
@@ -115,6 +165,8 @@ void MessageChannel::Impl::read(QLocalSocket* socket, msgchannel::FrameReader& r
         handler(message, context);
     }
     --inHandler;
+    if (guard)
+        guard->setProperty("inHandler", false);
 }
 
 void MessageChannel::Impl::close() {
@@ -148,6 +200,11 @@ bool MessageChannel::setCopyDataHandler(CopyDataHandler handler, QCoreApplicatio
     d->handler = handler;
     d->context = context;
     return d->listen();
+}
+
+void MessageChannel::setConnectionLimits(int maxOpen, int idleMs) {
+    d->maxOpen = qMax(1, maxOpen);
+    d->idleMs = qMax(1, idleMs);
 }
 
 void MessageChannel::stop() {
