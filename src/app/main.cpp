@@ -59,8 +59,16 @@ int main(int argc, char* argv[]) {
         QMessageBox::critical(nullptr, QStringLiteral("configurator"), app.refusal());
         return 1;
     }
-    if (app.isRunning())
+    if (app.isRunning()) {
+        const QString who = app.holder() > 0
+                                ? QStringLiteral(" (process %1)").arg(app.holder())
+                                : QString();
+        std::fprintf(stderr,
+                     "configurator: it is already running%s; its window opens from its icon "
+                     "in the system tray.\n",
+                     qPrintable(who));
         return 1;
+    }
     // The program lives in the tray: hiding the window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

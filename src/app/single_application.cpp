@@ -1,5 +1,6 @@
 #include "app/single_application.h"
 
+#include "platform/runtime/lock_takeover.h"
 #include "platform/runtime/runtime_dir.h"
 
 #include <QCryptographicHash>
@@ -11,12 +12,23 @@ SingleApplication::SingleApplication(int& argc, char** argv) : QApplication(argc
         refusal_ = folder.error;
         return;
     }
-    auto lock =
-        std::make_unique<QLockFile>(lockPath(folder.path, QCoreApplication::applicationFilePath()));
+    const QString path = lockPath(folder.path, QCoreApplication::applicationFilePath());
+    auto lock = std::make_unique<QLockFile>(path);
     // A lock is stale only when its process is gone, however old it is.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
+    if (runtimedir::tryLockOrTakeOver(*lock, path)) {
         lock_ = std::move(lock);
+        return;
+    }
+    qint64 pid = 0;
+    QString host, app;
+    if (lock->getLockInfo(&pid, &host, &app))
+        holder_ = pid;
+    else if (lock->error() != QLockFile::LockFailedError)
+        refusal_ = QStringLiteral("cannot make its lock file %1 (%2).")
+                       .arg(path, lock->error() == QLockFile::PermissionError
+                                      ? QStringLiteral("permission denied")
+                                      : QStringLiteral("unknown error"));
 }
 
 SingleApplication::~SingleApplication() = default;

@@ -18,6 +18,8 @@ class SingleApplication : public QApplication {
 
     // True when another instance of this program already runs.
     bool isRunning() const { return !lock_ && refusal_.isEmpty(); }
+    // The process holding the lock when another instance runs; 0 when not known.
+    qint64 holder() const { return holder_; }
     // Why the program cannot run at all; empty when it can.
     QString refusal() const { return refusal_; }
 
@@ -27,4 +29,5 @@ class SingleApplication : public QApplication {
   private:
     std::unique_ptr<QLockFile> lock_;
     QString refusal_;
+    qint64 holder_ = 0;
 };

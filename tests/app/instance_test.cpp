@@ -76,10 +76,13 @@ class InstanceTest : public QObject {
                                  15000);
 
         QProcess second;
-        start(second);
+        start(second, QProcess::SeparateChannels);
         QVERIFY(second.waitForFinished(15000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 1);
+        // It says why it stops, and who holds the lock.
+        QVERIFY(second.readAllStandardError().contains(
+            QStringLiteral("already running (process %1)").arg(pid).toUtf8()));
 
         // Another process's warning: a box titled like the window.
         QVERIFY(msgchannel::sendCopyData(MessageChannel::defaultServerName(), 0x250F, "careful"));

@@ -1,5 +1,6 @@
 #include "platform/runtime/device_lock.h"
 
+#include "platform/runtime/lock_takeover.h"
 #include "platform/runtime/runtime_dir.h"
 
 #include <QCryptographicHash>
@@ -35,7 +36,7 @@ bool DeviceLock::tryTake() {
     if (!file_)
         return true;
     if (!held_)
-        held_ = file_->tryLock(0);
+        held_ = tryLockOrTakeOver(*file_, path_);
     return held_;
 }
 
@@ -49,7 +50,7 @@ bool DeviceLock::heldElsewhere() {
     if (!file_ || held_)
         return false;
     // A probe: taking it proves nobody has it, and it goes straight back.
-    if (file_->tryLock(0)) {
+    if (tryLockOrTakeOver(*file_, path_)) {
         file_->unlock();
         return false;
     }
