@@ -9,6 +9,11 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Copies of damaged versions kept per file; the oldest go first.
@@ -37,7 +42,38 @@ bool iniTextIsClean(const QByteArray& content) {
     return true;
 }
 
+namespace {
+
+// A settings file that is a symbolic link is written through to its target only when both
+// the link and the target, a regular file, are the user's own: a link planted in a shared
+// portable folder, or one to a device or a folder, is not written through.
+bool linkMayBeWritten(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return true;
+    struct stat target {};
+    const uid_t user = ::geteuid();
+    return ::stat(name.constData(), &target) == 0 && S_ISREG(target.st_mode) &&
+           target.st_uid == user && link.st_uid == user;
+#endif
+}
+
+} // namespace
+
 QString beforeWriting(const QString& path) {
+    if (!linkMayBeWritten(path)) {
+        qWarning().noquote()
+            << QStringLiteral("Not using the settings file %1: it is a link to %2, which is not "
+                              "a regular file of this user. Nothing is read from it or "
+                              "written to it.")
+                   .arg(path, QFileInfo(path).symLinkTarget());
+        return QString();
+    }
     QByteArray content;
     if (!QFileInfo(path).isFile() || !readWholeFile(path, &content) || iniTextIsClean(content))
         return path;

@@ -222,6 +222,34 @@ class ProfileStoreTest : public QObject {
         const ProfileStore store(modules.root());
         QCOMPARE(QDir(modules.path("setting")).entryList(QDir::Files), QStringList{"p4.bin.lock"});
     }
+    // A profile that is a link to the user's own file (a dotfiles folder) is written
+    // through; one to a device or a missing file is refused, and its target untouched.
+    void linkedProfileFiles() {
+        ModulesDir modules;
+        QTemporaryDir elsewhere;
+        const QString own = elsewhere.filePath("p2.bin");
+        ModulesDir::writeAt(own, profileText("2"));
+        QVERIFY(QFile::link(own, modules.path("setting/p2.bin")));
+        QVERIFY(QFile::link("/dev/null", modules.path("setting/p3.bin")));
+        const QString missing = elsewhere.filePath("missing.bin");
+        QVERIFY(QFile::link(missing, modules.path("setting/p4.bin")));
+        for (const char* name : {"p3", "p4"})
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral("Not using the settings file .*/%1"
+                                                                   "\\.bin: it is a link")
+                                                        .arg(name)));
+        {
+            ProfileStore store(modules.root());
+            for (int profile : {1, 2, 3}) {
+                QVERIFY(store.setCurrentIndex(profile));
+                store.setMacroKey(3, "combo");
+            }
+        }
+        QCOMPARE(diskValue(own, "macro/3").toString(), QString("combo"));
+        QVERIFY(QFileInfo(modules.path("setting/p2.bin")).isSymLink());
+        QVERIFY(!QFile::exists(missing));
+    }
+
     void unreadableFilesAreKeptBeforeAWrite_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("kept");
