@@ -84,6 +84,8 @@ bool gunNameAllowed(const QString& name, const QStringList& rowNames, int except
 }
 
 QString nextFreeGunName(const QStringList& rowNames) {
+    if (rowNames.size() >= kMaxNewGunRecords)
+        return {};
     for (int n = 0; n < kGunNames; ++n) {
         const QString name = QStringLiteral("Gun%1").arg(n);
         if (!rowNames.contains(name))

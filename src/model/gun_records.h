@@ -48,9 +48,14 @@ GunRecord gunRecordFromStored(const QString& name, const QVariantList& stored);
 // backslash, and no row of `rowNames` other than `exceptRow` may have it.
 bool gunNameAllowed(const QString& name, const QStringList& rowNames, int exceptRow);
 
-// The first of "Gun0".."Gun99" that no row has; empty when all are taken.
-QString nextFreeGunName(const QStringList& rowNames);
+// The page makes new records while the list holds fewer than this many: past it a list
+// becomes unwieldy, and the names Gun0..Gun99 run out.
 constexpr int kGunNames = 100;
+constexpr int kMaxNewGunRecords = kGunNames;
+
+// The first of "Gun0".."Gun99" that no row has; empty when all are taken or the list
+// holds kMaxNewGunRecords rows already.
+QString nextFreeGunName(const QStringList& rowNames);
 
 // The gun command's five bytes: 0xF0, the run count, X and Y as 8-bit two's complement,
 // 0. The numbers are kept to their fields first.

@@ -20,6 +20,10 @@ bool GunRecordsQml::nameAllowed(const QString& name, const QStringList& rowNames
     return gunNameAllowed(name, rowNames, exceptRow);
 }
 
+int GunRecordsQml::maxNewRecords() const {
+    return kMaxNewGunRecords;
+}
+
 QString GunRecordsQml::nextFreeName(const QStringList& rowNames) const {
     return nextFreeGunName(rowNames);
 }

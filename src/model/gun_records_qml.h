@@ -12,8 +12,12 @@ namespace model {
 
 class GunRecordsQml : public QObject {
     Q_OBJECT
+    // New records are offered while the list is shorter.
+    Q_PROPERTY(int maxNewRecords READ maxNewRecords CONSTANT)
   public:
     using QObject::QObject;
+
+    int maxNewRecords() const;
 
     // The record `name` from what getGunData gives for it.
     Q_INVOKABLE QVariantMap fromStored(const QString& name, const QVariant& stored) const;
@@ -22,7 +26,7 @@ class GunRecordsQml : public QObject {
     // Whether row `exceptRow` of `rowNames` (-1: a new row) may be called `name`.
     Q_INVOKABLE bool nameAllowed(const QString& name, const QStringList& rowNames,
                                  int exceptRow) const;
-    // The first free "GunN"; "" when all hundred are taken.
+    // The first free "GunN"; "" when all hundred are taken or the list is full.
     Q_INVOKABLE QString nextFreeName(const QStringList& rowNames) const;
     // The five arguments of ui_04H_SetGunData for a record's run count and deviation.
     Q_INVOKABLE QVariantList deviceBytes(int times, int x, int y) const;

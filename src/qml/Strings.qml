@@ -152,6 +152,8 @@ QtObject {
     readonly property string newGun: entry(gunControl, 8)
     readonly property string deleteGun: entry(gunControl, 9)
     readonly property string gunOk: entry(gunControl, 10)
+    readonly property string gunListFull: chinese ? "列表已满（%1 个），删除一个才能新建。"
+                                                  : "The list is full (%1): delete one to add one."
     readonly property string gunCancel: entry(gunControl, 11)
 
     // ---- macro key and single key

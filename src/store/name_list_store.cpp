@@ -95,42 +95,49 @@ QVariantList NameListStore::getNameList(const QVariant& type) const {
     return listValue(file.value(key));
 }
 
-void NameListStore::saveGundata(const QVariantList& src6) {
-    QString key;
-    if (src6.size() < 6 || !gunKey(src6.at(0), &key))
-        return;
+bool NameListStore::writeGunFile(const std::function<void(QSettings&)>& change) {
     // A missing gun folder or file is made, not a reason to drop the record.
     bool saved = QDir().mkpath(QFileInfo(gunFilePath()).path());
     if (saved) {
         QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
-        file.setValue(key, src6.mid(1, 5));
+        change(file);
         file.sync();
         saved = file.status() == QSettings::NoError;
     }
     if (!saved && dialogs_)
         dialogs_->warning(translate("Save File"), translate("The gun record could not be saved: ") +
                                                       QDir::toNativeSeparators(gunFilePath()));
+    return saved;
+}
+
+void NameListStore::saveGundata(const QVariantList& src6) {
+    QString key;
+    if (src6.size() < 6 || !gunKey(src6.at(0), &key))
+        return;
+    writeGunFile([&](QSettings& file) { file.setValue(key, src6.mid(1, 5)); });
 }
 
 void NameListStore::modifyGundata(const QVariant& modifyType, const QVariantList& src6) {
     bool ok = false;
     const int kind = modifyType.toString().trimmed().toInt(&ok);
-    if (!ok || !QFile::exists(gunFilePath()))
+    if (!ok)
         return;
     QString key;
     if (src6.isEmpty() || !gunKey(src6.at(0), &key))
         return;
     if (kind == 0) {
-        QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
-        file.remove(key);
+        // Nothing to delete from a file that is not there.
+        if (QFile::exists(gunFilePath()))
+            writeGunFile([&](QSettings& file) { file.remove(key); });
     } else if (kind == 1) {
         // Renaming needs the whole record and the former name, or it would drop the record.
         QString formerKey;
         if (src6.size() < 7 || !gunKey(src6.at(6), &formerKey))
             return;
-        QSettings file(beforeWriting(gunFilePath()), QSettings::IniFormat);
-        file.remove(formerKey);
-        file.setValue(key, src6.mid(1, 5));
+        writeGunFile([&](QSettings& file) {
+            file.remove(formerKey);
+            file.setValue(key, src6.mid(1, 5));
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <QSettings>
 
+#include <functional>
 #include <memory>
 
 #include <QStringList>
@@ -33,8 +34,8 @@ class NameListStore {
     // --- the view host's slots ---
     QVariant updataNameList(const QVariant& type, const QStringList& nameList);
     QVariantList getNameList(const QVariant& type) const;
-    // Gun records are written only into an installed gunData.bin, never a new one, and
-    // only when complete (six elements, seven for a rename) with a usable name.
+    // Gun records are written only when complete (six elements, seven for a rename) with a
+    // usable name; a missing gun folder or file is made, and a write that fails is said.
     void saveGundata(const QVariantList& src6);
     void modifyGundata(const QVariant& modifyType, const QVariantList& src6);
     QVariantList getGunData(const QVariant& name) const;
@@ -51,6 +52,9 @@ class NameListStore {
     // The gun file, parsed once and kept: reading a record must not parse the whole file
     // again (thousands of records). Writers in this process share its cache.
     QSettings& gunFile() const;
+    // Applies `change` to the gun file (made when missing); false, and the user told,
+    // when it could not be written.
+    bool writeGunFile(const std::function<void(QSettings&)>& change);
 
     ProfileStore& profiles_;
     QString modulesRoot_;

@@ -144,6 +144,11 @@ class GunRecordsTest : public QObject {
         QTest::newRow("all but the last") << gunNames(99) << "Gun99";
         QTest::newRow("all 100 taken") << gunNames(100) << "";
         QTest::newRow("all 100 and more") << gunNames(100) + QStringList{"Gun100"} << "";
+        QStringList others;
+        for (int i = 0; i < 100; ++i)
+            others << QStringLiteral("Rifle%1").arg(i);
+        QTest::newRow("a full list of other names") << others << "";
+        QTest::newRow("one short of full") << others.mid(1) << "Gun0";
     }
     void nextFreeName() {
         QFETCH(QStringList, rows);

@@ -141,6 +141,20 @@ TestCase {
         compare(frames(0x04).pop().slice(0, 6), [0x04, 0xF0, 0, 0, 0xF6, 0])
     }
 
+    // A full list offers no new gun, and says why; deleting one makes room again.
+    function test_gunListHasABound() {
+        testEnv.click(item("launchGunControl"), 5, 5)
+        for (var i = 0; i < 100; ++i)
+            gun.newGun()
+        compare(gun.rowCount, 100)
+        verify(!gun.newButton.enabled)
+        verify(item("gunListFull").visible)
+        gun.newGun()
+        compare(ui_View.getNameList(1).length, 100)
+        testEnv.click(gun.deleteButton, 5, 5)
+        verify(gun.newButton.enabled && !item("gunListFull").visible)
+    }
+
     function test_gunInputsKeepToTheirRanges_data() {
         return [{ tag: "period high", input: "periodInput", text: "300", shown: "255" },
                 { tag: "period empty", input: "periodInput", text: "\b", shown: "10" },

@@ -94,6 +94,26 @@ class NameListStoreTest : public QObject {
 
         names.modifyGundata(0, {"M16"});
         QCOMPARE(diskValue(file).toStringList(), QStringList{"gunData/AK"});
+
+        // A rename after the file went missing writes it anew.
+        QVERIFY(QFile::remove(file));
+        names.modifyGundata(1, {"G3", "L-Click", 5, 0, 0, 0, "AK"});
+        QCOMPARE(diskValue(file).toStringList(), QStringList{"gunData/G3"});
+    }
+    // Where the gun folder cannot be made, a new or renamed record is not dropped
+    // without a word.
+    void unwritableGunFileIsSaid() {
+        ModulesDir modules;
+        ProfileStore profiles(modules.root());
+        FakeDialogs dialogs;
+        NameListStore names(profiles, modules.root(), &dialogs);
+        QVERIFY(QDir(modules.path("gun")).removeRecursively());
+        modules.write("gun", "a file where the folder should be");
+        names.saveGundata({"AK", "L-Click", 10, 0, 0, 0});
+        names.modifyGundata(1, {"M16", "L-Click", 30, 1, 2, 3, "AK"});
+        names.modifyGundata(0, {"M16"}); // nothing there to delete: nothing to say
+        QCOMPARE(dialogs.warnings.size(), 2);
+        QVERIFY(dialogs.warnings.first().contains("gunData.bin"));
     }
     void perProfileKeysFollowCurrentProfile() {
         ModulesDir modules;

@@ -303,6 +303,7 @@ Overlay {
             objectName: "gunNew"
             width: 72
             text: Strings.newGun
+            enabled: overlay.rowCount < GunRecords.maxNewRecords
             onClicked: overlay.newGun()
         }
         Button {
@@ -312,6 +313,15 @@ Overlay {
             text: Strings.deleteGun
             enabled: overlay.selectedRow >= 0
             onClicked: overlay.deleteGun()
+        }
+        Text {
+            objectName: "gunListFull"
+            anchors.verticalCenter: parent.verticalCenter
+            visible: !newButton.enabled
+            text: Strings.gunListFull.arg(GunRecords.maxNewRecords)
+            color: Theme.textLabel
+            font.pixelSize: overlay.fontSize
+            font.family: overlay.fontFamily
         }
     }
 
