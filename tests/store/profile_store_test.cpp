@@ -223,14 +223,17 @@ class ProfileStoreTest : public QObject {
         QCOMPARE(QDir(modules.path("setting")).entryList(QDir::Files), QStringList{"p4.bin.lock"});
     }
     // A profile that is a link to the user's own file (a dotfiles folder) is written
-    // through; one to a device or a missing file is refused, and its target untouched.
+    // through; one to a pipe or a missing file is refused, and its target untouched.
     void linkedProfileFiles() {
         ModulesDir modules;
         QTemporaryDir elsewhere;
         const QString own = elsewhere.filePath("p2.bin");
         ModulesDir::writeAt(own, profileText("2"));
         QVERIFY(QFile::link(own, modules.path("setting/p2.bin")));
-        QVERIFY(QFile::link("/dev/null", modules.path("setting/p3.bin")));
+        // Never a real device: were the check wrong, the file would be renamed over it.
+        const QString fifo = elsewhere.filePath("fifo");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::link(fifo, modules.path("setting/p3.bin")));
         const QString missing = elsewhere.filePath("missing.bin");
         QVERIFY(QFile::link(missing, modules.path("setting/p4.bin")));
         for (const char* name : {"p3", "p4"})
@@ -248,6 +251,7 @@ class ProfileStoreTest : public QObject {
         QCOMPARE(diskValue(own, "macro/3").toString(), QString("combo"));
         QVERIFY(QFileInfo(modules.path("setting/p2.bin")).isSymLink());
         QVERIFY(!QFile::exists(missing));
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     }
 
     void unreadableFilesAreKeptBeforeAWrite_data() {
