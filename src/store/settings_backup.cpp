@@ -44,18 +44,21 @@ bool iniTextIsClean(const QByteArray& content) {
 
 namespace {
 
-// A settings file that is a symbolic link is written through to its target only when both
-// the link and the target, a regular file, are the user's own: a link planted in a shared
-// portable folder, or one to a device or a folder, is not written through.
-bool linkMayBeWritten(const QString& path) {
+// A settings file must be a regular file: reading a pipe blocks for ever, and writing
+// renames a new file over whatever is there. One that is a symbolic link is used only when
+// both the link and its target, a regular file, are the user's own: a link planted in a
+// shared portable folder, or one to a device or a folder, is not followed.
+bool usableSettingsPath(const QString& path) {
 #ifdef Q_OS_WIN
     Q_UNUSED(path);
     return true;
 #else
     const QByteArray name = QFile::encodeName(path);
     struct stat link {};
-    if (::lstat(name.constData(), &link) != 0 || !S_ISLNK(link.st_mode))
+    if (::lstat(name.constData(), &link) != 0 || S_ISREG(link.st_mode))
         return true;
+    if (!S_ISLNK(link.st_mode))
+        return false;
     struct stat target {};
     const uid_t user = ::geteuid();
     return ::stat(name.constData(), &target) == 0 && S_ISREG(target.st_mode) &&
@@ -66,12 +69,16 @@ bool linkMayBeWritten(const QString& path) {
 } // namespace
 
 QString beforeWriting(const QString& path) {
-    if (!linkMayBeWritten(path)) {
+    if (!usableSettingsPath(path)) {
+        const QFileInfo info(path);
         qWarning().noquote()
-            << QStringLiteral("Not using the settings file %1: it is a link to %2, which is not "
-                              "a regular file of this user. Nothing is read from it or "
-                              "written to it.")
-                   .arg(path, QFileInfo(path).symLinkTarget());
+            << (info.isSymLink()
+                    ? QStringLiteral("Not using the settings file %1: it is a link to %2, which "
+                                     "is not a regular file of this user.")
+                          .arg(path, info.symLinkTarget())
+                    : QStringLiteral("Not using the settings file %1: it is not a regular file.")
+                          .arg(path))
+            << "Nothing is read from it or written to it.";
         return QString();
     }
     QByteArray content;

@@ -13,8 +13,9 @@ bool iniTextIsClean(const QByteArray& content);
 
 // Call before opening `path` for writing; returns `path`. When the file exists and is not
 // clean, its bytes are copied to a new "<path>.<time>.bak" unless the newest copy holds
-// them already; of the copies, the five newest stay. A symbolic link whose target is not a
-// regular file of this user (or that is not the user's own) is refused with a warning:
+// them already; of the copies, the five newest stay. Anything but a regular file (a pipe,
+// a device), and a symbolic link whose target is not a regular file of this user (or that
+// is not the user's own), is refused with a warning:
 // the result is then empty, and a settings object on it neither reads nor writes, and
 // reports an access error when synced.
 QString beforeWriting(const QString& path);
