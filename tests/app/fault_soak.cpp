@@ -6,8 +6,12 @@
 #include "app/my_quick_view.h"
 #include "app/widget.h"
 #include "bench/bench_shell.h"
+#include "macros/macro_library.h"
+#include "model/button_table.h"
 #include "model/dpi_table.h"
 #include "model/led_steps.h"
+#include "model/macro_rows.h"
+#include "store/profile_store.h"
 #include "support/stall_probe.h"
 
 #include <QApplication>
@@ -48,11 +52,40 @@ QList<int> bytesOf(const QJsonValue& hex, int count) {
     return list;
 }
 
-// What the mouse holds that the profile (profile 0's file) says otherwise; empty when
-// the two agree on report rate, DPI codes, stage colours and lighting.
-QStringList differences(const QString& profilePath, const QJsonObject& mouse) {
+// The image of the macro `name` as its file holds it.
+QList<int> macroImage(MacroLibrary& macros, const QString& name) {
+    QList<model::MacroRow> rows;
+    for (const QString& line : macros.loadMacroIni(name))
+        if (const auto row = model::rowFromLine(line))
+            rows.append(*row);
+    QList<int> image;
+    for (uchar b : model::encodeRows(rows, macros.loadMacroRepeat(name)))
+        image.append(b);
+    return image;
+}
+
+// What the mouse holds that the profile says otherwise; empty when the two agree on report
+// rate, DPI codes, stage colours, lighting, the key matrix and the macros its buttons play.
+QStringList differences(const QString& profilePath, const QJsonObject& mouse,
+                        MacroLibrary& macros) {
     QSettings p(profilePath, QSettings::IniFormat);
     QStringList out;
+    model::ButtonEntries entries;
+    for (int b = 0; b < 16; ++b)
+        entries[b] = model::entryFromStored(p.value(QString("keydefine_Q7/%1").arg(b)).toList(), b);
+    const QList<int> matrix = model::wireValues(entries);
+    if (bytesOf(mouse.value("button_table"), int(matrix.size())) != matrix)
+        out << "key matrix";
+    const QJsonArray macroSlots = mouse.value("macros").toArray();
+    for (int b = 0; b < 16; ++b) {
+        const QList<int> e = ints(p.value(QString("keydefine_Q7/%1").arg(b)));
+        const QString name = p.value(QString("macro/%1").arg(b)).toString();
+        if (e.size() < 4 || e.at(0) != 0x09 || name.isEmpty() || name == "0")
+            continue;
+        const QList<int> image = macroImage(macros, name);
+        if (bytesOf(macroSlots.at(e.at(2) - 1), int(image.size())) != image)
+            out << QString("macro slot %1").arg(e.at(2) - 1);
+    }
     const int rate = p.value("sensor/reportRate_Q7").toInt();
     if (mouse.value("report_rate").toInt() != rate)
         out << QString("report rate %1, profile %2")
@@ -91,6 +124,22 @@ int main(int argc, char** argv) {
     std::printf("fault soak: seed %u (SOAK_SEED=%u repeats this run)\n", seed, seed);
     QRandomGenerator random(seed);
 
+    // Profile 1 plays a macro on button 4; profile 2 runs another rate with left and right
+    // swapped: a switch changes what the mouse must hold.
+    {
+        MacroLibrary macros(nullptr, {}, nullptr);
+        macros.createMacroIni("Soak", 3);
+        macros.saveMacroIni("Soak", {"1,A", "0,50", "2,A", "0,120", "1,B", "2,B"}, {}, 3);
+        QSettings p1("modules/setting/p1.bin", QSettings::IniFormat);
+        p1.setValue("keydefine_Q7/3", QStringList{"9", "0", "4", "0"});
+        p1.setValue("macro/3", "Soak");
+        QSettings p2("modules/setting/p2.bin", QSettings::IniFormat);
+        const QVariant left = p2.value("keydefine_Q7/0");
+        p2.setValue("keydefine_Q7/0", p2.value("keydefine_Q7/1"));
+        p2.setValue("keydefine_Q7/1", left);
+        p2.setValue("sensor/reportRate_Q7", p1.value("sensor/reportRate_Q7").toInt() == 1 ? 2 : 1);
+    }
+    MacroLibrary macroFiles(nullptr, {}, nullptr);
     ConfiguratorRoot root;
     Widget& window = root.window();
     myQQuickView& v = *window.view();
@@ -121,13 +170,14 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
     settle("start", 0);
-    // After a round the mouse must come to hold the profile again by itself.
-    const QString profilePath = folder.dir.filePath("modules/setting/p1.bin");
-    int matched = 0;
+    // After a round the mouse must come to hold the current profile again by itself.
+    int matched = 0, checks = 0;
     const auto converged = [&](const QString& round) {
         QStringList left;
+        ++checks;
+        const QString profilePath = root.profiles().current()->fileName();
         if (waitUntil(15000, [&] {
-                left = differences(profilePath, mouse.state());
+                left = differences(profilePath, mouse.state(), macroFiles);
                 return left.isEmpty() && window.hid().isLinkFree();
             }))
             ++matched;
@@ -180,12 +230,39 @@ int main(int argc, char** argv) {
         settle(QString("reset %1").arg(i), before);
         converged(QString("reset %1").arg(i));
     }
+    // Profile switches with a send refused, then with the mouse unplugged in the middle.
+    QObject* page = v.rootObject();
+    for (int i = 1; i <= 4; ++i) {
+        const QString round = QString("switch %1").arg(i);
+        const int before = accepted.count();
+        const bool unplugged = i > 2;
+        if (!unplugged)
+            mouse.ctl({"fault", "send-feature"});
+        QMetaObject::invokeMethod(page, "changeProfile", Q_ARG(QVariant, i % 2));
+        QMetaObject::invokeMethod(page, "profileClosed");
+        if (unplugged) {
+            waitUntil(int(random.bounded(300)), [] { return false; });
+            mouse.ctl({"unplug"});
+            waitUntil(100, [] { return false; });
+            mouse.ctl({"plug"});
+        } else {
+            waitUntil(10000, [&] { return window.hid().isLinkFree(); });
+            mouse.ctl({"clear-faults"});
+        }
+        settle(round, unplugged ? before : -1);
+        if (root.profiles().currentIndex() != i % 2)
+            std::printf("FAIL %s: profile %d is current\n", qPrintable(round),
+                        root.profiles().currentIndex()),
+                ++failures;
+        converged(round);
+    }
     const double worst = probe.stop();
     std::printf("fault soak: %d rounds over %d fault kinds, %d unplug/plug cycles, 3 resets cut "
-                "short, %lld acceptances; the mouse held the profile after %d of %d checks; "
-                "longest GUI stall %.1f ms, %d stalls over 100 ms; %s\n",
-                rounds, int(kinds.size()), cycles, qlonglong(accepted.count()), matched,
-                rounds + cycles + 4, worst, probe.stallsOverThreshold(),
+                "short, 4 profile switches under faults, %lld acceptances; the mouse held the "
+                "profile (rate, DPI, colours, lighting, key matrix, macro slots) after %d of %d "
+                "checks; longest GUI stall %.1f ms, %d stalls over 100 ms; %s\n",
+                rounds, int(kinds.size()), cycles, qlonglong(accepted.count()), matched, checks,
+                worst, probe.stallsOverThreshold(),
                 failures == 0 ? "no failures" : "FAILED");
     return failures == 0 ? 0 : 1;
 }
