@@ -30,6 +30,10 @@ void onMouse(std::uint8_t code, bool pressed, int x, int y, void* context) {
 void onCopyData(const msgchannel::CopyData& message, void* context) {
     if (!context)
         return;
+    if (message.dwData == msgchannel::kShowWindowTag) {
+        static_cast<Widget*>(context)->showWindow();
+        return;
+    }
     if (const auto text = msgchannel::warningText(message))
         static_cast<Widget*>(context)->showChannelMessage(QString::fromStdString(*text));
 }
@@ -60,13 +64,19 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     if (app.isRunning()) {
+        // The running one shows its window (or says why it cannot); this one ends.
+#ifdef _WIN32
+        const bool asked = false;
+#else
+        const bool asked = msgchannel::sendCopyData(MessageChannel::defaultServerName(),
+                                                    msgchannel::kShowWindowTag, {}, 2000);
+#endif
         const QString who = app.holder() > 0
                                 ? QStringLiteral(" (process %1)").arg(app.holder())
                                 : QString();
-        std::fprintf(stderr,
-                     "configurator: it is already running%s; its window opens from its icon "
-                     "in the system tray.\n",
-                     qPrintable(who));
+        std::fprintf(stderr, "configurator: it is already running%s; %s\n", qPrintable(who),
+                     asked ? "its window was asked to show."
+                           : "its window opens from its icon in the system tray.");
         return 1;
     }
     // The program lives in the tray: hiding the window does not end it.

@@ -89,9 +89,15 @@ myQQuickView* Widget::view() const {
 
 void Widget::setupTray() {
     tray_ = new QSystemTrayIcon(this);
+    auto* show = new QAction(tr("Show (&S)"), this);
+    show->setObjectName(QStringLiteral("trayShow"));
+    connect(show, &QAction::triggered, this, &Widget::showWindow);
     auto* quit = new QAction(tr("Quit (&Q)"), this);
+    quit->setObjectName(QStringLiteral("trayQuit"));
     connect(quit, &QAction::triggered, this, &Widget::exitSYS);
     auto* menu = new QMenu(this);
+    menu->addAction(show);
+    menu->addSeparator();
     menu->addAction(quit);
     menu->setStyleSheet(QString::fromLatin1(kTrayMenuStyle));
     tray_->setContextMenu(menu);
@@ -102,11 +108,33 @@ void Widget::setupTray() {
 }
 
 void Widget::trayIconActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason != QSystemTrayIcon::DoubleClick || !hid_.deviceAccepted())
+    // StatusNotifierItem hosts (Plasma, GNOME's AppIndicator, swaybar) only ever send
+    // "activate" (Trigger); XEmbed trays send a click and a double click.
+    if (reason != QSystemTrayIcon::DoubleClick && reason != QSystemTrayIcon::Trigger)
         return;
     // A restore request, handled after this activation like the system's own.
-    QMetaObject::invokeMethod(
-        this, [this] { showNormal(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &Widget::showWindow, Qt::QueuedConnection);
+}
+
+void Widget::showWindow() {
+    if (hid_.deviceAccepted()) {
+        showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
+    showOnAcceptance_ = true;
+    if (!noMouse_)
+        return; // still looking: it opens when the mouse is accepted
+    if (withoutTray_) {
+        showWaitingPanel(noMouseText(*noMouse_));
+    } else if (tray_) {
+        tray_->showMessage(noMouseTitle(*noMouse_), noMouseText(*noMouse_),
+                           *noMouse_ == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
+                                                                  : QSystemTrayIcon::Warning,
+                           10000);
+        emit noMouseExplained(noMouseTitle(*noMouse_), noMouseText(*noMouse_));
+    }
 }
 
 void Widget::checkDevice() {

@@ -67,11 +67,17 @@ class Widget : public QWidget {
     std::optional<NoMouseReason> noMouseReason() const { return noMouse_; }
 
   signals:
-    // The tray's balloon told why no mouse was accepted: once for each new reason.
+    // The tray's balloon told why no mouse was accepted: once for each new reason, and
+    // whenever the window is asked for meanwhile.
     void noMouseExplained(const QString& title, const QString& text);
 
   public slots:
+    // The tray icon's activation (a click, a double click, or a StatusNotifierItem
+    // host's "activate"): the window shows.
     void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
+    // Brings the window up when a mouse is accepted; otherwise says again why not (the
+    // tray's balloon, or the waiting window) and opens the window once one is accepted.
+    void showWindow();
     void checkDevice();
     // Sends the whole profile to the mouse (MouseSync says when).
     void resendProfile();
@@ -105,5 +111,8 @@ class Widget : public QWidget {
     bool droppingWarnings_ = false;
     bool withoutTray_ = false;
     std::optional<NoMouseReason> noMouse_;
+    // The window opens when a mouse is accepted: it was open when the mouse went, the
+    // tray said the settings open once it is found, or the user asked meanwhile.
+    bool showOnAcceptance_ = false;
     QWidget* waiting_ = nullptr;
 };

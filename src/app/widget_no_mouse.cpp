@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 const QString kProductName = QStringLiteral("HALDORA SKARN MOUSE R418");
@@ -62,6 +64,10 @@ class WaitingPanel : public QWidget {
 void Widget::noMouseAccepted(NoMouseReason reason) {
     const bool changed = noMouse_ != reason;
     noMouse_ = reason;
+    // Open when the mouse went: open again when it is back. The tray's text for an
+    // unplugged mouse promises the settings open as soon as it is found.
+    if (isVisible() || (changed && reason == NoMouseReason::NotPlugged && tray_))
+        showOnAcceptance_ = true;
     if (tray_) {
         tray_->setToolTip(kProductName + '\n' + noMouseText(reason));
         // One balloon per reason, not one per discovery pass.
@@ -82,10 +88,11 @@ void Widget::mouseAccepted() {
     noMouse_.reset();
     if (tray_)
         tray_->setToolTip(kProductName);
-    if (waiting_ && waiting_->isVisible()) {
+    const bool waited = waiting_ && waiting_->isVisible();
+    if (waited)
         waiting_->hide();
+    if (waited || std::exchange(showOnAcceptance_, false))
         showNormal();
-    }
 }
 
 void Widget::showWaitingPanel(const QString& text) {

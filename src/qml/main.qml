@@ -146,7 +146,8 @@ Item {
             return
         profileSwitched = false
         setProtectUI(1200)
-        initSettingPanels(true)
+        // The macro slots are numbered like the buttons: the new profile's macros go too.
+        sendWholeProfile()
     }
 
     // Closes the pop-ups: the scroll-lines input, the key menu, the colour bar, the help menu.
@@ -253,7 +254,7 @@ Item {
         hideOverlay(resetDialog)
         setProtectUI(1000)
         ui_View.resetProfile(profileNo)
-        initSettingPanels(true)
+        sendWholeProfile()
     }
 
     function openHelp() {
@@ -621,7 +622,7 @@ Item {
         }
         onProfileLoaded: {
             mainIten.setProtectUI(1200)
-            mainIten.initSettingPanels(true)
+            mainIten.sendWholeProfile()
         }
     }
 

@@ -80,9 +80,11 @@ class InstanceTest : public QObject {
         QVERIFY(second.waitForFinished(15000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 1);
-        // It says why it stops, and who holds the lock.
-        QVERIFY(second.readAllStandardError().contains(
-            QStringLiteral("already running (process %1)").arg(pid).toUtf8()));
+        // It says why it stops and who holds the lock, and asked that one for its window.
+        QCOMPARE(QString::fromUtf8(second.readAllStandardError()).trimmed(),
+                 QStringLiteral("configurator: it is already running (process %1); its window "
+                                "was asked to show.")
+                     .arg(pid));
 
         // Another process's warning: a box titled like the window.
         QVERIFY(msgchannel::sendCopyData(MessageChannel::defaultServerName(), 0x250F, "careful"));

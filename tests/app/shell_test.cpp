@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -17,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -106,13 +108,17 @@ class ShellTest : public QObject {
         QCOMPARE(buttons.last(), (QVariantList{true, 0xF1, 12, 34}));
     }
 
+    // The window comes back: from the tray's click, double click or menu, when the mouse
+    // the tray waited for is accepted, and when a mouse unplugged under it is plugged again.
     void noMouseHidesTheWindowIntoTheTray() {
         Shell shell(false);
         QVERIFY(shell.mouse.started() && shell.window->isHidden());
-        // A double click does nothing before a device was accepted.
-        shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick);
+        // Before a device was accepted an activation says again why nothing shows.
+        QCOMPARE(shell.explained->count(), 1);
+        shell.window->trayIconActivated(QSystemTrayIcon::Trigger);
         QCoreApplication::sendPostedEvents(); // what it posted is handled
         QVERIFY(shell.window->isHidden());
+        QCOMPARE(shell.explained->count(), 2);
 
         // Plugging in: a burst of device changes gives one discovery, after the last one.
         QSignalSpy discoveries(&shell.window->pollTimer(), &QTimer::timeout);
@@ -123,10 +129,32 @@ class ShellTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 1, 10000);
         QCOMPARE(discoveries.count(), 1);
         QTRY_VERIFY(shell.page()->isVisible());
+        QVERIFY(shell.window->isVisible());
 
-        // Accepted now: the tray restores the hidden window.
+        // Accepted now: the tray restores the hidden window, a StatusNotifierItem host's
+        // "activate" as an XEmbed tray's double click, and the menu's first entry.
+        const QList<QAction*> menu = shell.window->trayIcon()->contextMenu()->actions();
+        QCOMPARE(menu.first()->objectName(), QString("trayShow"));
+        const std::vector<std::function<void()>> restores = {
+            [&] { shell.window->trayIconActivated(QSystemTrayIcon::Trigger); },
+            [&] { shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick); },
+            [&] { menu.first()->trigger(); }};
+        for (const auto& restore : restores) {
+            shell.window->hide();
+            restore();
+            QTRY_VERIFY(shell.window->isVisible());
+        }
         shell.window->hide();
-        shell.window->trayIconActivated(QSystemTrayIcon::DoubleClick);
+        shell.window->trayIconActivated(QSystemTrayIcon::Context);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(shell.window->isHidden());
+
+        // Unplugged with the window open, plugged again: it opens again.
+        shell.window->showNormal();
+        QCOMPARE(shell.mouse.ctl({"unplug"}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(shell.window->isHidden(), 10000);
+        QCOMPARE(shell.mouse.ctl({"plug"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(shell.runs->count(), 2, 10000);
         QTRY_VERIFY(shell.window->isVisible());
     }
 

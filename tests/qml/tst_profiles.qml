@@ -95,6 +95,34 @@ TestCase {
         compare(frames(0x0E).length, 1)
     }
 
+    // The macro slots are numbered like the buttons: a switch sends the new profile's
+    // macros with its key matrix, and a chosen gun shows on its button at once.
+    function test_macrosAndGunFollowTheProfile() {
+        var matrix = item("KeyMatrix")
+        ui_View.createMacroIni("Alpha", 0)
+        ui_View.saveMacroIni("Alpha", ["1,A", "0,30", "2,A"], [], 1)
+        var list = []
+        for (var i = 0; i < 16; ++i)
+            list = list.concat(i === 3 ? [9, 0, 4, 0] : i === 5 ? [8, 0, 1, 0]
+                                                              : matrix.bytesOf(matrix.defaultCodes[i]))
+        ui_View.ui_12H_SetKeyMatrix(list)
+        ui_View.setMacroKey(3, "Alpha")
+        ui_View.copyProfile(1, 0)
+        ui_View.resetProfile(0)
+        matrix.init(false)
+        openProfiles(["a0", "b1"])
+        testEnv.click(profile.rowAt(1), 20, 10)
+        testEnv.clearTraffic()
+        testEnv.click(item("profileButton"), 5, 5)
+        compare(testEnv.sent(0x13).map(function (s) { return s.frame[1] }), [4])
+
+        compare(matrix.texts[5], "Fn")
+        testEnv.click(item("launchGunControl"), 5, 5)
+        testEnv.click(gun.newButton, 5, 5)
+        testEnv.click(gun.okButton, 5, 5)
+        compare(matrix.texts[5], "Fn ( Gun0 ) ")
+    }
+
     function test_deleteKeepsTheStoredProfile() {
         openProfiles(["a0", "b1", "c2"])
         testEnv.click(profile.rowAt(1), 20, 10)

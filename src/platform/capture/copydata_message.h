@@ -1,7 +1,7 @@
 // Messages that other processes send to the running configurator, in plain C++ shared by
 // both platforms. A message is (dwData, bytes) as in a Windows WM_COPYDATA. The one the
-// program acts on carries dwData 0x250F and a UTF-8 text, which the user then sees as a
-// warning.
+// program acts on carry dwData 0x250F and a UTF-8 text, which the user then sees as a
+// warning, or dwData 0x2511: another start of the program asks for the window.
 //
 // On Linux messages travel over a local socket as frames:
 //   [u32 dwData, little-endian][u32 cbData, little-endian][cbData bytes]
@@ -17,6 +17,8 @@ namespace msgchannel {
 
 // dwData of the warning message.
 inline constexpr std::uint32_t kWarningTag = 0x250F;
+// dwData of a second start's request to show the window; its data is not read.
+inline constexpr std::uint32_t kShowWindowTag = 0x2511;
 
 // Largest cbData a frame may carry; a longer frame breaks the connection.
 inline constexpr std::uint32_t kMaxFrameData = 64 * 1024;

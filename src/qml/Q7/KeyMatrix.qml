@@ -119,6 +119,16 @@ Frame {
         return modifyData(index, b[0], b[1], b[2], b[3])
     }
 
+    // A gun chosen or renamed shows on the gun-key buttons at once.
+    Connections {
+        target: gunControl
+        function onSelectGunNameChanged() {
+            for (var i = 0; i < 16; ++i)
+                if (entries[i] && entries[i][0] === 0x08)
+                    setText(i, textOf(entries[i]), codeOf(entries[i]))
+        }
+    }
+
     // Texts afresh, then the whole list to the mouse and the profile.
     function refreashUI() {
         for (var i = 0; i < 16; ++i)

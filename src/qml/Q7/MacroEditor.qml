@@ -180,6 +180,7 @@ Overlay {
         macroModel.setProperty(index, "macroName", newName)
         ui_View.updataNameList(0, names())
         keyMatrix.refreashUI()
+        sendAllMacro()
         return true
     }
 
