@@ -33,6 +33,7 @@ myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts, QQmlEngine* 
     setClearColor(Qt::transparent);
     setAttribute(Qt::WA_AlwaysStackOnTop);
     connect(&device_, &DeviceFacade::sendFailed, this, &myQQuickView::sendFailed);
+    connect(&device_.sync(), &MouseSync::inStep, this, &myQQuickView::mouseInStep);
 }
 
 myQQuickView::~myQQuickView() = default;

@@ -60,6 +60,8 @@ class myQQuickView : public QQuickWidget {
     // A setting did not reach the mouse; `code` is the command's code. The profile keeps
     // the user's choice, so the pages may say so and offer to send it again.
     void sendFailed(int code);
+    // The mouse holds the profile again (after a resend that ran without a failure).
+    void mouseInStep();
 
   public slots:
     // Shell.

@@ -152,6 +152,21 @@ QtObject {
     readonly property string newGun: entry(gunControl, 8)
     readonly property string deleteGun: entry(gunControl, 9)
     readonly property string gunOk: entry(gunControl, 10)
+    // ---- a setting that did not reach the mouse
+    readonly property string sendFailed: chinese ? "鼠标没有收到：%1。鼠标响应后会自动重新发送。"
+                                                 : "The mouse did not take: %1. It is sent again once the mouse answers."
+    readonly property string retry: chinese ? "重试" : "Retry"
+    function settingOfCommand(code) {
+        var en = { 1: "report rate", 2: "profile", 3: "scroll direction", 4: "gun",
+                   11: "DPI stage", 13: "lighting", 14: "axis sensitivity", 16: "DPI colours",
+                   17: "DPI stages", 18: "button assignments", 19: "macro", 20: "colour" }
+        var zh = { 1: "回报率", 2: "配置文件", 3: "滚轮方向", 4: "枪械", 11: "DPI 档位",
+                   13: "灯效", 14: "XY 灵敏度", 16: "DPI 颜色", 17: "DPI 设置", 18: "按键设置",
+                   19: "宏", 20: "颜色" }
+        var name = (chinese ? zh : en)[code]
+        return name !== undefined ? name : (chinese ? "设置" : "a setting") + " (0x"
+               + Number(code).toString(16).toUpperCase() + ")"
+    }
     readonly property string gunListFull: chinese ? "列表已满（%1 个），删除一个才能新建。"
                                                   : "The list is full (%1): delete one to add one."
     readonly property string gunCancel: entry(gunControl, 11)

@@ -626,6 +626,21 @@ Item {
         }
     }
 
+    // A send the mouse did not take is said here; the bar goes once the mouse holds the
+    // profile again.
+    SendNotice {
+        id: sendFailedNotice
+        objectName: "sendFailedNotice"
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 596
+        onRetry: mainIten.sendWholeProfile()
+    }
+    Connections {
+        target: ui_View
+        function onSendFailed(code) { sendFailedNotice.failed(code) }
+        function onMouseInStep() { sendFailedNotice.dismiss() }
+    }
+
     BusyIndicator {
         id: busyIndicator
         anchors.horizontalCenter: parent.horizontalCenter

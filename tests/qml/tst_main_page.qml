@@ -29,6 +29,28 @@ TestCase {
         compare(testEnv.sent(0x01).length, 0)
     }
 
+    // A send the mouse refused is said on the page, naming the setting; Retry sends the
+    // profile again, and the bar goes by itself once the mouse holds the profile.
+    function test_refusedSendIsShownWithRetry() {
+        var notice = item("sendFailedNotice")
+        verify(!notice.visible)
+        verify(testEnv.ctl(["fault", "send-feature", "1"]))
+        testEnv.click(item("ReportRate").picture, 20, 20)
+        tryVerify(function () { return notice.visible }, 5000)
+        verify(notice.text.indexOf("report rate") >= 0, notice.text)
+        verify(testEnv.waitLinkFree())
+        testEnv.clearTraffic()
+        testEnv.click(item("sendFailedRetry"), 5, 5)
+        verify(!notice.visible)
+        verify(testEnv.waitLinkFree())
+        verify(testEnv.sent(0x01).length > 0 && testEnv.sent(0x11).length > 0)
+
+        verify(testEnv.ctl(["fault", "send-feature", "1"]))
+        testEnv.click(item("ReportRate").picture, 60, 20)
+        tryVerify(function () { return notice.visible }, 5000)
+        tryVerify(function () { return !notice.visible }, 15000, "the bar stayed after the resend")
+    }
+
     function test_dpiBarsAndTicks() {
         var dpi = item("DpiSetting")
         // Stage 2 untick: its code becomes 0x80; stage 4 ticked stays 0x80 all the same.
