@@ -3,6 +3,7 @@
 # portable folder, on the virtual mouse, on a private X display with a compositor.
 # Writes into $BUILD_DIR/screens/:
 #   main.png         the main page after start-up
+#   send-failed.png  the bar saying a setting did not reach the mouse, with Retry
 #   help-menu.png    the help menu open
 #   reset-dialog.png the factory-reset dialog over the mask
 #   color-bar.png    the colour bar of the DPI panel
@@ -127,6 +128,11 @@ start_configurator
 xdotool mousemove 5 790 # out of the way
 sleep 0.3
 shot main.png
+# A report rate the mouse refuses: the page says so, with Retry.
+"$build/bin/virtual-mouse" ctl --socket "$socket" fault send-feature 1 >/dev/null
+click 797 494 # 125 Hz
+shot send-failed.png
+click 797 494 # 125 Hz again, taken now
 click 977 14 # help button of the top menu
 shot help-menu.png
 click 500 20 # the empty page closes it

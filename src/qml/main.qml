@@ -631,8 +631,10 @@ Item {
     SendNotice {
         id: sendFailedNotice
         objectName: "sendFailedNotice"
-        anchors.horizontalCenter: parent.horizontalCenter
-        y: 596
+        // Between the profile and reset buttons.
+        x: 150
+        y: 606
+        width: 574
         onRetry: mainIten.sendWholeProfile()
     }
     Connections {

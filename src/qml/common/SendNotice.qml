@@ -26,7 +26,7 @@ Rectangle {
 
     visible: false
     width: 620
-    height: 30
+    height: 28
     radius: 4
     color: Theme.dialog
     border.color: Theme.warning
