@@ -4,6 +4,7 @@
 # Writes into $BUILD_DIR/screens/:
 #   main.png         the main page after start-up
 #   send-failed.png  the bar saying a setting did not reach the mouse, with Retry
+#   tooltip.png      the hint on a DPI stage the DPI button never steps to
 #   help-menu.png    the help menu open
 #   reset-dialog.png the factory-reset dialog over the mask
 #   color-bar.png    the colour bar of the DPI panel
@@ -133,6 +134,9 @@ shot main.png
 click 797 494 # 125 Hz
 shot send-failed.png
 click 797 494 # 125 Hz again, taken now
+xdotool mousemove --window "$window" 913 241 # the fifth stage's tick, out of the button's reach
+sleep 1.2
+shot tooltip.png
 click 977 14 # help button of the top menu
 shot help-menu.png
 click 500 20 # the empty page closes it

@@ -2,6 +2,7 @@
 
 #include "macros/macro_encoder.h"
 #include "macros/macro_image.h"
+#include "model/dpi_table.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
@@ -47,9 +48,12 @@ QVariantList unsignedList(const QVariant& stored) {
     return out;
 }
 
+// The balloons name the DPI each stage runs: a stored value between two the mouse takes
+// runs as the next one up.
 void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
     for (int i = 0; i < DpiNotices::kStages; ++i)
-        notices.setStageDpi(i, i < values.size() ? values.at(i).toUInt() : 0);
+        notices.setStageDpi(
+            i, i < values.size() ? quint32(model::runningDpi(values.at(i).toInt())) : 0);
 }
 
 } // namespace

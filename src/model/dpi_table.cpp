@@ -1,5 +1,7 @@
 #include "model/dpi_table.h"
 
+#include <cstdlib>
+
 namespace model {
 
 int dpiCode(int dpi) {
@@ -7,6 +9,21 @@ int dpiCode(int dpi) {
         if (kDpiValues[i] >= dpi)
             return kDpiCodes[i];
     return kDpiCodes.back();
+}
+
+int runningDpi(int dpi) {
+    for (int value : kDpiValues)
+        if (value >= dpi)
+            return value;
+    return kDpiValues.back();
+}
+
+int nearestDpi(int dpi) {
+    int best = kDpiValues.front();
+    for (int value : kDpiValues)
+        if (std::abs(value - dpi) < std::abs(best - dpi))
+            best = value;
+    return best;
 }
 
 QList<int> dpiStageCodes(const QList<int>& values, const QList<bool>& ticked) {

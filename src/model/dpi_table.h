@@ -20,6 +20,10 @@ constexpr int kDpiStages = 8;
 
 // The code of the first value not below `dpi`; above the table, the last code.
 int dpiCode(int dpi);
+// The value the mouse runs for `dpi`: that of dpiCode(dpi).
+int runningDpi(int dpi);
+// The known value nearest to `dpi` (the lower of two as near): where a slider lands.
+int nearestDpi(int dpi);
 
 // The eight codes sent for the stages' values and ticks (missing ones count as 250 DPI
 // and unticked).

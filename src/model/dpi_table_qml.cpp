@@ -15,6 +15,18 @@ int DpiTableQml::codeOf(int dpi) const {
     return dpiCode(dpi);
 }
 
+int DpiTableQml::running(int dpi) const {
+    return runningDpi(dpi);
+}
+
+int DpiTableQml::nearest(int dpi) const {
+    return nearestDpi(dpi);
+}
+
+int DpiTableQml::steppedStages() const {
+    return kSteppedStages;
+}
+
 QVariantList DpiTableQml::codes(const QVariantList& values, const QVariantList& ticked) const {
     QList<int> v;
     for (const QVariant& value : values)

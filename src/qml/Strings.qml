@@ -167,6 +167,17 @@ QtObject {
         return name !== undefined ? name : (chinese ? "设置" : "a setting") + " (0x"
                + Number(code).toString(16).toUpperCase() + ")"
     }
+    // ---- hints on controls whose meaning is not written beside them
+    readonly property string dpiTickTip: chinese ? "勾选：DPI 键会切换到这一档。"
+                                                 : "Ticked: the DPI button steps to this stage."
+    readonly property string dpiStageOutOfReach: chinese ? "DPI 键只在前四档之间切换，这一档用不到。"
+                                                         : "The DPI button steps through the first four stages only: this one is never reached."
+    readonly property string dpiColorTip: chinese ? "这一档的指示灯颜色，点击修改。"
+                                                  : "The light's colour at this stage; click to change it."
+    readonly property string dpiBarTip: chinese ? "拖动设置这一档的 DPI。"
+                                                : "Drag to set this stage's DPI."
+    readonly property string lightingSliderTip: chinese ? "这种灯效的亮度或速度；常亮拉到最左为关灯。"
+                                                        : "Brightness or speed of this effect; Static at the far left turns the light off."
     readonly property string gunListFull: chinese ? "列表已满（%1 个），删除一个才能新建。"
                                                   : "The list is full (%1): delete one to add one."
     readonly property string gunCancel: entry(gunControl, 11)

@@ -9,21 +9,31 @@ class DpiTableTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Rows: a value; its code, the DPI the mouse runs for it, where a slider lands on it.
     void codes_data() {
         QTest::addColumn<int>("dpi");
         QTest::addColumn<int>("code");
-        QTest::newRow("lowest") << 250 << 0x01;
-        QTest::newRow("below the table") << 100 << 0x01;
-        QTest::newRow("between: the next up") << 1850 << 0x08;
-        QTest::newRow("2000") << 2000 << 0x08;
-        QTest::newRow("2001") << 2001 << 0x45;
-        QTest::newRow("top") << 4000 << 0x48;
-        QTest::newRow("above the table") << 12000 << 0x48;
+        QTest::addColumn<int>("running");
+        QTest::addColumn<int>("nearest");
+        QTest::newRow("lowest") << 250 << 0x01 << 250 << 250;
+        QTest::newRow("below the table") << 100 << 0x01 << 250 << 250;
+        QTest::newRow("between: the next up") << 1850 << 0x08 << 2000 << 1750;
+        QTest::newRow("halfway: the lower") << 2250 << 0x45 << 2500 << 2000;
+        QTest::newRow("past halfway") << 2251 << 0x45 << 2500 << 2500;
+        QTest::newRow("2000") << 2000 << 0x08 << 2000 << 2000;
+        QTest::newRow("2001") << 2001 << 0x45 << 2500 << 2000;
+        QTest::newRow("top") << 4000 << 0x48 << 4000 << 4000;
+        QTest::newRow("above the table") << 12000 << 0x48 << 4000 << 4000;
     }
     void codes() {
         QFETCH(int, dpi);
         QFETCH(int, code);
+        QFETCH(int, running);
+        QFETCH(int, nearest);
         QCOMPARE(model::dpiCode(dpi), code);
+        QCOMPARE(model::runningDpi(dpi), running);
+        QCOMPARE(model::nearestDpi(dpi), nearest);
+        QCOMPARE(model::dpiCode(running), code);
     }
 
     void stageCodes() {

@@ -10,6 +10,19 @@ TestCase {
     function stored(key) { return testEnv.setting("setting/p1.bin", key) }
 
     SignalSpy { id: sendFailures; target: ui_View; signalName: "sendFailed" }
+    SignalSpy { id: balloons; target: hid; signalName: "balloonRequested" }
+
+    // The mouse's DPI balloon names the DPI the stage runs, not a stored value between two
+    // the mouse takes.
+    function test_dpiBalloonSaysWhatTheMouseRuns() {
+        ui_View.ui_11H_SetDPISet(7, [0x08, 0x04, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80],
+                                 [1850, 1000, 1500, 2000, 3000, 4000, 250, 250])
+        verify(testEnv.waitLinkFree())
+        balloons.clear()
+        verify(testEnv.ctl(["dpi-button", "1"]))
+        tryCompare(balloons, "count", 1, 5000)
+        compare(balloons.signalArguments[0][1], "DPI Switch to 2000")
+    }
 
     function test_setter_data() {
         var list = [...Array(64).keys()]

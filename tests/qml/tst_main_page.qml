@@ -51,22 +51,35 @@ TestCase {
         tryVerify(function () { return !notice.visible }, 15000, "the bar stayed after the resend")
     }
 
+    // What a stage shows is what the mouse runs: a bar lands on a value the mouse takes,
+    // a stored value shows as the one it runs, and the stages the DPI button never steps
+    // to cannot be ticked.
     function test_dpiBarsAndTicks() {
         var dpi = item("DpiSetting")
-        // Stage 2 untick: its code becomes 0x80; stage 4 ticked stays 0x80 all the same.
+        // Stage 2 untick: its code becomes 0x80; stage 4 is out of the button's reach.
         testEnv.click(item("dpiCheck2"), 7, 7)
         testEnv.click(item("dpiCheck4"), 7, 7)
-        compare(stored("sensor/dpi_Select").map(Number), [1, 1, 0, 1, 1, 0, 0, 0])
-        // Bar height 77 of 154: trunc((1875 + 250) / 50) * 50 = 2100, code of 2500.
+        compare(stored("sensor/dpi_Select").map(Number), [1, 1, 0, 1, 0, 0, 0, 0])
+        verify(!dpi.stageAt(4).checked && !dpi.stageAt(4).stepped && dpi.stageAt(3).stepped)
+        // Bar height 77 of 154 stands for 2125: the nearest value the mouse takes is 2000.
         testEnv.click(dpi.stageAt(0).bar, 10, 154 - 77)
+        compare(dpi.stageAt(0).value, 2000)
         compare(last(0x11).frame.slice(0, 3), [0x11, 7, 8])
-        compare(last(0x11).data.slice(0, 8), [0x45, 0x04, 0x80, 0x08, 0x80, 0x80, 0x80, 0x80])
-        compare(stored("sensor/dpi_Q7").map(Number), [2100, 1000, 1500, 2000, 3000, 4000, 250, 250])
-        // A stored 260 takes the code of 500.
-        ui_View.ui_11H_SetDPISet(7, dpi.codes(), [260, 4000, 1500, 2000, 3000, 4000, 250, 250])
+        compare(last(0x11).data.slice(0, 8), [0x08, 0x04, 0x80, 0x08, 0x80, 0x80, 0x80, 0x80])
+        compare(stored("sensor/dpi_Q7").map(Number), [2000, 1000, 1500, 2000, 3000, 4000, 250, 250])
+        // The ends of the bar.
+        testEnv.click(dpi.stageAt(1).bar, 10, 153)
+        testEnv.click(dpi.stageAt(2).bar, 10, 1)
+        compare([dpi.stageAt(1).value, dpi.stageAt(2).value], [250, 4000])
+        // A stored 260 runs as (and shows) 500; a stored 1850 as 2000; a stored tick on
+        // stage 5 shows unticked.
+        ui_View.ui_11H_SetDPISet(7, dpi.codes(), [260, 1850, 1500, 2000, 3000, 4000, 250, 250])
+        ui_View.ui_11H_SetDPISelect([1, 1, 1, 1, 1, 1, 0, 0])
         testEnv.clearTraffic()
         dpi.init(true)
-        compare(last(0x11).data.slice(0, 2), [0x02, 0x48])
+        compare([dpi.stageAt(0).value, dpi.stageAt(1).value], [500, 2000])
+        compare(last(0x11).data.slice(0, 2), [0x02, 0x08])
+        verify(dpi.stageAt(3).checked && !dpi.stageAt(4).checked)
     }
 
     function test_stageColours() {

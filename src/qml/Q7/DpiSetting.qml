@@ -33,7 +33,8 @@ Frame {
         return list.concat([250, 250])
     }
 
-    // Only stages 0 to 3 can be stepped to; a stage without its tick is switched off.
+    // Only stages 0 to 3 can be stepped to (the others show no tick); a stage without its
+    // tick is switched off.
     function codes() {
         var ticked = []
         for (var i = 0; i < 6; ++i)
@@ -85,8 +86,9 @@ Frame {
             var stage = stageAt(i)
             if (v && i < v.length)
                 stage.initUI(v[i])
+            // A stage the DPI button never steps to shows as off, as the mouse has it.
             if (s && i < s.length)
-                stage.checked = Number(s[i]) !== 0
+                stage.checked = stage.stepped && Number(s[i]) !== 0
             if (c && 3 * i + 2 < c.length)
                 stage.stageColor = "#" + hex2(c[3 * i]) + hex2(c[3 * i + 1]) + hex2(c[3 * i + 2])
         }
@@ -106,6 +108,7 @@ Frame {
                 required property int index
                 width: 39
                 stageNo: index
+                stepped: index < DpiTable.steppedStages
                 colorSelected: panel.selectedColor === index
                 onValueChange: function (value) { panel.dpiValueChange(index, value) }
                 onCheckChange: panel.dpiSelectChange(index)

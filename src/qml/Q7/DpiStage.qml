@@ -2,6 +2,7 @@
 // colour square. The bar's filled height is the value: 250 at the bottom, 4000 at the top.
 import QtQuick
 import ".."
+import MouseSuite.Model
 
 Item {
     id: stage
@@ -23,17 +24,21 @@ Item {
     signal checkChange(bool checked)
     signal colorClicked()
 
-    // The value a press at bar height h (from the bar's bottom) stands for.
+    // The DPI button steps through this stage: the others are shown as out of reach.
+    property bool stepped: true
+
+    // The value a press at bar height h (from the bar's bottom) stands for: the known
+    // value nearest to it, so that what shows is what the mouse runs.
     function valueAt(h) {
         h = Math.max(0, Math.min(barHeight, h))
-        return Math.trunc((3750 * h / 154 + 250) / 50) * 50
+        return DpiTable.nearest(3750 * h / 154 + 250)
     }
-    // Shows a stored value; what the mouse cannot take is kept to 250 ... 4000.
+    // Shows a stored value as the mouse runs it (a stored 1850 runs as 2000).
     function initUI(v) {
         var n = Number(v)
         if (v === undefined || v === null || v === "" || !isFinite(n))
             return
-        value = Math.max(250, Math.min(4000, Math.round(n)))
+        value = DpiTable.running(Math.round(n))
     }
 
     width: 38
@@ -102,6 +107,12 @@ Item {
                 stage.valueChange(stage.value)
         }
         onCanceled: stage.value = before
+        hoverEnabled: true
+    }
+    ToolTip {
+        target: track
+        shown: barArea.containsMouse && !barArea.pressed
+        text: Strings.dpiBarTip
     }
 
     Rectangle {
@@ -113,13 +124,14 @@ Item {
         height: 14
         radius: 2
         color: Theme.field
-        border.color: boxArea.containsMouse ? stage.accent : Theme.inactive
+        opacity: stage.stepped ? 1 : 0.35
+        border.color: boxArea.containsMouse && stage.stepped ? stage.accent : Theme.inactive
         Rectangle {
             anchors.centerIn: parent
             width: 8
             height: 8
             radius: 1
-            visible: stage.checked
+            visible: stage.checked && stage.stepped
             color: stage.accent
         }
         MouseArea {
@@ -128,9 +140,16 @@ Item {
             anchors.margins: -3
             hoverEnabled: true
             onClicked: {
+                if (!stage.stepped)
+                    return
                 stage.checked = !stage.checked
                 stage.checkChange(stage.checked)
             }
+        }
+        ToolTip {
+            objectName: "dpiCheckTip" + stage.stageNo
+            shown: boxArea.containsMouse
+            text: stage.stepped ? Strings.dpiTickTip : Strings.dpiStageOutOfReach
         }
     }
 
@@ -150,6 +169,10 @@ Item {
             anchors.fill: parent
             hoverEnabled: true
             onClicked: stage.colorClicked()
+        }
+        ToolTip {
+            shown: squareArea.containsMouse
+            text: Strings.dpiColorTip
         }
     }
 }

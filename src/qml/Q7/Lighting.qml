@@ -96,6 +96,7 @@ Frame {
                     y: 7
                     width: 118
                     active: panel.effect === row.effectNo
+                    tip: Strings.lightingSliderTip
                     onMoved: panel.choose(row.effectNo)
                 }
             }

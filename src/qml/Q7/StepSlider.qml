@@ -56,9 +56,17 @@ Item {
         color: slider.active ? Theme.textValue : Theme.textDim
         border.color: slider.accent
     }
+    // A hint while the pointer rests on it ("" for none).
+    property string tip: ""
+    ToolTip {
+        shown: sliderArea.containsMouse && !sliderArea.pressed
+        text: slider.tip
+    }
     MouseArea {
+        id: sliderArea
         anchors.fill: parent
         preventStealing: true
+        hoverEnabled: slider.tip !== ""
         property int before: 0
         onPressed: function (mouse) {
             before = slider.value
