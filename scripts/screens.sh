@@ -14,6 +14,7 @@
 #   single-key.png   the single-key overlay naming a key typed on the display
 #   macro-key.png    the macro-key overlay with a macro chosen
 #   profile-menu.png the profile overlay with a second profile and a row's context menu
+#   file-dialog.png  the whole screen with the profile export dialog over the window
 #   gun-control.png  the gun overlay with a new record
 #   axis.png         the axis panel moved off its middle steps
 #   macro-recording.png  the macro editor recording keys typed on the display
@@ -175,7 +176,12 @@ click 80 621 # profile button: the overlay, centred
 click 415 419 # New: a second profile, chosen
 click 420 245 3 # right click on the first row
 shot profile-menu.png
-click 600 300 # the overlay's body closes the menu
+click 445 344 # "Save": the export dialog, in the desktop's own look
+sleep 1.5
+import -window root "$out/file-dialog.png"
+echo "screens: $out/file-dialog.png"
+xdotool key Escape
+sleep 0.8
 click 585 419 # OK: the switched profile goes to the mouse, the page is locked a while
 sleep 1.5
 click 200 282 # the launcher's gun button

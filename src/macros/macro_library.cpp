@@ -371,9 +371,9 @@ void MacroLibrary::saveMacroIniToFile(const QVariant& name) {
     const QString source = existingMacroFile(name);
     if (source.isEmpty() || !dialogs_)
         return;
-    const QString target = dialogs_->saveFileName(
-        tr("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        tr("Macro(*.mc)"));
+    const QString target = pickedfile::withSuffix(
+        dialogs_->saveFileName(tr("Save File"), pickedfile::defaultFolder(), tr("Macro(*.mc)")),
+        QStringLiteral(".mc"));
     if (target.isEmpty())
         return;
     if (!replaceWithCopy(target, source))
@@ -385,9 +385,8 @@ QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
     const QString target = macroFilePath(name.toString());
     if (target.isEmpty() || !dialogs_)
         return failed;
-    const QString source = dialogs_->openFileName(
-        tr("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        tr("Macro(*.mc)"));
+    const QString source = dialogs_->openFileName(tr("Open File"), pickedfile::defaultFolder(),
+                                                  tr("Macro(*.mc)"));
     if (source.isEmpty() || !QFile::exists(target))
         return failed;
     // Only a regular file, read without blocking and within the bound of a macro file.

@@ -1,8 +1,10 @@
 #include "store/picked_file.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -121,5 +123,18 @@ QString check(const QString& path) {
 }
 
 #endif
+
+QString defaultFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+QString withSuffix(const QString& path, const QString& suffix) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + suffix;
+}
 
 } // namespace pickedfile

@@ -22,4 +22,12 @@ Content read(const QString& path, qint64 maxBytes);
 // Whether the file could be read as above, without reading it: "" or the sentence.
 QString check(const QString& path);
 
+// Where the file dialogs open: the user's documents folder where it exists, else home.
+QString defaultFolder();
+
+// `path` with `suffix` (".pf") added when its name has none: an export named without it
+// would not be listed by the import's filter. A name with another suffix is the user's
+// choice and stays.
+QString withSuffix(const QString& path, const QString& suffix);
+
 } // namespace pickedfile

@@ -121,8 +121,7 @@ bool ProfileStore::loadProfile(int profile) {
     if (!isProfile(profile) || !dialogs_)
         return false;
     const QString path = dialogs_->openFileName(
-        translate("Open File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        translate("Profile(*.pf)"));
+        translate("Open File"), pickedfile::defaultFolder(), translate("Profile(*.pf)"));
     if (path.isEmpty())
         return false;
     // The chosen file may be one of our own profiles with writes still pending.
@@ -145,9 +144,10 @@ bool ProfileStore::loadProfile(int profile) {
 void ProfileStore::saveProfile(int profile) {
     if (!isProfile(profile) || !dialogs_)
         return;
-    const QString path = dialogs_->saveFileName(
-        translate("Save File"), QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-        translate("Profile(*.pf)"));
+    const QString path = pickedfile::withSuffix(
+        dialogs_->saveFileName(translate("Save File"), pickedfile::defaultFolder(),
+                               translate("Profile(*.pf)")),
+        QStringLiteral(".pf"));
     if (path.isEmpty())
         return;
     profiles_[profile]->sync();

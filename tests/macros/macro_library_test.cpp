@@ -37,7 +37,6 @@ QStringList iniText(const QString& path) {
 }
 
 const QByteArray kMacro = "[config]\nindex=2\ntotal=1\nrepeat=3\ndid=0\n\n[macro]\n0=\"1,A\"\n";
-const QString kDesktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 
 } // namespace
 
@@ -324,6 +323,12 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
     // Export copies the macro's file, import replaces it; whatever goes wrong (cancelled,
     // nothing to copy, its own file, not a file) leaves every file as it was.
     void exportAndImport() {
+        // The dialogs open in the documents folder, or home where there is none.
+        const QString home = root + "/home";
+        QDir().mkpath(home);
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home));
+        const auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
         const QByteArray imported = "[config]\ntotal=2\nrepeat=8\n[macro]\n0=\"1,Q\"\n1=\"2,Q\"\n";
         writeFile(macro("M"), kMacro);
         writeFile(root + "/in.mc", imported);
@@ -353,10 +358,15 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
         answer = root + "/out/m.mc";
         lib->saveMacroIniToFile("M");
         QCOMPARE(readFile(answer), kMacro);
-        QCOMPARE(dialogs.last(), "save|Save File|" + kDesktop + "|Macro(*.mc)");
+        QCOMPARE(dialogs.last(), "save|Save File|" + home + "|Macro(*.mc)");
         answer = root + "/in.mc";
+        QVERIFY(QDir().mkpath(home + "/Documents"));
         QCOMPARE(lib->loadMacroIniFromFile("M"), QVariant(answer));
-        QCOMPARE(dialogs.last(), "open|Open File|" + kDesktop + "|Macro(*.mc)");
+        QCOMPARE(dialogs.last(), "open|Open File|" + home + "/Documents|Macro(*.mc)");
+        // Named without its suffix, the export gets it.
+        answer = root + "/out/plain";
+        lib->saveMacroIniToFile("M");
+        QCOMPARE(readFile(answer + ".mc"), imported);
         answer = macro("M"); // its own file: changes nothing, still succeeds
         QCOMPARE(lib->loadMacroIniFromFile("M"), QVariant(answer));
         QCOMPARE(readFile(macro("M")), imported);

@@ -164,6 +164,14 @@ class ProfileStoreTest : public QObject {
         store.saveProfile(2);
         QCOMPARE(ModulesDir::readAt(b), modules.read("setting/p3.bin"));
         QCOMPARE(diskValue(b, "macro/0").toString(), QString("m"));
+        // Named without its suffix, the export gets it: the import's filter lists it.
+        dialogs.answer = modules.outside("mine");
+        store.saveProfile(2);
+        QCOMPARE(ModulesDir::readAt(modules.outside("mine.pf")), modules.read("setting/p3.bin"));
+        QVERIFY(!QFile::exists(dialogs.answer));
+        dialogs.answer = modules.outside("UPPER.PF");
+        store.saveProfile(2);
+        QVERIFY(QFile::exists(dialogs.answer));
     }
     void loadDefaultProfile_data() {
         QTest::addColumn<QByteArray>("factory");
