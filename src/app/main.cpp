@@ -71,9 +71,8 @@ int main(int argc, char* argv[]) {
         const bool asked = msgchannel::sendCopyData(MessageChannel::defaultServerName(),
                                                     msgchannel::kShowWindowTag, {}, 2000);
 #endif
-        const QString who = app.holder() > 0
-                                ? QStringLiteral(" (process %1)").arg(app.holder())
-                                : QString();
+        const QString who =
+            app.holder() > 0 ? QStringLiteral(" (process %1)").arg(app.holder()) : QString();
         std::fprintf(stderr, "configurator: it is already running%s; %s\n", qPrintable(who),
                      asked ? "its window was asked to show."
                            : "its window opens from its icon in the system tray.");

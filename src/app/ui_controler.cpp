@@ -16,8 +16,8 @@ void Ui_Controler::setup(QWidget* window, const ViewParts& parts, QQmlEngine* en
     window->setAttribute(Qt::WA_TranslucentBackground);
     // Only the window and its view: dialogs parented to the view keep the desktop's look
     // (a bare "background" reached the file dialogs, black text on black).
-    window->setStyleSheet(QStringLiteral("#%1, #ui_View { background: transparent; }")
-                              .arg(window->objectName()));
+    window->setStyleSheet(
+        QStringLiteral("#%1, #ui_View { background: transparent; }").arg(window->objectName()));
 
     view_ = new myQQuickView(window, parts, engine);
     view_->setObjectName(QStringLiteral("ui_View"));

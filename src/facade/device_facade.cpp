@@ -52,8 +52,8 @@ QVariantList unsignedList(const QVariant& stored) {
 // runs as the next one up.
 void refreshStageDpi(DpiNotices& notices, const QVariantList& values) {
     for (int i = 0; i < DpiNotices::kStages; ++i)
-        notices.setStageDpi(
-            i, i < values.size() ? quint32(model::runningDpi(values.at(i).toInt())) : 0);
+        notices.setStageDpi(i, i < values.size() ? quint32(model::runningDpi(values.at(i).toInt()))
+                                                 : 0);
 }
 
 } // namespace

@@ -385,8 +385,8 @@ QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
     const QString target = macroFilePath(name.toString());
     if (target.isEmpty() || !dialogs_)
         return failed;
-    const QString source = dialogs_->openFileName(tr("Open File"), pickedfile::defaultFolder(),
-                                                  tr("Macro(*.mc)"));
+    const QString source =
+        dialogs_->openFileName(tr("Open File"), pickedfile::defaultFolder(), tr("Macro(*.mc)"));
     if (source.isEmpty() || !QFile::exists(target))
         return failed;
     // Only a regular file, read without blocking and within the bound of a macro file.

@@ -120,8 +120,8 @@ QVariantList ProfileStore::loadDefaultProfile(uchar uiPageId) const {
 bool ProfileStore::loadProfile(int profile) {
     if (!isProfile(profile) || !dialogs_)
         return false;
-    const QString path = dialogs_->openFileName(
-        translate("Open File"), pickedfile::defaultFolder(), translate("Profile(*.pf)"));
+    const QString path = dialogs_->openFileName(translate("Open File"), pickedfile::defaultFolder(),
+                                                translate("Profile(*.pf)"));
     if (path.isEmpty())
         return false;
     // The chosen file may be one of our own profiles with writes still pending.
@@ -144,10 +144,10 @@ bool ProfileStore::loadProfile(int profile) {
 void ProfileStore::saveProfile(int profile) {
     if (!isProfile(profile) || !dialogs_)
         return;
-    const QString path = pickedfile::withSuffix(
-        dialogs_->saveFileName(translate("Save File"), pickedfile::defaultFolder(),
-                               translate("Profile(*.pf)")),
-        QStringLiteral(".pf"));
+    const QString path = pickedfile::withSuffix(dialogs_->saveFileName(translate("Save File"),
+                                                                       pickedfile::defaultFolder(),
+                                                                       translate("Profile(*.pf)")),
+                                                QStringLiteral(".pf"));
     if (path.isEmpty())
         return;
     profiles_[profile]->sync();

@@ -262,7 +262,6 @@ int main(int argc, char** argv) {
                 "profile (rate, DPI, colours, lighting, key matrix, macro slots) after %d of %d "
                 "checks; longest GUI stall %.1f ms, %d stalls over 100 ms; %s\n",
                 rounds, int(kinds.size()), cycles, qlonglong(accepted.count()), matched, checks,
-                worst, probe.stallsOverThreshold(),
-                failures == 0 ? "no failures" : "FAILED");
+                worst, probe.stallsOverThreshold(), failures == 0 ? "no failures" : "FAILED");
     return failures == 0 ? 0 : 1;
 }

@@ -247,10 +247,10 @@ class ProfileStoreTest : public QObject {
         // A pipe itself would block the start for ever.
         QCOMPARE(mkfifo(QFile::encodeName(modules.path("setting/p5.bin")).constData(), 0600), 0);
         for (const char* name : {"p3", "p4", "p5"})
-            QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression(QStringLiteral("Not using the settings file .*/%1"
-                                                                   "\\.bin: it is ")
-                                                        .arg(name)));
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression(QStringLiteral("Not using the settings file .*/%1"
+                                                                "\\.bin: it is ")
+                                                     .arg(name)));
         {
             ProfileStore store(modules.root());
             for (int profile : {1, 2, 3, 4}) {

@@ -19,8 +19,8 @@ bool lockFileOwnerless(const QString& path) {
     Q_UNUSED(path);
     return false;
 #else
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
@@ -45,8 +45,8 @@ bool tryLockOrTakeOver(QLockFile& lock, const QString& path) {
         return true;
     if (lock.error() != QLockFile::LockFailedError || !lockFileOwnerless(path))
         return false;
-    qInfo().noquote() << QStringLiteral("Took over the lock %1: no running program held it.")
-                             .arg(path);
+    qInfo().noquote()
+        << QStringLiteral("Took over the lock %1: no running program held it.").arg(path);
     return lock.removeStaleLockFile() && lock.tryLock(0);
 }
 
