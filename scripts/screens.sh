@@ -20,6 +20,7 @@
 #   macro-recording.png  the macro editor recording keys typed on the display
 #   macro-editor.png the macro editor with the recorded macro
 #   macro-menu.png   the action context menu of the macro editor
+#   confirm.png      the question before a macro is deleted
 #   main-zh.png      the main page in Simplified Chinese
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
@@ -211,6 +212,11 @@ sleep 0.5
 xdotool mousemove --window "$window" 560 340 # over "Insert Delay"
 sleep 0.5
 shot macro-menu.png
+click 720 450                                 # the options' empty area closes the menu
+click 345 490                                 # "Delete": asked first
+shot confirm.png
+xdotool key Escape
+sleep 0.5
 stop_configurator
 
 sed -i 's/^language=.*/language=ChineseSimplified/' "$work/dist/modules/setting/apConfig.bin"

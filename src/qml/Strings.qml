@@ -167,6 +167,16 @@ QtObject {
         return name !== undefined ? name : (chinese ? "设置" : "a setting") + " (0x"
                + Number(code).toString(16).toUpperCase() + ")"
     }
+    // ---- questions before something goes
+    readonly property string deleteMacroQuestion: chinese ? "删除宏“%1”？" : "Delete the macro \u201c%1\u201d?"
+    readonly property string deleteMacroInUseQuestion: chinese
+        ? "删除宏“%1”？播放它的按键（%2）将恢复出厂功能。"
+        : "Delete the macro \u201c%1\u201d? The buttons that play it (%2) go back to their factory functions."
+    readonly property string deleteProfileTitle: chinese ? "删除配置文件" : "Delete profile"
+    readonly property string deleteProfileQuestion: chinese
+        ? "从列表中删除配置文件“%1”？"
+        : "Remove the profile \u201c%1\u201d from the list?"
+
     // ---- hints on controls whose meaning is not written beside them
     readonly property string dpiTickTip: chinese ? "勾选：DPI 键会切换到这一档。"
                                                  : "Ticked: the DPI button steps to this stage."

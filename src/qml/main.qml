@@ -554,6 +554,7 @@ Item {
         id: macroEditorOverlay
         keyMatrix: keyMatrixPanel
         onCloseRequested: mainIten.hideOverlay(macroEditorOverlay)
+        onConfirm: function (title, text, yes) { confirmBox.ask(title, text, yes, macroEditorOverlay) }
     }
 
     // Beside the assignment panel, without the mask.
@@ -616,6 +617,7 @@ Item {
     Profile {
         id: profileOverlay
         onChangeProfile: function (no) { mainIten.changeProfile(no) }
+        onConfirm: function (title, text, yes) { confirmBox.ask(title, text, yes, profileOverlay) }
         onCloseUI: {
             mainIten.hideOverlay(profileOverlay)
             mainIten.profileClosed()
@@ -641,6 +643,11 @@ Item {
         target: ui_View
         function onSendFailed(code) { sendFailedNotice.failed(code) }
         function onMouseInStep() { sendFailedNotice.dismiss() }
+    }
+
+    // Over every overlay.
+    ConfirmBox {
+        id: confirmBox
     }
 
     BusyIndicator {

@@ -147,8 +147,18 @@ TestCase {
         compare(editor.selectedName, "Macro_1", "a name taken")
         editRow(editor.macroRowAt(1), "Walk")
         compare(ui_View.getNameList(0), ["Macro_0", "Walk", "Macro_2"])
-        // Delete the second of three: its button falls back, the third moves up.
+        // Delete the second of three, asked first naming its button (5 on the page):
+        // refused with Escape, then done; its button falls back, the third moves up.
+        var box = testEnv.item("ConfirmBox")
         click(editor.deleteButton)
+        verify(box.visible)
+        verify(box.text.indexOf("Walk") >= 0 && box.text.indexOf("(5)") >= 0, box.text)
+        testEnv.type("\u001b")
+        verify(!box.visible)
+        compare(ui_View.getNameList(0), ["Macro_0", "Walk", "Macro_2"])
+        click(editor.deleteButton)
+        click(testEnv.item("confirmOk"))
+        verify(!box.visible && editor.visible)
         compare(ui_View.getNameList(0), ["Macro_0", "Macro_2"])
         compare(Number(ui_View.loadMacroIndex("Macro_2")), 1)
         compare(testEnv.setting("setting/p2.bin", "keydefine_Q7/4").map(Number), [1, 0, 243, 0])

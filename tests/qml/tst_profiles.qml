@@ -25,6 +25,8 @@ TestCase {
 
     // Every test starts on profile 0 (the mouse need not follow), overlays shut, no guns.
     function init() {
+        if (item("ConfirmBox").visible)
+            item("ConfirmBox").finish(false)
         if (profile.visible)
             profile.close()
         if (gun.visible)
@@ -127,7 +129,13 @@ TestCase {
         openProfiles(["a0", "b1", "c2"])
         testEnv.click(profile.rowAt(1), 20, 10)
         ui_View.setMacroKey(5, "mine")
+        // Asked first, naming it; Enter is OK.
         menuCommand(1, 0)
+        var box = item("ConfirmBox")
+        verify(box.visible && box.text.indexOf("\u201cb\u201d") >= 0, box.text)
+        compare(ui_View.getNameList(2), ["a0", "b1", "c2"])
+        testEnv.type("\n")
+        verify(!box.visible && profile.visible)
         compare(ui_View.getNameList(2), ["a0", "c2"])
         compare(page.profileNo, 2, "the neighbour became active")
         compare(String(testEnv.setting("setting/p2.bin", "macro/5")), "mine")

@@ -69,6 +69,8 @@ Overlay {
     readonly property alias cancelDialog: cancelDialog
 
     signal deleteMacroSignal(string macroName)
+    // A question before something goes: OK runs `yes`.
+    signal confirm(string title, string text, var yes)
     signal closeRequested()
     function macroRowAt(i) {
         macroView.positionViewAtIndex(i, ListView.Contain)
@@ -182,6 +184,25 @@ Overlay {
         keyMatrix.refreashUI()
         sendAllMacro()
         return true
+    }
+
+    // The macro goes with its file, and the buttons that play it go back to their factory
+    // functions: asked first, naming them.
+    function askDeleteMacro() {
+        if (recording || selectedMacro < 0)
+            return
+        var name = selectedName
+        // The buttons of every profile that play it, counted from 1 as the page shows them.
+        var use = ui_View.isMacroUse(name).slice(1)
+        var numbers = []
+        for (var i = 0; i < use.length; ++i)
+            if (numbers.indexOf(Number(use[i]) + 1) < 0)
+                numbers.push(Number(use[i]) + 1)
+        var buttons = numbers.sort(function (a, b) { return a - b }).join(", ")
+        confirm(Strings.deleteMacro,
+                buttons === "" ? Strings.deleteMacroQuestion.arg(name)
+                               : Strings.deleteMacroInUseQuestion.arg(name).arg(buttons),
+                function () { if (selectedName === name) deleteMacro() })
     }
 
     function deleteMacro() {
@@ -787,7 +808,7 @@ Overlay {
             width: 80
             text: Strings.deleteMacro
             enabled: !editor.recording && editor.selectedMacro >= 0
-            onClicked: editor.deleteMacro()
+            onClicked: editor.askDeleteMacro()
         }
     }
 

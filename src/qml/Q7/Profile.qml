@@ -29,6 +29,8 @@ Overlay {
     signal listViewFocus()
     // A file was imported into the active profile: the page shows and sends it again.
     signal profileLoaded()
+    // A question before something goes: OK runs `yes`.
+    signal confirm(string title, string text, var yes)
     function rowAt(i) {
         return rowRepeater.itemAt(i)
     }
@@ -138,6 +140,17 @@ Overlay {
 
     // Only the row goes; the stored profile stays. The last row stays, so that the active
     // profile always has a name; after a delete the neighbour becomes active.
+    function askDeleteProfile() {
+        if (selectedRow < 0 || rows.count <= 1)
+            return
+        var row = selectedRow
+        var name = nameAt(row)
+        confirm(Strings.deleteProfileTitle, Strings.deleteProfileQuestion.arg(name), function () {
+            if (selectedRow === row && nameAt(row) === name)
+                deleteProfile()
+        })
+    }
+
     function deleteProfile() {
         if (selectedRow < 0 || rows.count <= 1)
             return
@@ -187,7 +200,7 @@ Overlay {
     function profileMenuCmd(cmd) {
         menu.visible = false
         switch (cmd) {
-        case 0: deleteProfile(); break
+        case 0: askDeleteProfile(); break
         case 1: startEdit(selectedRow); break
         case 2: copyProfile(); break
         case 3: loadProfile(); break

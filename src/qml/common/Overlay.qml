@@ -48,6 +48,17 @@ Rectangle {
     // An overlay that shows takes the keyboard, so that Escape reaches it.
     onVisibleChanged: if (visible) forceActiveFocus()
 
+    // Enter is OK while the overlay itself has the keyboard (an input inside it takes its
+    // own Enter).
+    Keys.onReturnPressed: function (event) { enterPressed(event) }
+    Keys.onEnterPressed: function (event) { enterPressed(event) }
+    function enterPressed(event) {
+        if (overlay.activeFocus && hasOk && okEnabled && okButton.visible)
+            okClicked()
+        else
+            event.accepted = false
+    }
+
     Keys.onEscapePressed: function (event) {
         if (closesOnEscape)
             cancelClicked()
