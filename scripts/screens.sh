@@ -22,6 +22,7 @@
 #   macro-menu.png   the action context menu of the macro editor
 #   confirm.png      the question before a macro is deleted
 #   main-zh.png      the main page in Simplified Chinese
+#   update-confirm.png  the updater asking before it writes the firmware
 # Expects a built tree (./test.sh or scripts/build.sh); builds nothing itself.
 #
 #   BUILD_DIR=dir     build directory (default: build)
@@ -225,3 +226,30 @@ xdotool mousemove 5 790
 sleep 0.3
 shot main-zh.png
 stop_configurator
+
+# The updater: its question before a flash, over its window.
+cp -r "$build/dist/update" "$work/updater"
+"$build/bin/make-firmware" --generate 4096 --version 1.0B --title "Firmware update" \
+    --output "$work/updater/data.bin" >/dev/null
+(cd "$work/updater" && env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb \
+    VIRTUAL_MOUSE_SOCKET="$socket" XDG_RUNTIME_DIR="$work/runtime" \
+    ./update </dev/null >>"$work/update.log" 2>&1) &
+update_pid=$!
+updater=""
+for ((i = 0; i < 100; i++)); do
+    updater="$(xdotool search --onlyvisible --name '^Firmware update$' 2>/dev/null | head -1)" || true
+    [ -n "$updater" ] && break
+    sleep 0.1
+done
+if [ -n "$updater" ]; then
+    xdotool windowmove "$updater" 400 300
+    sleep 1.5 # the mouse found and asked for its version
+    xdotool mousemove --window "$updater" 155 113 click 1 # "Update"
+    sleep 1
+    import -window root "$out/update-confirm.png"
+    echo "screens: $out/update-confirm.png"
+    xdotool key Escape
+else
+    echo "screens: the updater's window did not appear; see $work/update.log" >&2
+fi
+stop_process "$update_pid" update

@@ -93,6 +93,22 @@ int Hid_Thread::detect() {
     return found;
 }
 
+bool Hid_Thread::opens(int index) const {
+    QByteArray path;
+    {
+        QMutexLocker lock(&tableMutex_);
+        if (index < 0 || index >= int(table_.size()))
+            return false;
+        path = table_[index].path.toLocal8Bit();
+    }
+    const hidseam::Api& hid = hidseam::api();
+    hid_device* device = path.isEmpty() ? nullptr : hid.open_path(path.constData());
+    if (!device)
+        return false;
+    hid.close(device);
+    return true;
+}
+
 bool Hid_Thread::onWorker(const transport::DeviceWorker::Job& job) {
     return worker_.call(job, kTurnWaitMs);
 }

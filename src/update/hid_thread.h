@@ -46,6 +46,9 @@ class Hid_Thread : public QThread {
 
     // Looks for every table entry; returns the index of the last one found, -1 for none.
     int detect();
+    // Whether the device found at `index` by the last detect() opens (tried once, closed
+    // again): false where this user may not open its device node.
+    bool opens(int index) const;
 
     // The entry transfers use: the window's device state (-1: none).
     void setCurrentDevice(int index) { current_ = index; }

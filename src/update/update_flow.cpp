@@ -34,6 +34,17 @@ QString UpdateFlow::bootReturnLateText() {
                           "and plug it in again.");
 }
 
+QString UpdateFlow::noAccessText() {
+    return QStringLiteral("A mouse is plugged in, but you may not open its device node. Install "
+                          "the udev rule 70-mouse-suite.rules (README, section \"Using a real "
+                          "mouse\") and plug the mouse in again.");
+}
+
+QString UpdateFlow::notEnteredText() {
+    return QStringLiteral("The mouse did not switch to its update mode. Press Update to try "
+                          "again; if it keeps refusing, unplug it and plug it in again.");
+}
+
 QString UpdateFlow::waitingForMouseText() {
     return QStringLiteral("Waiting for the configurator to let go of the mouse...");
 }
@@ -232,8 +243,24 @@ void UpdateFlow::letGoOfMouse() {
     deviceLock_.release();
 }
 
+int UpdateFlow::detectOpenable() {
+    const int found = hid_.detect();
+    if (found < 0 || hid_.opens(found)) {
+        noAccess_ = false;
+        return found;
+    }
+    // Listed but not ours to open: as good as absent, and the user told why.
+    if (!noAccess_) {
+        noAccess_ = true;
+        status_ = noAccessText();
+        emit statusChanged(status_);
+        qCInfo(lcUpdateReport).noquote() << status_;
+    }
+    return -1;
+}
+
 void UpdateFlow::follow() {
-    storeDeviceState(hid_.detect());
+    storeDeviceState(detectOpenable());
     if (deviceState_ < 0)
         qCInfo(lcUpdateReport).noquote() << "No mouse is connected. Plug it in to update it.";
     emit deviceChange(deviceState_);
@@ -272,7 +299,7 @@ void UpdateFlow::storeDeviceState(int state) {
 }
 
 void UpdateFlow::deviceArrived() {
-    const int found = hid_.detect();
+    const int found = detectOpenable();
     if (found != deviceState_) {
         storeDeviceState(found);
         emit deviceChange(found);
@@ -426,9 +453,15 @@ void UpdateFlow::enterBootLoader() {
         }
         onGui([this, entered] {
             // The mouse took it and restarts: it gets a bounded time to come back as its
-            // boot loader. Not taken, "Update" runs this again.
+            // boot loader. Not taken, "Update" runs this again, and the user is told.
             if (entered && updateState_ == kNormalSeen)
                 bootWatch_.start();
+            if (!entered && updateState_ == kNormalSeen) {
+                setProgress(0);
+                status_ = notEnteredText();
+                emit statusChanged(status_);
+                qCInfo(lcUpdateReport).noquote() << status_;
+            }
             stepDone();
         });
     });

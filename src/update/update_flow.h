@@ -55,6 +55,10 @@ class UpdateFlow : public QObject {
     static constexpr int kBootReturnMs = 15000;
     void setBootReturnMs(int ms) { bootWatch_.setInterval(ms); }
     static QString bootReturnLateText();
+    // Shown when the mouse is listed but this user may not open it, and when it did not
+    // take the command to enter its update mode.
+    static QString noAccessText();
+    static QString notEnteredText();
     // Shown while another program (the configurator) still talks to the mouse.
     static QString waitingForMouseText();
     // How often the updater looks whether the mouse was let go.
@@ -161,6 +165,8 @@ class UpdateFlow : public QObject {
     void letGoOfMouse();
     // Detection and device following, once the mouse is ours.
     void follow();
+    // detect(), with a mouse that does not open counted as none (and said once).
+    int detectOpenable();
     void storeDeviceState(int state);
 
     void setStatus(int index);
@@ -188,6 +194,7 @@ class UpdateFlow : public QObject {
     int retries_ = 0;
     // The last attempt failed; a mouse plugged in again starts over.
     bool failed_ = false;
+    bool noAccess_ = false;
     bool busy_ = false;
     bool rerun_ = false;
     bool flashing_ = false;

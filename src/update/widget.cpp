@@ -89,7 +89,15 @@ void Widget::build(Clock& clock, const QString& dataPath, UpdateFlow::HotplugFac
     connect(flow_, &UpdateFlow::updateEnabledChanged, update_, &QWidget::setEnabled);
     connect(flow_, &UpdateFlow::exitEnabledChanged, exit_, &QWidget::setEnabled);
     // "Update" is clicked for real when the boot loader turns up after the mouse.
-    flow_->setUpdateClicker([this] { update_->click(); });
+    flow_->setUpdateClicker([this] {
+        flowClicks_ = true;
+        update_->click();
+        flowClicks_ = false;
+    });
+    confirm_ = [this](const QString& text) {
+        return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
 
     flow_->load(dataPath);
 }
@@ -120,7 +128,25 @@ void Widget::closeEvent(QCloseEvent* event) {
     box->open();
 }
 
+QString Widget::confirmText() const {
+    const QString file = flow_->fileVersion();
+    const QString mouse = flow_->mouseVersion();
+    QString text = !mouse.isEmpty() && mouse == file
+                       ? tr("The mouse already runs firmware %1. Write it again?").arg(file)
+                       : tr("Write firmware %1 to the mouse?").arg(file);
+    return text + QLatin1Char('\n') +
+           tr("Do not unplug the mouse or close this window until it says \"Update "
+              "Success!\": a mouse cut off while its firmware is written has none.");
+}
+
 void Widget::updateProc() {
+    // The user's click starts a flash only once answered; the flow's own click for the
+    // boot loader continues what was answered already.
+    const int state = flow_->updateState();
+    const bool starts =
+        !flow_->busy() && (state == UpdateFlow::kNormalSeen || state == UpdateFlow::kReady);
+    if (!flowClicks_ && starts && confirm_ && !confirm_(confirmText()))
+        return;
     flow_->updateProc();
 }
 

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include <memory>
 
 class QLabel;
@@ -30,6 +32,12 @@ class Widget : public QWidget {
 
     // Shown when closing is refused during a flash.
     static QString closeRefusedText();
+    // The question before the user's "Update" starts a flash: which firmware, "already
+    // runs it" when the mouse said so, and not to unplug it.
+    QString confirmText() const;
+    // Asks the question (a message box unless replaced, for tests); true to go on.
+    using Confirm = std::function<bool(const QString& text)>;
+    void setConfirm(Confirm confirm) { confirm_ = std::move(confirm); }
 
     QProgressBar* progressBar() const { return progress_; }
     QLabel* csLabel() const { return csLabel_; }
@@ -64,6 +72,9 @@ class Widget : public QWidget {
     QLineEdit* checksum_ = nullptr;
     QPushButton* update_ = nullptr;
     QPushButton* exit_ = nullptr;
+    Confirm confirm_;
+    // The flow clicks "Update" itself when the boot loader turns up: no question then.
+    bool flowClicks_ = false;
 };
 
 } // namespace updater

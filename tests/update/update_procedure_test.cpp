@@ -165,10 +165,21 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(std::count(sleeps.begin(), sleeps.end(), 300), 3);
         QCOMPARE(rig.flow.updateState(), UpdateFlow::kNormalSeen);
         QVERIFY(rig.flow.updateEnabled());
+        QCOMPARE(rig.flow.status(), UpdateFlow::notEnteredText());
         QCOMPARE(mouse.sent("command", "00 0F"), 4);
         // "Update" runs the entry again.
         rig.flow.updateProc();
         QTRY_COMPARE(rig.flow.status(), text(UpdateFlow::kSuccess));
+    }
+
+    // A mouse listed but not ours to open is said at once, not shown as connected.
+    void mouseThatDoesNotOpen() {
+        Mouse mouse({"--no-access"});
+        QVERIFY(mouse.started());
+        Flow rig(2);
+        QCOMPARE(rig.flow.status(), UpdateFlow::noAccessText());
+        QCOMPARE(rig.flow.deviceState(), -1);
+        QVERIFY(!rig.flow.updateEnabled());
     }
 
     void clickDuringTheEntryStepWaitsForIt() {
@@ -346,6 +357,10 @@ class UpdateProcedureTest : public QObject {
         QCOMPARE(w.statusLabel()->text(), w.flow().status());
         QVERIFY(w.updateButton()->isEnabled());
         QSignalSpy changes(&w, &Widget::deviceChange);
+        // Asked first, naming the firmware and not to unplug; "No" starts nothing.
+        QStringList asked;
+        bool answer = false;
+        w.setConfirm([&](const QString& text) { return asked << text, answer; });
         // Closing is tried right after a click has started the flash.
         QList<bool> closed;
         connect(w.updateButton(), &QPushButton::clicked, &w, [&] {
@@ -355,6 +370,14 @@ class UpdateProcedureTest : public QObject {
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
+        const int untouched = w.progressBar()->value();
+        QTest::mouseClick(w.updateButton(), Qt::LeftButton);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().startsWith("Write firmware 1.0C to the mouse?"));
+        QVERIFY(asked.first().contains("Do not unplug"));
+        QCOMPARE(w.progressBar()->value(), untouched);
+        QCOMPARE(w.flow().updateState(), UpdateFlow::kNormalSeen);
+        answer = true;
         QTest::mouseClick(w.updateButton(), Qt::LeftButton);
         QCOMPARE(w.progressBar()->value(), 1);
         // The boot loader turns up and "Update" is clicked for it; while it is written the
@@ -366,6 +389,8 @@ class UpdateProcedureTest : public QObject {
         QVERIFY(changes.contains(QList<QVariant>{1}));
         QCOMPARE(w.progressBar()->value(), 11);
         QVERIFY(!w.updateButton()->isEnabled());
+        // Once for the user's click: the flow's own click for the boot loader asks nothing.
+        QCOMPARE(asked.size(), 2);
         QTest::mouseClick(w.exitButton(), Qt::LeftButton);
         QVERIFY(!w.isVisible());
     }
