@@ -7,6 +7,7 @@
 #include "platform/capture/key_capture.h"
 #include "platform/capture/message_channel.h"
 #include "platform/cli/command_line.h"
+#include "store/app_config.h"
 
 #include <QDir>
 #include <QMessageBox>
@@ -89,6 +90,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "configurator: %s\n", qPrintable(folder.problem));
     QDir::setCurrent(folder.folder);
 
+    // The first start speaks the desktop's language (written before the pages read it).
+    AppConfig(QStringLiteral("./modules")).followDesktopLanguage(QLocale::system());
     auto root = std::make_unique<ConfiguratorRoot>(QStringLiteral("./modules"), programFolder);
     Widget* window = &root->window();
     const bool withoutTray = !QSystemTrayIcon::isSystemTrayAvailable();

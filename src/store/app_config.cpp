@@ -45,6 +45,19 @@ QVariant AppConfig::getLang() const {
     return settings_->value(QStringLiteral("common/language"));
 }
 
+void AppConfig::followDesktopLanguage(const QLocale& desktop) {
+    const QString mark = QStringLiteral("common/languageFromDesktop");
+    if (settings_->contains(mark))
+        return;
+    const QString key = QStringLiteral("common/language");
+    const QString stored = settings_->value(key).toString();
+    if (stored.isEmpty() || stored == QLatin1String("English"))
+        settings_->setValue(key, desktop.language() == QLocale::Chinese
+                                     ? QStringLiteral("ChineseSimplified")
+                                     : QStringLiteral("English"));
+    settings_->setValue(mark, true);
+}
+
 QVariantList AppConfig::loadApConfig() const {
     QVariantList list;
     // The count is re-read for every entry, as the list has always been read.

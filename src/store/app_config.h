@@ -3,6 +3,7 @@
 // names and secrecy codes, and a free option list kept for the pages.
 #pragma once
 
+#include <QLocale>
 #include <QObject>
 #include <QSettings>
 #include <QVariant>
@@ -30,6 +31,10 @@ class AppConfig : public QObject {
     // --- the view host's slots ---
     void saveApConfig(const QVariantList& apConfigs);
     QVariant getLang() const;
+    // On the first start the pages follow the desktop's language: a Chinese locale gets
+    // the Simplified Chinese pages, any other English. Done once (a mark is kept), and only
+    // over the shipped English: a language chosen in the file stays.
+    void followDesktopLanguage(const QLocale& desktop);
     QVariantList loadApConfig() const;
     QVariantList loadDeviceApConfig() const;
     QVariant getProfile() const;

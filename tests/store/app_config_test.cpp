@@ -35,6 +35,34 @@ class AppConfigTest : public QObject {
         modules.write("setting/apConfig.bin", file);
         QCOMPARE(AppConfig::windowTitle(modules.root()), title);
     }
+    // Rows: the stored language, the desktop's locale; the language after the first start
+    // and after a later start on an English desktop.
+    void firstStartFollowsTheDesktop_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("shipped, Chinese desktop") << "English" << "zh_CN" << "ChineseSimplified";
+        QTest::newRow("shipped, Taiwan") << "English" << "zh_TW" << "ChineseSimplified";
+        QTest::newRow("shipped, German desktop") << "English" << "de_DE" << "English";
+        QTest::newRow("none stored") << "" << "zh_CN" << "ChineseSimplified";
+        QTest::newRow("chosen in the file") << "ChineseSimplified" << "en_US"
+                                            << "ChineseSimplified";
+    }
+    void firstStartFollowsTheDesktop() {
+        QFETCH(QString, stored);
+        QFETCH(QString, locale);
+        QFETCH(QString, first);
+        ModulesDir modules;
+        modules.write("setting/apConfig.bin",
+                      stored.isEmpty() ? QByteArray("[common]\nname1=M\n")
+                                       : "[common]\nlanguage=" + stored.toUtf8() + "\n");
+        AppConfig(modules.root()).followDesktopLanguage(QLocale(locale));
+        QCOMPARE(AppConfig(modules.root()).getLang().toString(), first);
+        // Once only: the next start keeps what the first gave, whatever the desktop.
+        AppConfig(modules.root()).followDesktopLanguage(QLocale("en_US"));
+        QCOMPARE(AppConfig(modules.root()).getLang().toString(), first);
+    }
+
     void setProfile_data() {
         QTest::addColumn<QVariant>("given");
         QTest::addColumn<QVariant>("stored"); // invalid: nothing written
