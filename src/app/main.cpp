@@ -10,6 +10,7 @@
 #include "store/app_config.h"
 
 #include <QDir>
+#include <QIcon>
 #include <QMessageBox>
 #include <QQuickWindow>
 
@@ -58,6 +59,14 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         QQuickWindow::setSceneGraphBackend(QStringLiteral("software"));
 
+    // One name however it is started (as "configurator", or through the "mouse-suite"
+    // link): one cache folder, one X11 window class ("configurator", the desktop entry's
+    // StartupWMClass) and, on Wayland, the desktop entry's name as the application id.
+    QCoreApplication::setApplicationName(QStringLiteral("configurator"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("mouse-suite"));
+    if (qEnvironmentVariableIsEmpty("RESOURCE_NAME"))
+        qputenv("RESOURCE_NAME", "configurator");
+
     SingleApplication app(argc, argv);
     if (!app.refusal().isEmpty()) {
         std::fprintf(stderr, "configurator: %s\n", qPrintable(app.refusal()));
@@ -89,6 +98,9 @@ int main(int argc, char* argv[]) {
     if (!folder.problem.isEmpty())
         std::fprintf(stderr, "configurator: %s\n", qPrintable(folder.problem));
     QDir::setCurrent(folder.folder);
+    // The taskbar and Alt-Tab show the program's icon: the installed theme's, else the tray's.
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("mouse-suite"), QIcon(QStringLiteral("./modules/img/trayIcon.ico"))));
 
     // The first start speaks the desktop's language (written before the pages read it).
     AppConfig(QStringLiteral("./modules")).followDesktopLanguage(QLocale::system());

@@ -48,24 +48,33 @@ class InstanceTest : public QObject {
         QSettings(dir.filePath("modules/setting/apConfig.bin"), QSettings::IniFormat)
             .setValue("common/name1", title);
         // Started from another working directory, as from a desktop menu.
-        const auto start = [&](QProcess& p, QProcess::ProcessChannelMode mode =
-                                                QProcess::ForwardedErrorChannel) {
+        // Installed, it is started through a link of another name.
+        QVERIFY(QFile::link(dir.filePath("configurator"), dir.filePath("mouse-suite")));
+        const auto start = [&](QProcess& p,
+                               QProcess::ProcessChannelMode mode = QProcess::ForwardedErrorChannel,
+                               const QString& name = QStringLiteral("configurator")) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("VIRTUAL_MOUSE_SOCKET", mouse.socketPath());
             env.insert("QT_QPA_PLATFORM", "xcb");
             p.setProcessEnvironment(env);
             p.setWorkingDirectory(QDir::rootPath());
             p.setProcessChannelMode(mode);
-            p.start(dir.filePath("configurator"), {});
+            p.start(dir.filePath(name), {});
         };
         QProcess first;
-        start(first, QProcess::SeparateChannels); // its lines are read below
+        start(first, QProcess::SeparateChannels, "mouse-suite"); // its lines are read below
         QVERIFY(first.waitForStarted());
         const qint64 pid = first.processId();
         // It found ./modules beside itself (the title) and, with no mouse, hid the window.
         // The window exists before it is first shown, so "not visible" counts only once the
         // handshake has failed (the window was shown before it ran).
         QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(pid, title, false) == 1, 15000);
+        // One window class however it was started: the desktop entry's StartupWMClass.
+        QProcess classes;
+        classes.start("xdotool", {"search", "--all", "--pid", QString::number(pid), "--classname",
+                                  "^configurator$"});
+        QVERIFY(classes.waitForFinished(10000));
+        QVERIFY(!classes.readAllStandardOutput().trimmed().isEmpty());
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += first.readAllStandardError()).contains("Device Error"),
                                  15000);
