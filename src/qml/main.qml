@@ -8,6 +8,15 @@ import MouseSuite.Model
 
 Item {
     id: mainIten
+
+    // Escape closes the menu or bar that is open (the key menu, the help menu, the colour
+    // bar); they take the keyboard when they open.
+    Keys.onEscapePressed: function (event) {
+        if (keyMenuPopup.visible || helpMenu.visible || colorBar.visible)
+            focusControl()
+        else
+            event.accepted = false
+    }
     width: 1000
     height: 640
     visible: false
@@ -194,6 +203,7 @@ Item {
         keyMenuPopup.currentCode = keyMatrixPanel.tags[index]
         keyMenuPopup.defaultCode = keyMatrixPanel.defaultCodes[index]
         keyMenuPopup.open()
+        mainIten.forceActiveFocus()
     }
 
     function menuCommand(code) {
@@ -445,6 +455,7 @@ Item {
                         colorBar.y = Math.max(4, Math.min(mainIten.height - colorBar.height - 4,
                                                           at.y - colorBar.height / 2))
                         colorBar.open(square.color)
+                        mainIten.forceActiveFocus()
                     }
                 }
                 Lighting {
@@ -517,6 +528,7 @@ Item {
                     var open = !helpMenu.visible
                     mainIten.focusControl()
                     helpMenu.visible = open
+                    mainIten.forceActiveFocus()
                 }
             }
         }

@@ -162,14 +162,21 @@ class TestEnv : public QObject, public UserPrompts {
     }
     Q_INVOKABLE bool hasDisplay() const { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
     // Presses "Update" (left of the two bottom right buttons) in the updater's window.
+    // Answers the updater's question with "Yes" when it is asked, else clicks "Update";
+    // called until the update has started.
     Q_INVOKABLE bool clickUpdater() {
-        const QString id = xdotool({"search", "--onlyvisible", "--classname", "update"});
-        const QString size = xdotool({"getwindowgeometry", id.section('\n', 0, 0)});
-        const QStringList wh = size.section("Geometry: ", 1).section('\n', 0, 0).split('x');
-        return wh.size() == 2 &&
-               xdotool({"mousemove", "--window", id.section('\n', 0, 0),
-                        QString::number(wh[0].toInt() - 125), QString::number(wh[1].toInt() - 26),
-                        "click", "1"}) != QString();
+        const QStringList ids = xdotool({"search", "--onlyvisible", "--classname", "update"})
+                                    .simplified()
+                                    .split(' ', Qt::SkipEmptyParts);
+        if (ids.isEmpty())
+            return false;
+        if (!ids.contains(updaterWindow_))
+            updaterWindow_ = ids.size() == 1 ? ids.first() : QString();
+        // The question: the updater's other window, "Yes" left of "No" at its bottom.
+        for (const QString& id : ids)
+            if (id != updaterWindow_)
+                return clickFromCorner(id, 138, 23);
+        return clickFromCorner(updaterWindow_, 125, 26);
     }
     // Ends updaters started from this test's folder (they outlive the configurator).
     Q_INVOKABLE int stopUpdaters() {
@@ -186,10 +193,19 @@ class TestEnv : public QObject, public UserPrompts {
     void openUrl(const QUrl& url) { openedUrls_ << url.toString(); }
 
   private:
+    QString updaterWindow_; // the updater's own window, once seen alone
     static QVariant plain(const QVariant& v) {
         return v.userType() == qMetaTypeId<QJSValue>() ? v.value<QJSValue>().toVariant() : v;
     }
     QString path(const QString& rel) const { return QDir(modulesDir_).filePath(rel); }
+    // A click `dx`, `dy` left of and above the window's bottom right corner.
+    static bool clickFromCorner(const QString& id, int dx, int dy) {
+        const QString size = xdotool({"getwindowgeometry", id});
+        const QStringList wh = size.section("Geometry: ", 1).section('\n', 0, 0).split('x');
+        return wh.size() == 2 &&
+               xdotool({"mousemove", "--window", id, QString::number(wh[0].toInt() - dx),
+                        QString::number(wh[1].toInt() - dy), "click", "1"}) != QString();
+    }
     // A failed run gives a null string.
     static QString xdotool(const QStringList& args) {
         QProcess p;

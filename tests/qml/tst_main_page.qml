@@ -187,6 +187,28 @@ TestCase {
         compare(testEnv.sent(0x12).length, 0, "nothing was assigned")
     }
 
+    // Escape closes a menu or bar of the page, and a menu inside an overlay before the
+    // overlay itself.
+    function test_escapeClosesMenus() {
+        page.openKeyMenu(2)
+        verify(item("KeyMenu").visible)
+        testEnv.type("\x1b")
+        verify(!item("KeyMenu").visible)
+        testEnv.click(item("dpiColor1"), 9, 9)
+        verify(item("ColorBar").visible)
+        testEnv.type("\x1b")
+        verify(!item("ColorBar").visible)
+
+        var profile = item("Profile")
+        page.showOverlay(profile)
+        testEnv.click(profile.rowAt(0), 20, 10, true)
+        verify(item("profileMenu").visible)
+        testEnv.type("\x1b")
+        verify(!item("profileMenu").visible && profile.visible)
+        testEnv.type("\x1b")
+        verify(!profile.visible)
+    }
+
     function test_factoryReset() {
         var dialog = item("ResetDialog")
         testEnv.click(item("ReportRate").picture, 200, 80)

@@ -17,6 +17,8 @@ import MouseSuite.Model
 Overlay {
     id: editor
     objectName: "MacroEditor"
+    menuOpen: actionMenu.visible
+    onMenuDismissed: actionMenu.visible = false
     // The button panel, re-sent after a rename so that its texts show the new name.
     // Renaming a macro renames it on the buttons that play it.
     required property Item keyMatrix

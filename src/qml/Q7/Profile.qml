@@ -9,6 +9,8 @@ import MouseSuite.Model
 Overlay {
     id: overlay
     objectName: "Profile"
+    menuOpen: menu.visible
+    onMenuDismissed: menu.visible = false
     // The active profile; the main page sets it at start-up, a chosen row changes it.
     property int profileNo: 0
     property int selectedRow: -1

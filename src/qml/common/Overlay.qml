@@ -59,8 +59,14 @@ Rectangle {
             event.accepted = false
     }
 
+    // A menu open inside the overlay: Escape closes it, not the overlay.
+    property bool menuOpen: false
+    signal menuDismissed()
+
     Keys.onEscapePressed: function (event) {
-        if (closesOnEscape)
+        if (menuOpen)
+            menuDismissed()
+        else if (closesOnEscape)
             cancelClicked()
         else
             event.accepted = false
