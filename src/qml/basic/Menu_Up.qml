@@ -35,6 +35,10 @@ Row {
                 hoverEnabled: true
                 onClicked: menu.menuClicked(index)
             }
+            ToolTip {
+                shown: area.containsMouse
+                text: [Strings.minimizeTip, Strings.closeTip, Strings.helpTip][index]
+            }
         }
     }
 }
