@@ -41,11 +41,20 @@ class AppConfigTest : public QObject {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("first");
-        QTest::newRow("shipped, Chinese desktop") << "English" << "zh_CN" << "ChineseSimplified";
-        QTest::newRow("shipped, Taiwan") << "English" << "zh_TW" << "ChineseSimplified";
-        QTest::newRow("shipped, German desktop") << "English" << "de_DE" << "English";
-        QTest::newRow("none stored") << "" << "zh_CN" << "ChineseSimplified";
-        QTest::newRow("chosen in the file") << "ChineseSimplified" << "en_US"
+        QTest::newRow("shipped, Chinese desktop") << "English"
+                                                  << "zh_CN"
+                                                  << "ChineseSimplified";
+        QTest::newRow("shipped, Taiwan") << "English"
+                                         << "zh_TW"
+                                         << "ChineseSimplified";
+        QTest::newRow("shipped, German desktop") << "English"
+                                                 << "de_DE"
+                                                 << "English";
+        QTest::newRow("none stored") << ""
+                                     << "zh_CN"
+                                     << "ChineseSimplified";
+        QTest::newRow("chosen in the file") << "ChineseSimplified"
+                                            << "en_US"
                                             << "ChineseSimplified";
     }
     void firstStartFollowsTheDesktop() {
@@ -53,9 +62,9 @@ class AppConfigTest : public QObject {
         QFETCH(QString, locale);
         QFETCH(QString, first);
         ModulesDir modules;
-        modules.write("setting/apConfig.bin",
-                      stored.isEmpty() ? QByteArray("[common]\nname1=M\n")
-                                       : "[common]\nlanguage=" + stored.toUtf8() + "\n");
+        modules.write("setting/apConfig.bin", stored.isEmpty()
+                                                  ? QByteArray("[common]\nname1=M\n")
+                                                  : "[common]\nlanguage=" + stored.toUtf8() + "\n");
         AppConfig(modules.root()).followDesktopLanguage(QLocale(locale));
         QCOMPARE(AppConfig(modules.root()).getLang().toString(), first);
         // Once only: the next start keeps what the first gave, whatever the desktop.
