@@ -2,8 +2,12 @@
 
 #include "app/my_quick_view.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QQuickItem>
 #include <QWidget>
+#include <QWindow>
 
 Ui_Controler::Ui_Controler(QObject* parent) : QObject(parent) {}
 
@@ -38,6 +42,27 @@ void Ui_Controler::onMinimize() {
 void Ui_Controler::onClose() {
     if (window_)
         window_->close();
+}
+
+bool Ui_Controler::startMove(int x, int y) {
+    QWindow* handle = window_ ? window_->windowHandle() : nullptr;
+    if (!handle || !handle->startSystemMove())
+        return false;
+    // The press that started it is never released to the view: release it now, after
+    // the press is handled, or the next press finds the area still held.
+    QPointer<myQQuickView> view = view_;
+    QMetaObject::invokeMethod(
+        this,
+        [view, x, y] {
+            if (!view)
+                return;
+            const QPointF at(x, y);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, view->mapToGlobal(at),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &release);
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 void Ui_Controler::onXChanged(int x) {

@@ -24,6 +24,11 @@ class Ui_Controler : public QObject {
     void onClose();
     void onXChanged(int x);
     void onYChanged(int y);
+    // A press on the page's empty area: the window system moves the window (Wayland, and
+    // X11 window managers that offer it; a client cannot place its window on Wayland).
+    // False where it cannot (a bare X server): the page then moves it by offsets. After
+    // a true the view gets a release of its own, as the move takes the pointer away.
+    bool startMove(int x, int y);
     void setBusy(int busyTime);
     void setBusy();
 

@@ -299,16 +299,24 @@ Item {
         objectName: "emptyArea"
         anchors.fill: parent
         property point pressedAt
+        // The window system moves the window (Wayland, most window managers); the offset
+        // moves below are for where it cannot.
+        property bool systemMove: false
         onPressed: function (mouse) {
             pressedAt = Qt.point(mouse.x, mouse.y)
             forceActiveFocus()
             mainIten.emptyAreaPressed()
             mainIten.focusControl()
+            systemMove = ui_Ctl.startMove(mouse.x, mouse.y)
         }
         onPositionChanged: function (mouse) {
+            if (systemMove)
+                return
             ui_Ctl.onXChanged(mouse.x - pressedAt.x)
             ui_Ctl.onYChanged(mouse.y - pressedAt.y)
         }
+        onReleased: systemMove = false
+        onCanceled: systemMove = false
     }
 
     Column {
