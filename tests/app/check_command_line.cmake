@@ -28,6 +28,22 @@ check("${VIRTUAL_MOUSE}" 2 "" "usage: virtual-mouse" serve --socket /nonexistent
 check("${CONFIGURATOR}" 1 "^$" "^configurator: no graphical display[^\n]*\n$" --start-in-tray)
 check("${UPDATE}" 1 "^$" "^update: no graphical display[^\n]*\n$")
 
+# A Wayland session whose compositor is gone, asked for by name or picked by Qt itself.
+foreach(platform_args "-platform;wayland" "")
+    foreach(exe "${CONFIGURATOR}" "${UPDATE}")
+        get_filename_component(name "${exe}" NAME)
+        execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=QT_QPA_PLATFORM
+                    --unset=VIRTUAL_MOUSE_SOCKET WAYLAND_DISPLAY=/nonexistent/wayland-9
+                    ${exe} ${platform_args}
+            RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 20)
+        if(NOT rc STREQUAL "1" OR NOT err MATCHES
+                "^${name}: cannot reach the Wayland compositor at /nonexistent/wayland-9;[^\n]*\n$")
+            string(APPEND failures "  ${exe} ${platform_args} (no compositor): exit ${rc}, "
+                "stderr '${err}'\n")
+        endif()
+    endforeach()
+endforeach()
+
 if(failures)
     message(FATAL_ERROR "command lines are wrong:\n${failures}")
 endif()
