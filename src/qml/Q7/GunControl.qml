@@ -314,10 +314,23 @@ Overlay {
             enabled: overlay.selectedRow >= 0
             onClicked: overlay.deleteGun()
         }
+    }
+
+    // Said at the foot of a full list, where nothing else stands.
+    Rectangle {
+        x: listBox.x + 1
+        y: listBox.y + listBox.height - height - 1
+        width: listBox.width - 2
+        height: fullText.implicitHeight + 8
+        visible: !newButton.enabled
+        color: Theme.dialog
         Text {
+            id: fullText
             objectName: "gunListFull"
-            anchors.verticalCenter: parent.verticalCenter
-            visible: !newButton.enabled
+            x: 4
+            y: 4
+            width: parent.width - 8
+            wrapMode: Text.WordWrap
             text: Strings.gunListFull.arg(GunRecords.maxNewRecords)
             color: Theme.textLabel
             font.pixelSize: overlay.fontSize
