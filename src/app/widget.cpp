@@ -129,11 +129,7 @@ void Widget::showWindow() {
     if (withoutTray_) {
         showWaitingPanel(noMouseText(*noMouse_));
     } else if (tray_) {
-        tray_->showMessage(noMouseTitle(*noMouse_), noMouseText(*noMouse_),
-                           *noMouse_ == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
-                                                                  : QSystemTrayIcon::Warning,
-                           10000);
-        emit noMouseExplained(noMouseTitle(*noMouse_), noMouseText(*noMouse_));
+        explainNoMouse(*noMouse_);
     }
 }
 

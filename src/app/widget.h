@@ -97,6 +97,8 @@ class Widget : public QWidget {
     void noMouseAccepted(NoMouseReason reason);
     void mouseAccepted();
     void showWaitingPanel(const QString& text);
+    // The tray's balloon saying why no mouse is accepted (the tray must exist).
+    void explainNoMouse(NoMouseReason reason);
 
     std::unique_ptr<QTimer> pollTimer_;
     MouseSync* sync_ = nullptr;

@@ -71,17 +71,20 @@ void Widget::noMouseAccepted(NoMouseReason reason) {
     if (tray_) {
         tray_->setToolTip(kProductName + '\n' + noMouseText(reason));
         // One balloon per reason, not one per discovery pass.
-        if (changed) {
-            tray_->showMessage(noMouseTitle(reason), noMouseText(reason),
-                               reason == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
-                                                                   : QSystemTrayIcon::Warning,
-                               kBalloonMs);
-            emit noMouseExplained(noMouseTitle(reason), noMouseText(reason));
-        }
+        if (changed)
+            explainNoMouse(reason);
     }
     setVisible(false);
     if (withoutTray_)
         showWaitingPanel(noMouseText(reason));
+}
+
+void Widget::explainNoMouse(NoMouseReason reason) {
+    tray_->showMessage(noMouseTitle(reason), noMouseText(reason),
+                       reason == NoMouseReason::NotPlugged ? QSystemTrayIcon::Information
+                                                           : QSystemTrayIcon::Warning,
+                       kBalloonMs);
+    emit noMouseExplained(noMouseTitle(reason), noMouseText(reason));
 }
 
 void Widget::mouseAccepted() {
