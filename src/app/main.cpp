@@ -1,8 +1,10 @@
 // configurator: the mouse's configuration program.
 #include "app/configurator_root.h"
+#include "app/my_quick_view.h"
 #include "app/single_application.h"
 #include "app/user_folder.h"
 #include "app/widget.h"
+#include "app/window_keys.h"
 #include "platform/capture/copydata_message.h"
 #include "platform/capture/key_capture.h"
 #include "platform/capture/message_channel.h"
@@ -111,6 +113,11 @@ int main(int argc, char* argv[]) {
     auto capture = std::make_unique<KeyCapture>(false);
     capture->setKeyboardCallback(onKey, window);
     capture->setMouseCallback(onMouse, window);
+    // Where the desktop shares no keys (Wayland), the window's own keys are recorded.
+    WindowKeys windowKeys(*window, [&capture](std::uint32_t scan, bool pressed, bool alt) {
+        capture->windowKey(scan, pressed, alt);
+    });
+    window->view()->setKeysFromWindowOnly(capture->source() == capture::KeySource::Window);
     MessageChannel channel;
     channel.setCopyDataHandler(onCopyData, &app, window);
 

@@ -12,6 +12,8 @@
 #include <QQmlContext>
 #include <QQuickItem>
 
+#include <utility>
+
 namespace {
 
 // A JS array or object passed to a QVariant parameter arrives as a QJSValue.
@@ -92,6 +94,11 @@ void myQQuickView::detectKeyboard(bool pressed, uchar code) {
 void myQQuickView::detectMouse(bool pressed, uchar code, int x, int y) {
     callPage("detectMouse", Qt::QueuedConnection,
              {pressed, int(code), static_cast<uint>(x), static_cast<uint>(y)});
+}
+
+void myQQuickView::setKeysFromWindowOnly(bool only) {
+    if (std::exchange(keysFromWindowOnly_, only) != only)
+        emit keysFromWindowOnlyChanged();
 }
 
 void myQQuickView::enterEvent(QEnterEvent* event) {

@@ -31,6 +31,10 @@ struct ViewParts {
 
 class myQQuickView : public QQuickWidget {
     Q_OBJECT
+    // Only keys typed into the window reach the pages (a Wayland session): the macro
+    // editor says so.
+    Q_PROPERTY(bool keysFromWindowOnly READ keysFromWindowOnly WRITE setKeysFromWindowOnly NOTIFY
+                   keysFromWindowOnlyChanged)
   public:
     // No `engine`: the view makes its own, as QQuickWidget does. A given engine is
     // borrowed (the context properties below go on its root context) and must outlive
@@ -56,7 +60,11 @@ class myQQuickView : public QQuickWidget {
     void detectKeyboard(bool pressed, uchar code);
     void detectMouse(bool pressed, uchar code, int x, int y);
 
+    bool keysFromWindowOnly() const { return keysFromWindowOnly_; }
+    void setKeysFromWindowOnly(bool only);
+
   signals:
+    void keysFromWindowOnlyChanged();
     // A setting did not reach the mouse; `code` is the command's code. The profile keeps
     // the user's choice, so the pages may say so and offer to send it again.
     void sendFailed(int code);
@@ -210,6 +218,7 @@ class myQQuickView : public QQuickWidget {
 
     Hid_Thread* hid_;
     bool audio_ = true;
+    bool keysFromWindowOnly_ = false;
     AppConfig& config_;
     ProfileStore& profiles_;
     NameListStore& names_;

@@ -4,15 +4,19 @@
 //
 // Windows: low-level keyboard and mouse hooks, called through the GUI thread's message
 // loop. Linux: the X RECORD extension on connections of its own, read by the GUI thread's
-// event loop. Either way the callbacks run on the thread that installed the capture, from
-// its event loop, one at a time and in the order the events came; they are never entered
-// again from inside themselves. Events that arrive while no callback is registered are
-// dropped (the key state table still follows them).
+// event loop; in a Wayland session (or where RECORD is missing) no capture sees the
+// session's keys, and the keys typed into the program's window are fed in instead
+// (source() says which, windowKey() takes them). Either way the callbacks run on the thread that
+// installed the capture, from its event loop, one at a time and in the order the events came; they
+// are never entered again from inside themselves. Events that arrive while no callback is
+// registered are dropped (the key state table still follows them).
 //
 // One capture per process. Create it on the GUI thread once the application object
 // exists, and destroy it (or call removeHooks) before the application object goes. A
 // callback may call removeHooks(), but must not destroy the capture.
 #pragma once
+
+#include "platform/capture/key_source.h"
 
 #include <cstdint>
 #include <memory>
@@ -39,7 +43,8 @@ class KeyCapture {
     KeyCapture& operator=(const KeyCapture&) = delete;
 
     // Removes any installed capture first, then installs the keyboard and the mouse
-    // capture. True when both are in place. On failure nothing stays installed.
+    // capture. True when both are in place, or when keys come from the window instead.
+    // On failure nothing stays installed.
     bool installHooks();
     // Removes the capture; safe to call when nothing is installed.
     void removeHooks();
@@ -47,6 +52,14 @@ class KeyCapture {
 
     void setKeyboardCallback(KeyboardCallback callback, void* context);
     void setMouseCallback(MouseCallback callback, void* context);
+
+    // Where the keys come from since the last install.
+    capture::KeySource source() const;
+    // A key event of the program's own window, as the toolkit reports it: the native scan
+    // code (the X11 key code, evdev + 8, on both Linux platforms), its direction and
+    // whether Alt was held. Translated and reported like a captured key; ignored unless
+    // source() is Window.
+    void windowKey(std::uint32_t nativeScanCode, bool pressed, bool altDown);
 
     // The tables and the key state table in use.
     const capture::KeyTranslator& translator() const;

@@ -141,6 +141,13 @@ void KeyCapture::setMouseCallback(MouseCallback callback, void* context) {
     d->mouseContext = context;
 }
 
+// The hooks see every key of the desktop, the program's window included.
+capture::KeySource KeyCapture::source() const {
+    return capture::KeySource::Desktop;
+}
+
+void KeyCapture::windowKey(std::uint32_t, bool, bool) {}
+
 const capture::KeyTranslator& KeyCapture::translator() const {
     return d->translator;
 }

@@ -1036,6 +1036,17 @@ Overlay {
                 onEditingFinished: editor.setLoops(text)
             }
         }
+        // A Wayland desktop gives the program only the keys of its own window.
+        Text {
+            objectName: "windowKeysHint"
+            visible: ui_View.keysFromWindowOnly
+            width: 138
+            wrapMode: Text.WordWrap
+            text: Strings.windowKeysOnly
+            color: Theme.inactive
+            font.pixelSize: editor.fontSize - 1
+            font.family: editor.fontFamily
+        }
     }
 
     // ---- the action context menu

@@ -6,6 +6,10 @@
 //
 // X key codes are evdev codes + 8. They go to PC scan codes (evdev_scan_codes.h) and
 // then through the same tables as on Windows.
+//
+// In a Wayland session RECORD (on Xwayland) would see only X11 clients, and nothing at
+// all of a Wayland window: there, and where RECORD is missing, the keys come from the
+// program's own window (windowKey), whose native scan codes are the same X key codes.
 #include "platform/capture/key_capture.h"
 
 #include "platform/capture/delivery_queue.h"
@@ -15,6 +19,7 @@
 
 #include <QLoggingCategory>
 #include <QSocketNotifier>
+#include <QtGlobal>
 
 #include <chrono>
 #include <cstring>
@@ -47,6 +52,7 @@ struct KeyCapture::Impl {
     ~Impl() { uninstall(); }
 
     bool install();
+    bool installRecord();
     void uninstall();
     void readReplies();
     void deliver();
@@ -65,13 +71,31 @@ struct KeyCapture::Impl {
     XRecordContext context = 0;
     QSocketNotifier* notifier = nullptr;
     bool started = false;
-    int inNotifier = 0; // depth of readReplies() calls from the notifier
+    capture::KeySource source = capture::KeySource::Desktop;
+    bool windowKeys = false; // installed with keys from the window
+    int inNotifier = 0;      // depth of readReplies() calls from the notifier
     capture::DeliveryQueue queue;
 };
 
 bool KeyCapture::Impl::install() {
     uninstall();
+    const auto env = [](const char* name) { return qEnvironmentVariable(name).toStdString(); };
+    source = capture::keySourceFor(env("XDG_SESSION_TYPE"), env("WAYLAND_DISPLAY"),
+                                   env("QT_QPA_PLATFORM"));
+    if (source == capture::KeySource::Window) {
+        qCDebug(lcCapture, "a Wayland session: keys are taken from the program's window");
+        windowKeys = true;
+        return true;
+    }
+    if (installRecord())
+        return true;
+    source = capture::KeySource::Window;
+    qCDebug(lcCapture, "keys are taken from the program's window");
+    windowKeys = true;
+    return true;
+}
 
+bool KeyCapture::Impl::installRecord() {
     control = XOpenDisplay(nullptr);
     if (!control) {
         reportUnavailableOnce("no X display");
@@ -183,6 +207,7 @@ void KeyCapture::Impl::uninstall() {
         control = nullptr;
     }
     started = false;
+    windowKeys = false;
     queue.clear();
 }
 
@@ -268,7 +293,25 @@ void KeyCapture::removeHooks() {
 }
 
 bool KeyCapture::installed() const {
-    return d->context != 0;
+    return d->context != 0 || d->windowKeys;
+}
+
+capture::KeySource KeyCapture::source() const {
+    return d->source;
+}
+
+void KeyCapture::windowKey(std::uint32_t nativeScanCode, bool pressed, bool altDown) {
+    if (!d->windowKeys)
+        return;
+    const auto scan = capture::scanCodeForXKeycode(nativeScanCode);
+    if (!scan)
+        return;
+    const auto change = d->translator.translate(scan->scan, scan->extended, altDown, pressed);
+    if (!change)
+        return;
+    qCDebug(lcCapture, "window key %02x %s", change->code, pressed ? "down" : "up");
+    d->queue.pushKey(*change);
+    d->deliver();
 }
 
 void KeyCapture::setKeyboardCallback(KeyboardCallback callback, void* context) {
