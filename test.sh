@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, checks the C++ formatting, runs the whole test suite
-# under a private Xvfb and each fuzzing harness for a few seconds. Exits non-zero on any
-# failure.
+# under a private Xvfb, each fuzzing harness for a few seconds, the screenshots and the
+# Wayland smoke test in a headless sway. Exits non-zero on any failure.
 #
 #   BUILD_DIR=dir     build directory (default: build)
 #   CMAKE_ARGS="..."  extra configure arguments, e.g. -DENABLE_ASAN_UBSAN=ON
@@ -36,3 +36,6 @@ scripts/fuzz.sh --smoke
 
 echo "-- screenshots"
 scripts/screens.sh
+
+echo "-- Wayland smoke (native Wayland and Xwayland, in a headless sway)"
+scripts/wayland-smoke.sh

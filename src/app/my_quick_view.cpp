@@ -34,11 +34,16 @@ myQQuickView::myQQuickView(QWidget* parent, const ViewParts& parts, QQmlEngine* 
     setResizeMode(QQuickWidget::SizeViewToRootObject);
     setClearColor(Qt::transparent);
     setAttribute(Qt::WA_AlwaysStackOnTop);
+    mouseSettings_.setOutcomeHandler([this](SystemMouse::Setting setting, bool taken) {
+        emit desktopSettingTaken(static_cast<int>(setting), taken);
+    });
     connect(&device_, &DeviceFacade::sendFailed, this, &myQQuickView::sendFailed);
     connect(&device_.sync(), &MouseSync::inStep, this, &myQQuickView::mouseInStep);
 }
 
-myQQuickView::~myQQuickView() = default;
+myQQuickView::~myQQuickView() {
+    mouseSettings_.setOutcomeHandler({});
+}
 
 void myQQuickView::publish(Ui_Controler* controller) {
     QQmlContext* context = rootContext();

@@ -65,6 +65,9 @@ class myQQuickView : public QQuickWidget {
 
   signals:
     void keysFromWindowOnlyChanged();
+    // Whether the desktop took a pointer setting (`setting`: SystemMouse::Setting's order),
+    // once that is known.
+    void desktopSettingTaken(int setting, bool taken);
     // A setting did not reach the mouse; `code` is the command's code. The profile keeps
     // the user's choice, so the pages may say so and offer to send it again.
     void sendFailed(int code);

@@ -156,6 +156,8 @@ QtObject {
     readonly property string sendFailed: chinese ? "鼠标没有收到：%1。鼠标响应后会自动重新发送。"
                                                  : "The mouse did not take: %1. It is sent again once the mouse answers."
     readonly property string retry: chinese ? "重试" : "Retry"
+    readonly property string desktopKeeps: chinese ? "桌面没有接受此设置：请在桌面自己的鼠标设置中更改。"
+                                                     : "The desktop did not take this: change it in the desktop's own mouse settings."
     readonly property string windowKeysOnly: chinese ? "只记录在本窗口中按下的键：此桌面不向程序提供其他窗口的按键。"
                                                        : "Only keys typed into this window are recorded: this desktop does not share other windows' keys."
     function settingOfCommand(code) {

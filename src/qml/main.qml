@@ -56,6 +56,20 @@ Item {
     signal msg_KB(bool isDown, int usbCode)
     signal msg_MS(bool isDown, int buttonCode, int x, int y)
 
+    // What the desktop made of its pointer settings: 0 speed, 1 acceleration, 2 wheel
+    // lines, 3 double-click time (the platform's order).
+    Connections {
+        target: ui_View
+        function onDesktopSettingTaken(setting, taken) {
+            if (setting === 0)
+                mouseSpeed.desktopRefused = !taken
+            else if (setting === 2)
+                scrollSpeed.desktopRefused = !taken
+            else if (setting === 3)
+                doubleClickSpeed.desktopRefused = !taken
+        }
+    }
+
     onMsg_KB: function (isDown, usbCode) {
         singleKeyOverlay.detectKeyboard(isDown, usbCode)
         if (macroEditorOverlay.visible)

@@ -25,7 +25,31 @@ constexpr int kAccelerationFlag = 2; // position of the flag in the threshold ar
 } // namespace
 
 SystemMouseSettings::SystemMouseSettings(const CurrentProfile& profile, SystemMouse& platform)
-    : profile_(profile), platform_(platform) {}
+    : profile_(profile), platform_(platform) {
+    platform_.setOutcomeHandler(
+        [this](SystemMouse::Setting setting, bool taken) { outcome(setting, taken); });
+}
+
+void SystemMouseSettings::outcome(SystemMouse::Setting setting, bool taken) const {
+    if (!taken) {
+        switch (setting) {
+        case SystemMouse::Setting::PointerSpeed:
+            qCDebug(lcSystemMouse, "setCursorSpeed Failed");
+            break;
+        case SystemMouse::Setting::Acceleration:
+            qCDebug(lcSystemMouse, "setAcceleration Failed");
+            break;
+        case SystemMouse::Setting::WheelScrollLines:
+            qCDebug(lcSystemMouse, "setVerticalScrollLines Failed");
+            break;
+        case SystemMouse::Setting::DoubleClickTime:
+            qCDebug(lcSystemMouse, "setDoubleClickSpeed Failed");
+            break;
+        }
+    }
+    if (outcome_)
+        outcome_(setting, taken);
+}
 
 unsigned SystemMouseSettings::pointerSpeedForLevel(uint level) {
     if (level == 0)
@@ -58,8 +82,7 @@ uint SystemMouseSettings::stored(const char* key) const {
 
 void SystemMouseSettings::setCursorSpeed(uint cursorSpeed) {
     store(kCursorSpeedKey, cursorSpeed);
-    if (!platform_.setPointerSpeed(pointerSpeedForLevel(cursorSpeed)))
-        qCDebug(lcSystemMouse, "setCursorSpeed Failed");
+    platform_.setPointerSpeed(pointerSpeedForLevel(cursorSpeed));
 }
 
 uint SystemMouseSettings::getCursorSpeed() const {
@@ -68,8 +91,7 @@ uint SystemMouseSettings::getCursorSpeed() const {
 
 void SystemMouseSettings::setVerticalScrollLines(uint lines) {
     store(kScrollLinesKey, lines);
-    if (!platform_.setWheelScrollLines(lines))
-        qCDebug(lcSystemMouse, "setVerticalScrollLines Failed");
+    platform_.setWheelScrollLines(lines);
 }
 
 uint SystemMouseSettings::getVerticalScrollLines() const {
@@ -80,9 +102,10 @@ void SystemMouseSettings::setDoubleClickSpeed(uint speed) {
     store(kDoubleClickKey, speed);
     // A level beyond the dial would give a negative time; the desktop is not asked then.
     unsigned milliseconds = 0;
-    if (!doubleClickTimeForLevel(speed, &milliseconds) ||
-        !platform_.setDoubleClickTime(milliseconds))
-        qCDebug(lcSystemMouse, "setDoubleClickSpeed Failed");
+    if (doubleClickTimeForLevel(speed, &milliseconds))
+        platform_.setDoubleClickTime(milliseconds);
+    else
+        outcome(SystemMouse::Setting::DoubleClickTime, false);
 }
 
 uint SystemMouseSettings::getDoubleClickSpeed() const {
@@ -101,13 +124,12 @@ bool SystemMouseSettings::getAcceleration() {
 void SystemMouseSettings::setAcceleration(bool acceleration) {
     SystemMouse::Thresholds thresholds{};
     if (!platform_.getMouseThresholds(thresholds)) {
-        qCDebug(lcSystemMouse, "setAcceleration Failed");
+        outcome(SystemMouse::Setting::Acceleration, false);
         return;
     }
     // Only the flag changes; both thresholds go back as they were.
     thresholds[kAccelerationFlag] = acceleration ? 1 : 0;
-    if (!platform_.setMouseThresholds(thresholds))
-        qCDebug(lcSystemMouse, "setAcceleration Failed");
+    platform_.setMouseThresholds(thresholds);
 }
 
 bool SystemMouseSettings::getScrollPinSwap() const {

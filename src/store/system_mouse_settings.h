@@ -4,16 +4,22 @@
 // to and comes from the desktop only.
 #pragma once
 
+#include "platform/system_mouse.h"
 #include "store/profile_access.h"
 
 #include <QtGlobal>
 
-class SystemMouse;
+#include <functional>
 
 class SystemMouseSettings {
   public:
-    // Both must outlive this object.
+    // Both must outlive this object, which takes the platform's outcome handler.
     SystemMouseSettings(const CurrentProfile& profile, SystemMouse& platform);
+
+    // Told whether the desktop took each setting sent to it (the profile keeps the
+    // user's choice either way), so that the pages can say the desktop keeps it.
+    using Outcome = std::function<void(SystemMouse::Setting, bool taken)>;
+    void setOutcomeHandler(Outcome handler) { outcome_ = std::move(handler); }
 
     // Levels of the pages' dials (0 to 10, 11 for a press right of and below the centre);
     // lines as the scroll panel passes them (1000 = one screen at a time).
@@ -37,6 +43,9 @@ class SystemMouseSettings {
     void store(const char* key, uint value);
     uint stored(const char* key) const;
 
+    void outcome(SystemMouse::Setting setting, bool taken) const;
+
     const CurrentProfile& profile_;
     SystemMouse& platform_;
+    Outcome outcome_;
 };

@@ -28,17 +28,21 @@ class SystemMouseSettingsTest : public QObject, public CurrentProfile, public Sy
 
     QString path(int i) const { return dir->filePath(QStringLiteral("p%1.bin").arg(i + 1)); }
     void reopen(int i) { files[i] = std::make_unique<QSettings>(path(i), QSettings::IniFormat); }
-    bool note(const char* what, unsigned value) {
+    bool note(const char* what, unsigned value, Setting setting) {
         calls << QString("%1 %2").arg(what).arg(value);
-        return !failSet;
+        return report(setting, !failSet);
     }
 
   public:
     QSettings* currentProfile() const override { return files[current].get(); }
-    bool setPointerSpeed(unsigned v) override { return note("speed", v); }
+    bool setPointerSpeed(unsigned v) override { return note("speed", v, Setting::PointerSpeed); }
     bool getPointerSpeed(unsigned&) override { return false; }
-    bool setWheelScrollLines(unsigned v) override { return note("lines", v); }
-    bool setDoubleClickTime(unsigned v) override { return note("click", v); }
+    bool setWheelScrollLines(unsigned v) override {
+        return note("lines", v, Setting::WheelScrollLines);
+    }
+    bool setDoubleClickTime(unsigned v) override {
+        return note("click", v, Setting::DoubleClickTime);
+    }
     bool getMouseThresholds(Thresholds& out) override {
         out = thresholds;
         return !failGetThresholds;
@@ -46,7 +50,7 @@ class SystemMouseSettingsTest : public QObject, public CurrentProfile, public Sy
     bool setMouseThresholds(const Thresholds& in) override {
         calls << QString("thresholds %1 %2 %3").arg(in[0]).arg(in[1]).arg(in[2]);
         thresholds = failSetThresholds ? thresholds : in;
-        return !failSetThresholds;
+        return report(Setting::Acceleration, !failSetThresholds);
     }
 
   private slots:
@@ -109,15 +113,27 @@ class SystemMouseSettingsTest : public QObject, public CurrentProfile, public Sy
         QVERIFY(!settings.getScrollPinSwap());
         current = 1;
         QVERIFY(settings.getScrollPinSwap());
-        failSet = true; // a refused value is still kept, with a line
+        // A refused value is still kept, with a line, and the pages hear of each outcome.
+        QList<std::pair<Setting, bool>> outcomes;
+        settings.setOutcomeHandler([&](Setting s, bool taken) { outcomes.append({s, taken}); });
+        settings.setCursorSpeed(2);
+        failSet = true;
         settings.setCursorSpeed(4);
         settings.setVerticalScrollLines(5);
         settings.setDoubleClickSpeed(6);
-        QCOMPARE(debugLines, QStringList({"setCursorSpeed Failed", "setVerticalScrollLines Failed",
-                                          "setDoubleClickSpeed Failed"}));
+        settings.setDoubleClickSpeed(13); // refused before the desktop is asked
+        QCOMPARE(debugLines,
+                 QStringList({"setCursorSpeed Failed", "setVerticalScrollLines Failed",
+                              "setDoubleClickSpeed Failed", "setDoubleClickSpeed Failed"}));
+        const QList<std::pair<Setting, bool>> expected{{Setting::PointerSpeed, true},
+                                                       {Setting::PointerSpeed, false},
+                                                       {Setting::WheelScrollLines, false},
+                                                       {Setting::DoubleClickTime, false},
+                                                       {Setting::DoubleClickTime, false}};
+        QVERIFY(outcomes == expected);
         QCOMPARE(QList<uint>({settings.getCursorSpeed(), settings.getVerticalScrollLines(),
                               settings.getDoubleClickSpeed()}),
-                 QList<uint>({4, 5, 6}));
+                 QList<uint>({4, 5, 13}));
     }
 
     // Only the flag changes; both thresholds go back as they were.

@@ -87,6 +87,38 @@ class SystemMouseX11Test : public QObject {
         QCOMPARE(read, (Thresholds{11, 12, 1}));
     }
 
+    // In a Wayland session the X core pointer moves nothing: speed and acceleration go to
+    // the desktop (none here that takes them), the X server is left alone, and the outcome
+    // says so later; what X has no setting for fails the same way.
+    void waylandSessionLeavesXAlone() {
+        qputenv("WAYLAND_DISPLAY", "wayland-test");
+        qputenv("XDG_CURRENT_DESKTOP", "sway");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent"); // no desktop tool to take anything
+        QList<std::pair<SystemMouse::Setting, bool>> outcomes;
+        {
+            SystemMouseX11 mouse;
+            mouse.setOutcomeHandler([&](SystemMouse::Setting s, bool taken) {
+                outcomes.append({s, taken});
+            });
+            QVERIFY(!mouse.setPointerSpeed(21)); // refused at once
+            QVERIFY(mouse.setPointerSpeed(20) && mouse.setMouseThresholds({6, 10, 0}) &&
+                    mouse.setWheelScrollLines(3) && mouse.setDoubleClickTime(500));
+            QCOMPARE(control(), std::pair(2.0, 4));
+            QTRY_COMPARE_WITH_TIMEOUT(outcomes.size(), 5, 20000);
+        }
+        qunsetenv("WAYLAND_DISPLAY");
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        qputenv("PATH", path);
+        using S = SystemMouse::Setting;
+        const QList<std::pair<S, bool>> expected{{S::PointerSpeed, false},
+                                                 {S::PointerSpeed, false},
+                                                 {S::Acceleration, false},
+                                                 {S::WheelScrollLines, false},
+                                                 {S::DoubleClickTime, false}};
+        QVERIFY(outcomes == expected);
+    }
+
     void unreachableDisplayFails() {
         SystemMouseX11 mouse(":4093");
         unsigned speed = 0;

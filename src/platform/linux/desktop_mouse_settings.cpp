@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -40,6 +42,13 @@ bool isKdeSession() {
     return desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
 }
 
+// GNOME and the desktops built on its settings daemon (ubuntu:GNOME, Budgie:GNOME).
+bool isGnomeSession() {
+    const QStringList desktops =
+        qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    return desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive);
+}
+
 QString kdeConfigWriter() {
     for (const char* name : {"kwriteconfig6", "kwriteconfig5"}) {
         const QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
@@ -55,21 +64,47 @@ bool writeKdeSetting(const QString& writer, const QString& file, const QString& 
                             QStringLiteral("--key"), key, QString::number(value)});
 }
 
-// GNOME's key is a signed 32-bit integer.
-bool writeGnomeInt(const QString& schema, const QString& key, unsigned value) {
-    if (value > static_cast<unsigned>(std::numeric_limits<int>::max()))
-        return false;
+const QString kGnomeMouse = QStringLiteral("org.gnome.desktop.peripherals.mouse");
+
+// A GNOME key's value as gsettings prints it; nothing when the schema or key is missing.
+std::optional<QByteArray> readGnome(const QString& key) {
+    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    QByteArray answer;
+    if (gsettings.isEmpty() ||
+        !runTool(gsettings, {QStringLiteral("get"), kGnomeMouse, key}, &answer))
+        return std::nullopt;
+    return answer;
+}
+
+// Sets a GNOME key and reads it back; `same` compares what gsettings prints with the value.
+template <typename Same> bool writeGnome(const QString& key, const QByteArray& text, Same same) {
     const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
     if (gsettings.isEmpty())
         return false;
     QByteArray answer;
     // Exits non-zero when the schema or key is not installed.
-    if (!runTool(gsettings, {QStringLiteral("writable"), schema, key}, &answer) || answer != "true")
+    if (!runTool(gsettings, {QStringLiteral("writable"), kGnomeMouse, key}, &answer) ||
+        answer != "true")
+        return false;
+    if (!runTool(gsettings, {QStringLiteral("set"), kGnomeMouse, key, QString::fromLatin1(text)}))
+        return false;
+    const auto back = readGnome(key);
+    return back && same(*back);
+}
+
+// GNOME's key is a signed 32-bit integer.
+bool writeGnomeInt(const QString& key, unsigned value) {
+    if (value > static_cast<unsigned>(std::numeric_limits<int>::max()))
         return false;
     const QByteArray text = QByteArray::number(value);
-    if (!runTool(gsettings, {QStringLiteral("set"), schema, key, QString::fromLatin1(text)}))
-        return false;
-    return runTool(gsettings, {QStringLiteral("get"), schema, key}, &answer) && answer == text;
+    return writeGnome(key, text, [&](const QByteArray& back) { return back == text; });
+}
+
+// Prints as "0.5", or "-0.1111111111111111"; compared as numbers.
+std::optional<double> gnomeDouble(const QByteArray& text) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
 }
 
 } // namespace
@@ -90,6 +125,50 @@ bool DesktopMouseSettings::setDoubleClickTime(unsigned milliseconds) {
             return writeKdeSetting(writer, QStringLiteral("kdeglobals"), QStringLiteral("KDE"),
                                    QStringLiteral("DoubleClickInterval"), milliseconds);
     }
-    return writeGnomeInt(QStringLiteral("org.gnome.desktop.peripherals.mouse"),
-                         QStringLiteral("double-click"), milliseconds);
+    return writeGnomeInt(QStringLiteral("double-click"), milliseconds);
+}
+
+double DesktopMouseSettings::gnomeSpeedFor(unsigned speed) {
+    const double s = std::clamp(speed, 1u, 20u);
+    return s <= 10 ? (s - 10) / 9 : (s - 10) / 10;
+}
+
+unsigned DesktopMouseSettings::speedForGnome(double gnomeSpeed) {
+    const double g = std::clamp(gnomeSpeed, -1.0, 1.0);
+    return static_cast<unsigned>(std::lround(g <= 0 ? 10 + 9 * g : 10 + 10 * g));
+}
+
+bool DesktopMouseSettings::setPointerSpeed(unsigned speed) {
+    // Other compositors keep their own pointer settings and would ignore GNOME's keys.
+    if (speed < 1 || speed > 20 || !isGnomeSession())
+        return false;
+    const double wanted = gnomeSpeedFor(speed);
+    return writeGnome(QStringLiteral("speed"), QByteArray::number(wanted, 'f', 6),
+                      [&](const QByteArray& back) {
+                          const auto value = gnomeDouble(back);
+                          return value && std::abs(*value - wanted) < 1e-5;
+                      });
+}
+
+std::optional<unsigned> DesktopMouseSettings::pointerSpeed() {
+    if (!isGnomeSession())
+        return std::nullopt;
+    const auto text = readGnome(QStringLiteral("speed"));
+    const auto value = text ? gnomeDouble(*text) : std::nullopt;
+    return value ? std::optional<unsigned>(speedForGnome(*value)) : std::nullopt;
+}
+
+bool DesktopMouseSettings::setAcceleration(bool accelerate) {
+    if (!isGnomeSession())
+        return false;
+    const QByteArray text = accelerate ? "'default'" : "'flat'";
+    return writeGnome(QStringLiteral("accel-profile"), text,
+                      [&](const QByteArray& back) { return back == text; });
+}
+
+std::optional<bool> DesktopMouseSettings::acceleration() {
+    if (!isGnomeSession())
+        return std::nullopt;
+    const auto text = readGnome(QStringLiteral("accel-profile"));
+    return text ? std::optional<bool>(*text != "'flat'") : std::nullopt;
 }

@@ -72,9 +72,26 @@ class XConnection {
 } // namespace
 
 SystemMouseX11::SystemMouseX11(std::string displayName)
-    : displayName_(std::move(displayName)), desktopQueue_(std::make_unique<QThreadPool>()) {
+    : displayName_(std::move(displayName)), wayland_(waylandSession()),
+      home_(std::make_unique<QObject>()), desktopQueue_(std::make_unique<QThreadPool>()) {
     // One at a time: the last setting asked for is the one the desktop keeps.
     desktopQueue_->setMaxThreadCount(1);
+}
+
+bool SystemMouseX11::waylandSession() {
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
+
+void SystemMouseX11::applyOnDesktop(Setting setting,
+                                    std::function<bool(DesktopMouseSettings&)> apply) {
+    QObject* home = home_.get();
+    desktopQueue_->start([this, home, setting, apply = std::move(apply)] {
+        const bool taken = apply(desktop_);
+        // Dropped if this object is gone by then (home_ goes with it).
+        QMetaObject::invokeMethod(
+            home, [this, setting, taken] { report(setting, taken); }, Qt::QueuedConnection);
+    });
 }
 
 unsigned SystemMouseX11::speedForFactor(int numerator, int denominator) {
@@ -102,12 +119,25 @@ int SystemMouseX11::xThresholdFor(const Thresholds& thresholds) {
 bool SystemMouseX11::setPointerSpeed(unsigned speed) {
     // Windows refuses speeds outside 1 to 20; so do we, so the caller sees the same failure.
     if (speed < kMinPointerSpeed || speed > kMaxPointerSpeed)
-        return false;
+        return report(Setting::PointerSpeed, false);
+    if (wayland_) {
+        applyOnDesktop(Setting::PointerSpeed,
+                       [speed](DesktopMouseSettings& d) { return d.setPointerSpeed(speed); });
+        return true;
+    }
     XConnection x(displayName_);
-    return x.changeAcceleration(kSpeedFactors[speed - kMinPointerSpeed], kSpeedFactorDenominator);
+    return report(
+        Setting::PointerSpeed,
+        x.changeAcceleration(kSpeedFactors[speed - kMinPointerSpeed], kSpeedFactorDenominator));
 }
 
 bool SystemMouseX11::getPointerSpeed(unsigned& speed) {
+    if (wayland_) {
+        const auto desktop = desktop_.pointerSpeed();
+        if (desktop)
+            speed = *desktop;
+        return desktop.has_value();
+    }
     XConnection x(displayName_);
     int numerator = 0, denominator = 0, threshold = 0;
     if (!x.getPointerControl(numerator, denominator, threshold) || denominator <= 0)
@@ -117,6 +147,12 @@ bool SystemMouseX11::getPointerSpeed(unsigned& speed) {
 }
 
 bool SystemMouseX11::getMouseThresholds(Thresholds& thresholds) {
+    if (wayland_) {
+        const auto accelerating = desktop_.acceleration();
+        if (accelerating)
+            thresholds = {firstThreshold_, secondThreshold_, *accelerating ? 1 : 0};
+        return accelerating.has_value();
+    }
     XConnection x(displayName_);
     int numerator = 0, denominator = 0, threshold = 0;
     if (!x.getPointerControl(numerator, denominator, threshold))
@@ -131,12 +167,21 @@ bool SystemMouseX11::getMouseThresholds(Thresholds& thresholds) {
 }
 
 bool SystemMouseX11::setMouseThresholds(const Thresholds& thresholds) {
+    if (wayland_) {
+        firstThreshold_ = thresholds[0];
+        secondThreshold_ = thresholds[1];
+        const bool accelerate = thresholds[2] != 0;
+        applyOnDesktop(Setting::Acceleration, [accelerate](DesktopMouseSettings& d) {
+            return d.setAcceleration(accelerate);
+        });
+        return true;
+    }
     XConnection x(displayName_);
     if (!x.changeThreshold(xThresholdFor(thresholds)))
-        return false;
+        return report(Setting::Acceleration, false);
     firstThreshold_ = thresholds[0];
     secondThreshold_ = thresholds[1];
-    return true;
+    return report(Setting::Acceleration, true);
 }
 
 SystemMouseX11::~SystemMouseX11() {
@@ -144,17 +189,14 @@ SystemMouseX11::~SystemMouseX11() {
 }
 
 bool SystemMouseX11::setWheelScrollLines(unsigned lines) {
-    desktopQueue_->start([this, lines] {
-        if (!desktop_.setWheelScrollLines(lines))
-            qDebug("setVerticalScrollLines Failed");
-    });
+    applyOnDesktop(Setting::WheelScrollLines,
+                   [lines](DesktopMouseSettings& d) { return d.setWheelScrollLines(lines); });
     return true;
 }
 
 bool SystemMouseX11::setDoubleClickTime(unsigned milliseconds) {
-    desktopQueue_->start([this, milliseconds] {
-        if (!desktop_.setDoubleClickTime(milliseconds))
-            qDebug("setDoubleClickSpeed Failed");
+    applyOnDesktop(Setting::DoubleClickTime, [milliseconds](DesktopMouseSettings& d) {
+        return d.setDoubleClickTime(milliseconds);
     });
     return true;
 }

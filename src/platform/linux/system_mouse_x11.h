@@ -1,5 +1,8 @@
 // Pointer speed and acceleration through the X server's core pointer control; wheel lines
-// and double-click time through the desktop's own settings (see DesktopMouseSettings).
+// and double-click time through the desktop's own settings (see DesktopMouseSettings). In
+// a Wayland session (WAYLAND_DISPLAY or XDG_SESSION_TYPE=wayland) Xwayland's core pointer
+// moves nothing: speed and acceleration go to the desktop's settings too, and where the
+// desktop has none we can reach, they are refused.
 //
 // X has one factor and one threshold: motion of more than `threshold` pixels in one event is
 // multiplied by numerator / denominator, slower motion passes unchanged. The Windows values
@@ -21,7 +24,10 @@
 #include "platform/linux/desktop_mouse_settings.h"
 #include "platform/system_mouse.h"
 
+#include <QObject>
 #include <QThreadPool>
+
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -43,9 +49,9 @@ class SystemMouseX11 : public SystemMouse {
     bool getPointerSpeed(unsigned& speed) override;
     bool getMouseThresholds(Thresholds& thresholds) override;
     bool setMouseThresholds(const Thresholds& thresholds) override;
-    // The desktop's tools take a process each, up to seconds on a busy desktop: these two
-    // are handed to a background queue in the order they come and answer true when queued;
-    // a failure is written to the debug output when it happens.
+    // The desktop's tools take a process each, up to seconds on a busy desktop: what goes
+    // to them is handed to a background queue in the order it comes, the setter answers
+    // true when queued, and the outcome handler hears the result from the event loop.
     bool setWheelScrollLines(unsigned lines) override;
     bool setDoubleClickTime(unsigned milliseconds) override;
 
@@ -54,8 +60,16 @@ class SystemMouseX11 : public SystemMouse {
     // The X threshold that carries a Windows threshold array.
     static int xThresholdFor(const Thresholds& thresholds);
 
+    // Whether the session is a Wayland one, from the environment.
+    static bool waylandSession();
+
   private:
+    void applyOnDesktop(Setting setting, std::function<bool(DesktopMouseSettings&)> apply);
+
     std::string displayName_;
+    bool wayland_ = false;
+    // Lives on the thread that made this object; the queue's outcomes are posted to it.
+    std::unique_ptr<QObject> home_;
     int firstThreshold_ = 6;
     int secondThreshold_ = 10;
     DesktopMouseSettings desktop_;

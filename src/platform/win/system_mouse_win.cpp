@@ -33,9 +33,10 @@ class SystemMouseWin : public SystemMouse {
   public:
     bool setPointerSpeed(unsigned speed) override {
         // The speed travels in pvParam itself, not behind a pointer.
-        return SystemParametersInfoW(kSetMouseSpeed, 0,
-                                     reinterpret_cast<PVOID>(static_cast<UINT_PTR>(speed)),
-                                     kUpdateFlags) != FALSE;
+        return report(Setting::PointerSpeed,
+                      SystemParametersInfoW(kSetMouseSpeed, 0,
+                                            reinterpret_cast<PVOID>(static_cast<UINT_PTR>(speed)),
+                                            kUpdateFlags) != FALSE);
     }
 
     bool getPointerSpeed(unsigned& speed) override {
@@ -56,16 +57,20 @@ class SystemMouseWin : public SystemMouse {
 
     bool setMouseThresholds(const Thresholds& thresholds) override {
         int values[3] = {thresholds[0], thresholds[1], thresholds[2]};
-        return SystemParametersInfoW(kSetMouse, 0, values, kUpdateFlags) != FALSE;
+        return report(Setting::Acceleration,
+                      SystemParametersInfoW(kSetMouse, 0, values, kUpdateFlags) != FALSE);
     }
 
     bool setWheelScrollLines(unsigned lines) override {
-        return SystemParametersInfoW(kSetWheelScrollLines, lines, nullptr, kUpdateFlags) != FALSE;
+        return report(Setting::WheelScrollLines,
+                      SystemParametersInfoW(kSetWheelScrollLines, lines, nullptr, kUpdateFlags) !=
+                          FALSE);
     }
 
     bool setDoubleClickTime(unsigned milliseconds) override {
-        return SystemParametersInfoW(kSetDoubleClickTime, milliseconds, nullptr, kUpdateFlags) !=
-               FALSE;
+        return report(Setting::DoubleClickTime,
+                      SystemParametersInfoW(kSetDoubleClickTime, milliseconds, nullptr,
+                                            kUpdateFlags) != FALSE);
     }
 };
 

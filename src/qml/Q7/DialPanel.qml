@@ -10,8 +10,10 @@ Frame {
     property var store: function (level) {}
     property alias value: dial.value
     readonly property alias picture: dial.picture
+    // The desktop refused the last level sent (see DesktopNote).
+    property bool desktopRefused: false
 
-    bodyHeight: 106
+    bodyHeight: desktopRefused ? 136 : 106
 
     function init(send) {
         var n = Number(load())
@@ -28,5 +30,11 @@ Frame {
         slowText: Strings.slow
         fastText: Strings.fast
         onLevelChange: function (value) { panel.store(value) }
+    }
+    DesktopNote {
+        y: 106
+        visible: panel.desktopRefused
+        fontSize: panel.fontSize - 1
+        fontFamily: panel.fontFamily
     }
 }

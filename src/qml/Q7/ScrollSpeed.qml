@@ -8,6 +8,8 @@ Frame {
     objectName: "ScrollSpeed"
     property bool screen: false
     property int rows: 3
+    // The desktop refused the last value sent (see DesktopNote).
+    property bool desktopRefused: false
     readonly property alias rowsOption: rowsOption
     readonly property alias screenOption: screenOption
     readonly property alias input: input
@@ -15,7 +17,7 @@ Frame {
     signal inputFocusChanged(bool focused)
 
     title: Strings.scrollSpeed
-    bodyHeight: 66
+    bodyHeight: desktopRefused ? 96 : 66
 
     function send() {
         ui_View.setVerticalScrollLines(screen ? 1000 : rows)
@@ -109,6 +111,13 @@ Frame {
             anchors.fill: parent
             onClicked: radio.clicked()
         }
+    }
+
+    DesktopNote {
+        y: 64
+        visible: panel.desktopRefused
+        fontSize: panel.fontSize - 1
+        fontFamily: panel.fontFamily
     }
 
     Radio {
