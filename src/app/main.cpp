@@ -9,6 +9,9 @@
 #include "platform/capture/key_capture.h"
 #include "platform/capture/message_channel.h"
 #include "platform/cli/command_line.h"
+#ifdef HAVE_SHORTCUT_PORTAL
+#include "platform/portal/global_shortcut.h"
+#endif
 #include "store/app_config.h"
 
 #include <QDir>
@@ -118,6 +121,19 @@ int main(int argc, char* argv[]) {
         capture->windowKey(scan, pressed, alt);
     });
     window->view()->setKeysFromWindowOnly(capture->source() == capture::KeySource::Window);
+#ifdef HAVE_SHORTCUT_PORTAL
+    // Shift+Alt+F12 cannot be watched for there: the desktop's portal may bind it for us.
+    std::unique_ptr<GlobalShortcut> hotKey;
+    if (capture->source() == capture::KeySource::Window) {
+        hotKey = std::make_unique<GlobalShortcut>(
+            QDBusConnection::sessionBus(),
+            GlobalShortcut::Shortcut{QStringLiteral("show-window"),
+                                     QStringLiteral("Show the mouse's settings window"),
+                                     QStringLiteral("SHIFT+ALT+F12")});
+        QObject::connect(hotKey.get(), &GlobalShortcut::activated, window, &Widget::showWindow);
+        hotKey->start();
+    }
+#endif
     MessageChannel channel;
     channel.setCopyDataHandler(onCopyData, &app, window);
 

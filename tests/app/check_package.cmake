@@ -20,7 +20,8 @@ endif()
 
 execute_process(COMMAND dpkg-deb -f "${deb}" Package Depends OUTPUT_VARIABLE control)
 if(NOT control MATCHES "Package: mouse-suite" OR NOT control MATCHES "libhidapi-hidraw0"
-   OR NOT control MATCHES "libqt6quickwidgets6" OR NOT control MATCHES "qml6-module-qtquick")
+   OR NOT control MATCHES "libqt6quickwidgets6" OR NOT control MATCHES "qml6-module-qtquick"
+   OR NOT control MATCHES "qt6-wayland" OR NOT control MATCHES "libqt6dbus6")
     fail("name or dependencies are wrong: ${control}")
 endif()
 execute_process(COMMAND dpkg-deb -e "${deb}" "${WORK_DIR}/control")
