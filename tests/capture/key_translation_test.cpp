@@ -123,17 +123,38 @@ class KeyTranslationTest : public QObject {
         QCOMPARE(seen, (QList<int>{0x04, 0, 0xF0, 1, 0x05, 0}));
     }
 
-    // Without an X display installing fails and says so once; nothing else breaks.
+    // Without an X display the capture says so once and takes the window's keys instead.
     void noDisplay() {
         qputenv("DISPLAY", ":9731");
         QLoggingCategory::setFilterRules(QStringLiteral("platform.capture.debug=true"));
         qInstallMessageHandler(&collectDebug);
+        // The window's own keys still come (a bare X server without RECORD, too).
         KeyCapture first;
-        QVERIFY(!first.installed() && !first.installHooks());
+        QVERIFY(first.installed() && first.source() == capture::KeySource::Window);
         first.removeHooks();
-        QVERIFY(!KeyCapture(true).installed());
-        QCOMPARE(debugLines.size(), 1);
+        QVERIFY(!first.installed());
+        QVERIFY(first.installHooks() && KeyCapture(true).installed());
+        QCOMPARE(debugLines.count(QStringLiteral("keys are taken from the program's window")), 3);
         QVERIFY2(debugLines[0].contains(QLatin1String("no X display")), qPrintable(debugLines[0]));
+    }
+
+    // Keys come from the window wherever the session is Wayland, whatever Qt talks to.
+    void keySourceOfTheSession() {
+        using capture::KeySource;
+        struct Row {
+            const char* type;
+            const char* wayland;
+            const char* qpa;
+            KeySource source;
+        };
+        for (const Row& r :
+             {Row{"x11", "", "", KeySource::Desktop}, Row{"", "", "xcb", KeySource::Desktop},
+              Row{"tty", "", "offscreen", KeySource::Desktop},
+              Row{"wayland", "", "", KeySource::Window},
+              Row{"", "wayland-0", "xcb", KeySource::Window},
+              Row{"x11", "", "wayland-egl", KeySource::Window}})
+            QVERIFY2(capture::keySourceFor(r.type, r.wayland, r.qpa) == r.source,
+                     QByteArray(r.type) + "/" + r.wayland + "/" + r.qpa);
     }
 };
 

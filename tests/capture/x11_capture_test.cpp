@@ -83,6 +83,8 @@ class X11CaptureTest : public QObject {
     }
 
     void init() {
+        qunsetenv("WAYLAND_DISPLAY");
+        qunsetenv("XDG_SESSION_TYPE");
         cap = std::make_unique<KeyCapture>(false);
         QVERIFY(cap->installed());
         cap->setKeyboardCallback(&onKey, this);
@@ -95,6 +97,7 @@ class X11CaptureTest : public QObject {
     void keysAndButtons() {
         for (unsigned evdev : {KEY_KPENTER, KEY_RIGHTCTRL, KEY_BACKSLASH})
             tap(evdev);
+        cap->windowKey(KEY_Z + 8, true, false); // the window's keys only count on Wayland
         click(1, 100, 200);
         click(3, 321, 123);
         click(2, 5, 6);
@@ -103,6 +106,32 @@ class X11CaptureTest : public QObject {
         QCOMPARE(settle(), "K 58 DOWN | K 58 UP | K E4 DOWN | K E4 UP | K 31 DOWN | K 31 UP | "
                            "M F0 DOWN 100 200 | M F0 UP 100 200 | M F1 DOWN 321 123 | "
                            "M F1 UP 321 123 | M F2 DOWN 5 6 | M F2 UP 5 6");
+    }
+
+    // In a Wayland session the desktop's keys are out of reach: the window's come instead,
+    // through the same tables (auto-repeat and keys without a code dropped), until removed.
+    void waylandSessionTakesWindowKeys() {
+        cap.reset();
+        qputenv("WAYLAND_DISPLAY", "wayland-test");
+        cap = std::make_unique<KeyCapture>(false);
+        cap->setKeyboardCallback(&onKey, this);
+        QVERIFY(cap->installed());
+        QCOMPARE(cap->source(), capture::KeySource::Window);
+        tap(KEY_A);
+        QTest::qWait(200);
+        for (const auto& [evdev, down] : {std::pair(KEY_KPENTER, true),
+                                          {KEY_KPENTER, true},
+                                          {KEY_KPENTER, false},
+                                          {0x2ffu, true},
+                                          {KEY_RIGHTCTRL, true},
+                                          {KEY_BACKSLASH, true},
+                                          {KEY_RIGHTCTRL, false}})
+            cap->windowKey(evdev + 8, down, false);
+        QCOMPARE(log.join(" | "), "K 58 DOWN | K 58 UP | K E4 DOWN | K 31 DOWN | K E4 UP");
+        cap->removeHooks();
+        QVERIFY(!cap->installed());
+        cap->windowKey(KEY_BACKSLASH + 8, false, false);
+        QCOMPARE(log.size(), 5);
     }
 
     // A press while nobody listens still counts as down, so its release is reported.
