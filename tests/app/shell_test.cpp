@@ -4,10 +4,12 @@
 #include "app/my_quick_view.h"
 #include "app/ui_controler.h"
 #include "app/widget.h"
+#include "app/window_keys.h"
 #include "bench/bench_shell.h"
 
 #include <QEventLoop>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -106,6 +108,26 @@ class ShellTest : public QObject {
         w.mouseEvent(true, 0xF1, 12, 34);
         QTRY_COMPARE(buttons.count(), 1);
         QCOMPARE(buttons.last(), (QVariantList{true, 0xF1, 12, 34}));
+
+        // Keys the platform delivers to the window (what a Wayland session records) are
+        // passed on once each with their scan code and Alt; auto-repeat and another
+        // window's keys are not.
+        QList<QVariantList> seen;
+        WindowKeys windowKeys(w, [&](std::uint32_t scan, bool pressed, bool alt) {
+            seen.append({scan, pressed, alt});
+        });
+        QWidget other;
+        other.winId();
+        const auto send = [](QWindow* to, QEvent::Type type, quint32 scan,
+                             Qt::KeyboardModifiers mods, bool repeat) {
+            QKeyEvent key(type, Qt::Key_A, mods, scan, 0, 0, QStringLiteral("a"), repeat);
+            QCoreApplication::sendEvent(to, &key);
+        };
+        send(w.windowHandle(), QEvent::KeyPress, 38, Qt::AltModifier, false);
+        send(w.windowHandle(), QEvent::KeyPress, 38, Qt::AltModifier, true);
+        send(other.windowHandle(), QEvent::KeyPress, 39, Qt::NoModifier, false);
+        send(w.windowHandle(), QEvent::KeyRelease, 38, Qt::NoModifier, false);
+        QCOMPARE(seen, (QList<QVariantList>{{38u, true, true}, {38u, false, false}}));
     }
 
     // The window comes back: from the tray's click, double click or menu, when the mouse
