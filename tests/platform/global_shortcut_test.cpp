@@ -2,6 +2,7 @@
 // own on a private D-Bus session bus: it answers like the desktop's (a Request object per
 // call, Response and Activated signals) and remembers what was bound.
 #include "platform/portal/global_shortcut.h"
+#include "support/private_bus.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -9,9 +10,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -107,33 +106,18 @@ class FakePortal : public QObject, protected QDBusContext {
 class GlobalShortcutTest : public QObject {
     Q_OBJECT
 
-    QProcess daemon;
-    QString address;
+    testsupport::PrivateBus bus;
     const GlobalShortcut::Shortcut wanted{"show-window", "Show the window", "SHIFT+ALT+F12"};
 
     QDBusConnection connect(const QString& name) {
-        return QDBusConnection::connectToBus(address, name);
+        return QDBusConnection::connectToBus(bus.address, name);
     }
 
   private slots:
     void initTestCase() {
         qDBusRegisterMetaType<Entry>();
         qDBusRegisterMetaType<QList<Entry>>();
-        const QString program = QStandardPaths::findExecutable("dbus-daemon");
-        if (program.isEmpty())
-            QSKIP("no dbus-daemon");
-        daemon.start(program, {"--session", "--nofork", "--print-address=1"});
-        QVERIFY(daemon.waitForStarted());
-        QByteArray out;
-        while (!out.contains('\n') && daemon.waitForReadyRead(20000))
-            out += daemon.readAllStandardOutput();
-        address = QString::fromUtf8(out).trimmed();
-        QVERIFY2(!address.isEmpty(), "dbus-daemon gave no address");
-    }
-
-    void cleanupTestCase() {
-        daemon.terminate();
-        daemon.waitForFinished(20000);
+        QVERIFY2(bus.start(), qPrintable(bus.problem));
     }
 
     void noPortalSaysSo() {

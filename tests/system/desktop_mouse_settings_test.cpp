@@ -1,15 +1,54 @@
-// Wheel lines and double-click time on a Linux desktop, with stand-in tools on PATH.
+// The mouse settings a Linux desktop keeps, with stand-in tools on PATH and a stand-in
+// Plasma compositor on a private session bus.
 #include "platform/linux/desktop_mouse_settings.h"
+#include "support/private_bus.h"
+
+#include <QDBusConnection>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <future>
+
+// One of KWin's input devices as Plasma's settings see it.
+class FakeInputDevice : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.InputDevice")
+    Q_PROPERTY(bool pointer MEMBER pointer)
+    Q_PROPERTY(bool touchpad MEMBER touchpad)
+    Q_PROPERTY(double pointerAcceleration MEMBER pointerAcceleration)
+    Q_PROPERTY(bool pointerAccelerationProfileFlat READ flat WRITE setFlat)
+    Q_PROPERTY(bool pointerAccelerationProfileAdaptive READ adaptive WRITE setAdaptive)
+  public:
+    FakeInputDevice(bool pointer, bool touchpad) : pointer(pointer), touchpad(touchpad) {}
+    bool flat() const { return flat_; }
+    bool adaptive() const { return !flat_; }
+    void setFlat(bool on) { flat_ = on; }
+    void setAdaptive(bool on) { flat_ = !on; }
+
+    bool pointer;
+    bool touchpad;
+    double pointerAcceleration = 0;
+
+  private:
+    bool flat_ = false;
+};
+
+class FakeInputManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.InputDeviceManager")
+    Q_PROPERTY(QStringList devicesSysNames MEMBER names)
+  public:
+    QStringList names{"event3", "event4", "event5"};
+};
+
 class DesktopMouseSettingsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
+    testsupport::PrivateBus bus; // started before PATH holds only the stand-ins
 
     QString file(const QString& name) const { return dir->filePath(name); }
     QByteArray contentOf(const QString& name) const {
@@ -42,6 +81,8 @@ class DesktopMouseSettingsTest : public QObject {
     }
 
   private slots:
+    void initTestCase() { bus.start(); }
+
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir(dir->path()).mkdir("bin"));
@@ -72,6 +113,48 @@ class DesktopMouseSettingsTest : public QObject {
         QVERIFY(!DesktopMouseSettings().setWheelScrollLines(3)); // GNOME has no such setting
         addGsettings(false);
         QVERIFY(!DesktopMouseSettings().setDoubleClickTime(600));
+    }
+
+    // On Plasma speed and acceleration go to KWin's mice (not its touchpads or keyboards),
+    // and without KWin on the bus they are refused.
+    void plasmaPointerSpeedAndAcceleration() {
+        QVERIFY2(!bus.address.isEmpty(), qPrintable(bus.problem));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+        DesktopMouseSettings desktop;
+        QVERIFY(!desktop.setPointerSpeed(12) && !desktop.pointerSpeed());
+
+        QDBusConnection kwin = QDBusConnection::connectToBus(bus.address, "kwin");
+        FakeInputManager manager;
+        FakeInputDevice mouse(true, false), touchpad(true, true), keyboard(false, false);
+        const auto flags = QDBusConnection::ExportAllProperties;
+        QVERIFY(kwin.registerObject("/org/kde/KWin/InputDevice", &manager, flags));
+        QVERIFY(kwin.registerObject("/org/kde/KWin/InputDevice/event3", &mouse, flags));
+        QVERIFY(kwin.registerObject("/org/kde/KWin/InputDevice/event4", &touchpad, flags));
+        QVERIFY(kwin.registerObject("/org/kde/KWin/InputDevice/event5", &keyboard, flags));
+        QVERIFY(kwin.registerService("org.kde.KWin"));
+
+        // The desktop is asked from another thread, as the program's background queue does,
+        // while this one serves the stand-in compositor.
+        const auto ask = [](auto question) {
+            auto answer = std::async(std::launch::async, question);
+            while (answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+                QTest::qWait(5);
+            return answer.get();
+        };
+        QVERIFY(ask([&] { return desktop.setPointerSpeed(20); }));
+        QCOMPARE(mouse.pointerAcceleration, 1.0);
+        QVERIFY(touchpad.pointerAcceleration == 0 && keyboard.pointerAcceleration == 0);
+        QCOMPARE(ask([&] { return desktop.pointerSpeed(); }), 20u);
+        QVERIFY(ask([&] { return desktop.setPointerSpeed(1); }));
+        QCOMPARE(mouse.pointerAcceleration, -1.0);
+        QVERIFY(ask([&] { return desktop.setAcceleration(false); }));
+        QVERIFY(mouse.flat() && !touchpad.flat());
+        QCOMPARE(ask([&] { return desktop.acceleration(); }), false);
+        QVERIFY(ask([&] { return desktop.setAcceleration(true); }));
+        QCOMPARE(ask([&] { return desktop.acceleration(); }), true);
+        kwin.unregisterService("org.kde.KWin");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 
     // Speed and acceleration go only to GNOME (elsewhere its keys move no pointer), and read

@@ -1,5 +1,7 @@
 #include "platform/linux/desktop_mouse_settings.h"
 
+#include "platform/linux/kwin_pointers.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QStandardPaths>
@@ -128,21 +130,25 @@ bool DesktopMouseSettings::setDoubleClickTime(unsigned milliseconds) {
     return writeGnomeInt(QStringLiteral("double-click"), milliseconds);
 }
 
-double DesktopMouseSettings::gnomeSpeedFor(unsigned speed) {
+double DesktopMouseSettings::unitSpeedFor(unsigned speed) {
     const double s = std::clamp(speed, 1u, 20u);
     return s <= 10 ? (s - 10) / 9 : (s - 10) / 10;
 }
 
-unsigned DesktopMouseSettings::speedForGnome(double gnomeSpeed) {
+unsigned DesktopMouseSettings::speedForUnit(double gnomeSpeed) {
     const double g = std::clamp(gnomeSpeed, -1.0, 1.0);
     return static_cast<unsigned>(std::lround(g <= 0 ? 10 + 9 * g : 10 + 10 * g));
 }
 
 bool DesktopMouseSettings::setPointerSpeed(unsigned speed) {
-    // Other compositors keep their own pointer settings and would ignore GNOME's keys.
-    if (speed < 1 || speed > 20 || !isGnomeSession())
+    if (speed < 1 || speed > 20)
         return false;
-    const double wanted = gnomeSpeedFor(speed);
+    if (isKdeSession())
+        return KWinPointers(QDBusConnection::sessionBus()).setSpeed(unitSpeedFor(speed));
+    // Other compositors keep their own pointer settings and would ignore GNOME's keys.
+    if (!isGnomeSession())
+        return false;
+    const double wanted = unitSpeedFor(speed);
     return writeGnome(QStringLiteral("speed"), QByteArray::number(wanted, 'f', 6),
                       [&](const QByteArray& back) {
                           const auto value = gnomeDouble(back);
@@ -151,14 +157,20 @@ bool DesktopMouseSettings::setPointerSpeed(unsigned speed) {
 }
 
 std::optional<unsigned> DesktopMouseSettings::pointerSpeed() {
+    if (isKdeSession()) {
+        const auto value = KWinPointers(QDBusConnection::sessionBus()).speed();
+        return value ? std::optional<unsigned>(speedForUnit(*value)) : std::nullopt;
+    }
     if (!isGnomeSession())
         return std::nullopt;
     const auto text = readGnome(QStringLiteral("speed"));
     const auto value = text ? gnomeDouble(*text) : std::nullopt;
-    return value ? std::optional<unsigned>(speedForGnome(*value)) : std::nullopt;
+    return value ? std::optional<unsigned>(speedForUnit(*value)) : std::nullopt;
 }
 
 bool DesktopMouseSettings::setAcceleration(bool accelerate) {
+    if (isKdeSession())
+        return KWinPointers(QDBusConnection::sessionBus()).setAccelerating(accelerate);
     if (!isGnomeSession())
         return false;
     const QByteArray text = accelerate ? "'default'" : "'flat'";
@@ -167,6 +179,8 @@ bool DesktopMouseSettings::setAcceleration(bool accelerate) {
 }
 
 std::optional<bool> DesktopMouseSettings::acceleration() {
+    if (isKdeSession())
+        return KWinPointers(QDBusConnection::sessionBus()).accelerating();
     if (!isGnomeSession())
         return std::nullopt;
     const auto text = readGnome(QStringLiteral("accel-profile"));

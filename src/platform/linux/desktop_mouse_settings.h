@@ -7,10 +7,12 @@
 //    kcminputrc [Mouse] WheelScrollLines and kdeglobals [KDE] DoubleClickInterval;
 //  - otherwise GNOME's org.gnome.desktop.peripherals.mouse double-click through gsettings,
 //    when that schema is installed and the key writable. GNOME has no scroll-lines setting.
-// Pointer speed and acceleration (for Wayland sessions), only where XDG_CURRENT_DESKTOP
-// names GNOME: GNOME's
-// org.gnome.desktop.peripherals.mouse `speed` (-1 to 1; speed 1 to 20 as Windows has it,
-// 10 being 0) and `accel-profile` ('flat' for no acceleration, 'default' otherwise).
+// Pointer speed and acceleration (for Wayland sessions), as a speed from -1 to 1 (speed 1 to
+// 20 as Windows has it, 10 being 0) and an acceleration profile:
+//  - KDE Plasma: KWin's input devices on the session bus (see KWinPointers);
+//  - GNOME (XDG_CURRENT_DESKTOP names it): org.gnome.desktop.peripherals.mouse `speed`
+//    and `accel-profile` ('flat' for no acceleration, 'default' otherwise);
+//  - any other desktop keeps its own, which we cannot reach: refused.
 // A value counts as set only when the desktop's tool reports success (for gsettings: when a
 // second gsettings process reads the value back, since gsettings exits 0 even when the
 // dconf service could not store it). Everything else is a failure.
@@ -27,7 +29,7 @@ class DesktopMouseSettings {
     bool setAcceleration(bool accelerate);
     std::optional<bool> acceleration();
 
-    // GNOME's speed for a speed of 1 to 20, and back (nearest).
-    static double gnomeSpeedFor(unsigned speed);
-    static unsigned speedForGnome(double gnomeSpeed);
+    // The desktops' speed (-1 to 1) for a speed of 1 to 20, and back (nearest).
+    static double unitSpeedFor(unsigned speed);
+    static unsigned speedForUnit(double gnomeSpeed);
 };
