@@ -168,12 +168,12 @@ for platform in wayland xcb; do
     fi
     read -r x y _ _ <<<"$rect"
     echo "   shown at $x,$y"
-    screenshot "wayland-$platform"
 
     # Dragged by the empty top of the page, there and back. The page takes input once the
     # mouse's settings are read (a second at most); each step gives the program time to
     # answer the press before the pointer moves on.
     sleep 1.5
+    screenshot "wayland-$platform"
     drag() { # drag FROM_X FROM_Y DX DY
         input move "$1" "$2" wait 200 press wait 300 \
             move $(($1 + $3 / 4)) $(($2 + $4 / 4)) wait 50 \
@@ -205,6 +205,11 @@ for platform in wayland xcb; do
     echo "   recorded $rows key rows"
     screenshot "wayland-$platform-macro"
     input move $((x + 786)) $((y + 131)) press release wait 300
+    # The dials further down (the column scrolled over the report rates), the pointer speed
+    # turned up: sway keeps its pointer settings itself, and the page says so.
+    input move $((x + 790)) $((y + 480)) wheel 6 wait 500 \
+        move $((x + 900)) $((y + 304)) press release wait 300 move $((x + 500)) $((y + 600)) wait 500
+    screenshot "wayland-$platform-lower"
 
     # Hidden by its close button, brought back by the tray icon (the bar's right end).
     input move $((x + 946)) $((y + 14)) press release wait 300

@@ -8,6 +8,7 @@
 //   wl-input [--screen WxH] STEP...
 //     move X Y     the pointer to (X, Y) in layout pixels
 //     press        the left button down      release   the left button up
+//     wheel N      turn the wheel N notches (positive: down, towards the user)
 //     key NAME     press and release the key with that keysym name (a, F12, Shift_L)
 //     down NAME    press it                  up NAME   release it
 //     type TEXT    press and release the key of each character (letters, digits)
@@ -191,6 +192,15 @@ int main(int argc, char** argv) {
             zwlr_virtual_pointer_v1_button(pointer, now(), kLeftButton,
                                            step == "press" ? WL_POINTER_BUTTON_STATE_PRESSED
                                                            : WL_POINTER_BUTTON_STATE_RELEASED);
+            zwlr_virtual_pointer_v1_frame(pointer);
+        } else if (step == "wheel") {
+            const std::string* notches = argument();
+            if (!notches)
+                return usage("wheel takes a number of notches");
+            const int n = std::atoi(notches->c_str());
+            zwlr_virtual_pointer_v1_axis_source(pointer, WL_POINTER_AXIS_SOURCE_WHEEL);
+            zwlr_virtual_pointer_v1_axis_discrete(pointer, now(), WL_POINTER_AXIS_VERTICAL_SCROLL,
+                                                  wl_fixed_from_int(15 * n), n);
             zwlr_virtual_pointer_v1_frame(pointer);
         } else if (step == "key" || step == "down" || step == "up") {
             const std::string* name = argument();
