@@ -159,6 +159,41 @@ TestCase {
         verify(!page.isScrollRateFocus, "a press on the page drops the input's focus")
     }
 
+    // A desktop setting the desktop did not take is said under its own panel, and goes when
+    // a later one is taken. The double-click time goes to a desktop tool, which no test
+    // desktop has: the real path ends in the note too.
+    function test_desktopKeepsItsSettings() {
+        var panels = [item("MouseSpeed"), null, item("ScrollSpeed"), item("DoubleClickSpeed")]
+        var find = function (it, name) {
+            if (it.objectName === name)
+                return it
+            for (var c = 0; c < it.children.length; ++c) {
+                var found = find(it.children[c], name)
+                if (found)
+                    return found
+            }
+            return null
+        }
+        var note = function (panel) { return find(panel, "desktopNote") }
+        for (var setting = 0; setting < 4; ++setting)
+            ui_View.desktopSettingTaken(setting, true)    // what earlier cases left
+        for (setting = 0; setting < 4; ++setting) {
+            ui_View.desktopSettingTaken(setting, false)
+            for (var i = 0; i < 4; ++i)
+                if (panels[i])
+                    compare(note(panels[i]).visible, i === setting || (i < setting && i !== 1),
+                            "after setting " + setting + ", panel " + i)
+        }
+        for (setting = 0; setting < 4; ++setting)
+            ui_View.desktopSettingTaken(setting, true)
+        verify(!note(panels[0]).visible && !note(panels[2]).visible && !note(panels[3]).visible)
+        page.showPanel(panels[3])
+        testEnv.click(panels[3].picture, 199, 99)
+        tryVerify(function () { return note(panels[3]).visible }, 20000)
+        verify(panels[3].height > 130, "the panel makes room for the note")
+        ui_View.desktopSettingTaken(3, true)
+    }
+
     // Escape closes what is open, like its Cancel; the single-key box takes Escape as the key.
     function test_escapeClosesOverlays_data() {
         return [{ tag: "reset", name: "ResetDialog", closes: true },
