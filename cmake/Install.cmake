@@ -1,7 +1,12 @@
 # `cmake --install build --prefix P` puts the portable folder under P/lib/mouse-suite (the
 # programs expect their data beside them and resolve every path against their own
-# folder), plus what a desktop needs around it:
-#   P/lib/mouse-suite/configurator, P/lib/mouse-suite/modules/...
+# folder), plus what a desktop needs around it. The installation data, being the same on
+# every architecture, lies under P/share and is reached through a relative link:
+#   P/lib/mouse-suite/configurator
+#   P/share/mouse-suite/modules/...           pages' data, languages, help, images
+#   P/lib/mouse-suite/modules -> ../../share/mouse-suite/modules
+#   P/share/man/man1/mouse-suite.1.gz         the manual page (written by the program)
+#   P/share/doc/mouse-suite/{README.md,copyright,changelog.gz}
 #   P/lib/udev/rules.d/70-mouse-suite.rules   access to the mouse without root
 #   P/share/applications/mouse-suite.desktop  menu entry running the configurator
 #   P/share/icons/hicolor/NxN/apps/mouse-suite.png (16 … 256), scalable/apps/mouse-suite.svg
@@ -27,8 +32,30 @@ install(FILES ${DIST_DIR}/update/data.bin DESTINATION ${MOUSE_SUITE_INSTALL_DIR}
 # The installation data from the source tree, not from build/dist: a configurator run from
 # build/dist writes its settings there, and those are not to be shipped.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/modules
-    DESTINATION ${MOUSE_SUITE_INSTALL_DIR}
+    DESTINATION share/mouse-suite
     PATTERN .gitkeep EXCLUDE)
+install(CODE [=[
+    set(link "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/mouse-suite/modules")
+    file(REMOVE_RECURSE "${link}")
+    file(CREATE_LINK ../../share/mouse-suite/modules "${link}" SYMBOLIC)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${link}")
+    message(STATUS "Installing: ${link}")
+]=])
+
+# The manual page, as the program itself writes it (the same text as its --help).
+set(MAN_PAGE ${CMAKE_BINARY_DIR}/man/mouse-suite.1)
+add_custom_command(
+    OUTPUT ${MAN_PAGE}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND configurator --manpage > ${MAN_PAGE}
+    COMMAND update --manpage > ${CMAKE_BINARY_DIR}/man/update.1
+    COMMAND virtual-mouse --manpage > ${CMAKE_BINARY_DIR}/man/virtual-mouse.1
+    COMMAND gzip -9nf ${MAN_PAGE}
+    DEPENDS configurator update virtual-mouse
+    COMMENT "Writing the manual pages"
+    VERBATIM)
+add_custom_target(man_pages ALL DEPENDS ${MAN_PAGE}.gz)
+install(FILES ${MAN_PAGE}.gz DESTINATION share/man/man1)
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/70-mouse-suite.rules
     DESTINATION lib/udev/rules.d)
@@ -42,7 +69,26 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/${MOUSE_SUITE_APP_ID}.metainfo.
     DESTINATION share/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/mouse-suite-tray.desktop
     DESTINATION share/mouse-suite/autostart)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/mouse-suite)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/data/package/copyright
+    DESTINATION share/doc/mouse-suite)
+install(FILES ${PROJECT_SOURCE_DIR}/data/package/lintian-overrides
+    DESTINATION share/lintian/overrides RENAME mouse-suite)
+# Debian's form for a native package's changelog: gzip -9, without a name or time inside.
+install(CODE "
+    set(MOUSE_SUITE_CHANGELOG \"${PROJECT_SOURCE_DIR}/data/package/changelog\")
+    set(MOUSE_SUITE_CHANGELOG_GZ \"${CMAKE_BINARY_DIR}/install-staging/changelog.gz\")
+")
+install(CODE [=[
+    get_filename_component(staging "${MOUSE_SUITE_CHANGELOG_GZ}" DIRECTORY)
+    file(MAKE_DIRECTORY "${staging}")
+    execute_process(COMMAND gzip -9nc "${MOUSE_SUITE_CHANGELOG}"
+        OUTPUT_FILE "${MOUSE_SUITE_CHANGELOG_GZ}" RESULT_VARIABLE rc)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "gzip could not compress the changelog")
+    endif()
+    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/share/doc/mouse-suite" TYPE FILE
+        FILES "${MOUSE_SUITE_CHANGELOG_GZ}")
+]=])
 
 # The launcher: a relative link, so it holds under any prefix and inside a package. The
 # program finds its folder through the link (it asks the kernel for its own path).

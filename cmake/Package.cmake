@@ -9,11 +9,14 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Mouse suite developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "configurator and firmware updater for the USB gaming mouse 04d9:a26b")
+# Lines under 80 characters: dpkg shows them as they are.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Sets the report rate, DPI stages, lighting, button functions, macros and profiles of
-the USB gaming mouse 04d9:a26b from a window in the system tray, and rewrites its
-firmware. A udev rule lets the user at the seat use the mouse without root.")
-set(CPACK_PACKAGE_CONTACT "Mouse suite developers <mouse-suite@localhost>")
+    "Sets the report rate, DPI stages, lighting, button functions, macros and
+profiles of the USB gaming mouse 04d9:a26b from a window in the system tray,
+and rewrites its firmware. A udev rule lets the user at the seat use the
+mouse without root.")
+set(CPACK_PACKAGE_CONTACT "Mouse suite developers <maintainers@mouse-suite.net>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mouse-suite.net/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The install rules write the final path into the menu entry: they must see /usr as the
 # prefix and the staging folder as DESTDIR.
@@ -32,4 +35,5 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackageStrip.cmake)
 include(CPack)

@@ -24,7 +24,7 @@ PACKAGES=(
   # Chinese page texts
   fonts-wqy-microhei
   # the Debian package: dependencies, and checks of its menu entries and metainfo
-  dpkg-dev desktop-file-utils appstream
+  dpkg-dev desktop-file-utils appstream lintian man-db
 )
 
 # The Wayland smoke test (scripts/wayland-smoke.sh): a headless compositor with Xwayland

@@ -51,7 +51,25 @@ const cli::Program kProgram{
                    "macros and\nprofiles. It lives in the system tray."),
     QStringLiteral(MOUSE_SUITE_VERSION),
     {{QStringLiteral("--start-in-tray"),
-      QStringLiteral("Start with the window hidden in the tray (for autostart).")}}};
+      QStringLiteral("Start with the window hidden in the tray (for autostart).")}},
+    QStringLiteral("The window opens once the mouse is found and has answered; until then the "
+                   "tray icon says\nwhy not. Every change is written to the profile files and "
+                   "sent to the mouse at once.\nA second start shows the running program's "
+                   "window and exits 1."),
+    {{QStringLiteral("FILES"),
+      QStringLiteral("modules/ beside the program when that folder is writable (a portable "
+                     "copy); otherwise\n~/.config/mouse-suite/modules, copied from the "
+                     "installed one on the first start.\n\n~/.cache/configurator holds Qt's "
+                     "compiled pages. The instance lock and the message\nsocket live in "
+                     "$XDG_RUNTIME_DIR, or /tmp/mouse-suite-UID.")},
+     {QStringLiteral("ENVIRONMENT"),
+      QStringLiteral("QT_QPA_PLATFORM picks wayland or xcb. VIRTUAL_MOUSE_SOCKET makes the "
+                     "program use the\nvirtual mouse listening on that socket instead of "
+                     "the USB device.")},
+     {QStringLiteral("EXIT STATUS"),
+      QStringLiteral("0 after Quit from the tray menu; 1 when it is running already or "
+                     "there is no display;\n2 for a wrong option.")}},
+    QStringLiteral("mouse-suite")};
 
 } // namespace
 

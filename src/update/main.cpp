@@ -14,7 +14,14 @@ const cli::Program kProgram{
     QStringLiteral("Writes the firmware in data.bin, beside this program, into the USB gaming "
                    "mouse\n04d9:a26b. Plug the mouse in and press Update."),
     QStringLiteral(MOUSE_SUITE_VERSION),
-    {}};
+    {},
+    QStringLiteral("It finds the mouse in normal or boot-loader mode, switches it into its "
+                   "boot loader, then\nerases, programs, verifies and starts the new "
+                   "firmware. Do not unplug the mouse meanwhile.\nThe configurator starts it "
+                   "from its help menu."),
+    {{QStringLiteral("FILES"), QStringLiteral("data.bin and libISPDLL.so beside the program.")},
+     {QStringLiteral("ENVIRONMENT"),
+      QStringLiteral("QT_LOGGING_RULES=\"update.debug=true\" adds the diagnostic lines.")}}};
 
 } // namespace
 

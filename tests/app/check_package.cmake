@@ -41,7 +41,9 @@ set(expected usr/bin/mouse-suite ${app}/configurator ${app}/update/update
     usr/share/applications/mouse-suite.desktop usr/share/icons/hicolor/scalable/apps/mouse-suite.svg
     usr/share/metainfo/net.mouse_suite.configurator.metainfo.xml
     usr/share/mouse-suite/autostart/mouse-suite-tray.desktop usr/share/doc/mouse-suite/README.md
-    ${app}/modules/setting/apConfig.bin ${app}/modules/img/trayIcon.ico)
+    usr/share/doc/mouse-suite/copyright usr/share/doc/mouse-suite/changelog.gz
+    usr/share/man/man1/mouse-suite.1.gz usr/share/lintian/overrides/mouse-suite ${app}/modules
+    usr/share/mouse-suite/modules/setting/apConfig.bin usr/share/mouse-suite/modules/img/trayIcon.ico)
 foreach(size 16 22 24 32 48 64 128 256)
     list(APPEND expected usr/share/icons/hicolor/${size}x${size}/apps/mouse-suite.png)
 endforeach()
@@ -51,7 +53,7 @@ foreach(f IN LISTS expected)
     endif()
 endforeach()
 foreach(f IN LISTS files)
-    if(f MATCHES "\\.gitkeep$" OR (NOT f IN_LIST expected AND NOT f MATCHES "^${app}/modules/"))
+    if(f MATCHES "\\.gitkeep$" OR (NOT f IN_LIST expected AND NOT f MATCHES "^usr/share/mouse-suite/modules/"))
         fail("unexpected file in the package: ${f}")
     endif()
 endforeach()
@@ -60,10 +62,19 @@ execute_process(COMMAND readlink "${root}/usr/bin/mouse-suite" OUTPUT_VARIABLE l
 if(NOT link STREQUAL "../lib/mouse-suite/configurator")
     fail("usr/bin/mouse-suite does not link to the configurator: '${link}'")
 endif()
+# The data, the same on every architecture, under /usr/share; the program finds it beside it.
+execute_process(COMMAND readlink "${root}/${app}/modules" OUTPUT_VARIABLE link
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT link STREQUAL "../../share/mouse-suite/modules" OR NOT EXISTS "${root}/${app}/modules/i18n")
+    fail("${app}/modules does not lead to usr/share/mouse-suite/modules: '${link}'")
+endif()
 foreach(binary ${app}/configurator ${app}/update/update ${app}/update/libISPDLL.so)
-    execute_process(COMMAND readelf -S -d "${root}/${binary}" OUTPUT_VARIABLE sections)
-    if(sections MATCHES "\\.symtab|\\.debug_info|R(UN)?PATH.*${BUILD_DIR}")
+    execute_process(COMMAND readelf -S -d -l "${root}/${binary}" OUTPUT_VARIABLE sections)
+    if(sections MATCHES "\\.symtab|\\.debug_info|\\.comment|R(UN)?PATH.*${BUILD_DIR}")
         fail("${binary} is not stripped or reaches into the build tree")
+    endif()
+    if(NOT sections MATCHES "BIND_NOW|FLAGS.*NOW" OR NOT sections MATCHES "GNU_RELRO")
+        fail("${binary} is not linked with relro and bind-now")
     endif()
 endforeach()
 
@@ -101,6 +112,19 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env "DESTDIR=${stage}"
 file(STRINGS "${stage}/opt/mouse suite/share/applications/mouse-suite.desktop" entry)
 if(NOT "Exec=\"/opt/mouse suite/lib/mouse-suite/configurator\"" IN_LIST entry)
     fail("installed with DESTDIR, the menu entry does not run the final, quoted path: ${entry}")
+endif()
+
+# As a distribution checks a package: no error, no warning, even pedantic. Informational
+# tags are left only with a reason in the package's lintian overrides.
+find_program(LINTIAN lintian)
+if(NOT LINTIAN)
+    fail("lintian is not installed (scripts/install-deps.sh installs it)")
+else()
+    execute_process(COMMAND ${LINTIAN} --pedantic --display-info --fail-on error,warning "${deb}"
+        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT rc EQUAL 0 OR out MATCHES "(^|\n)[EWIP]: ")
+        fail("lintian --pedantic finds:\n${out}${err}")
+    endif()
 endif()
 
 if(failures)

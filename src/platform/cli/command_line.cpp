@@ -43,6 +43,10 @@ Parsed parse(const QStringList& args, const Program& program) {
             parsed.action = Parsed::Action::Version;
             return parsed;
         }
+        if (arg == "--manpage") {
+            parsed.action = Parsed::Action::Manpage;
+            return parsed;
+        }
         if (known(program, arg)) {
             if (!parsed.given.contains(arg))
                 parsed.given << arg;
@@ -70,7 +74,10 @@ QString usageLine(const Program& program) {
 }
 
 QString helpText(const Program& program) {
-    QString text = usageLine(program) + '\n' + program.summary + "\n\n";
+    QString text = (program.synopsis.isEmpty() ? usageLine(program) : program.synopsis + '\n') +
+                   '\n' + program.summary + "\n\n";
+    if (!program.description.isEmpty())
+        text += program.description + "\n\n";
     QList<Option> all = program.options;
     all << Option{"--help", "Print this help and exit."}
         << Option{"--version", "Print the version and exit."};
@@ -86,6 +93,62 @@ QString versionText(const Program& program) {
     return QStringLiteral("%1 %2\n").arg(program.name, program.version);
 }
 
+namespace {
+
+// Text as roff shows it: backslashes and hyphens escaped, no line taken for a request.
+QString roff(QString text) {
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\e"));
+    text.replace(QLatin1Char('-'), QStringLiteral("\\-"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        if (line.startsWith(QLatin1Char('.')) || line.startsWith(QLatin1Char('\'')))
+            line.prepend(QStringLiteral("\\&"));
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Paragraphs separated by blank lines, each a roff paragraph; lines that begin with
+// spaces (usage lines, examples) are kept as they are.
+QString paragraphs(const QString& text) {
+    QString out;
+    for (const QString& paragraph : text.split(QStringLiteral("\n\n"), Qt::SkipEmptyParts)) {
+        if (paragraph.startsWith(QLatin1Char(' ')) || paragraph.contains(QStringLiteral("\n ")))
+            out += QStringLiteral(".PP\n.nf\n") + roff(paragraph) + QStringLiteral("\n.fi\n");
+        else
+            out += QStringLiteral(".PP\n") + roff(paragraph) + '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+QString manPage(const Program& program) {
+    const QString command = program.command.isEmpty() ? program.name : program.command;
+    QString whatis = program.summary.section(QLatin1Char('.'), 0, 0).simplified();
+    if (!whatis.isEmpty())
+        whatis[0] = whatis[0].toLower();
+    QString page = QStringLiteral(".TH %1 1 \"\" \"%2 %3\" \"User Commands\"\n")
+                       .arg(command.toUpper(), command, program.version);
+    page += QStringLiteral(".SH NAME\n%1 \\- %2\n").arg(roff(command), roff(whatis));
+    page += QStringLiteral(".SH SYNOPSIS\n.nf\n");
+    QString synopsis = program.synopsis.isEmpty() ? usageLine(program).trimmed() : program.synopsis;
+    synopsis.replace(QStringLiteral("usage: "), QString());
+    if (command != program.name)
+        synopsis.replace(program.name + ' ', command + ' ');
+    page += roff(synopsis) + QStringLiteral("\n.fi\n");
+    page += QStringLiteral(".SH DESCRIPTION\n") + paragraphs(program.summary.simplified());
+    if (!program.description.isEmpty())
+        page += paragraphs(program.description);
+    page += QStringLiteral(".SH OPTIONS\n");
+    QList<Option> all = program.options;
+    all << Option{"--help", "Print the help and exit."}
+        << Option{"--version", "Print the version and exit."};
+    for (const Option& o : all)
+        page += QStringLiteral(".TP\n.B %1\n%2\n").arg(roff(o.name), roff(o.help));
+    for (const Section& s : program.sections)
+        page += QStringLiteral(".SH %1\n").arg(s.title) + paragraphs(s.text);
+    return page;
+}
+
 int handle(int argc, char** argv, const Program& program, Parsed* parsed) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -99,6 +162,9 @@ int handle(int argc, char** argv, const Program& program, Parsed* parsed) {
         return 0;
     case Parsed::Action::Version:
         print(stdout, versionText(program));
+        return 0;
+    case Parsed::Action::Manpage:
+        print(stdout, manPage(program));
         return 0;
     case Parsed::Action::Usage:
         print(stderr, QStringLiteral("%1: %2\n").arg(program.name, p.problem) + usageLine(program));

@@ -1,4 +1,5 @@
-// What the desktop programs accept on their command line, and the one check that must
+// What the desktop programs accept on their command line (and what their manual pages
+// say: the page is written from the same description as --help), and the one check that must
 // come before Qt makes a window: whether there is a display at all. Both run on the plain
 // argument vector, before the application object exists, so `--help` and `--version`
 // work on a server and a missing display is one sentence instead of a Qt abort.
@@ -15,15 +16,26 @@ struct Option {
     QString help;
 };
 
+// A section of the manual page beyond the synopsis, description and options.
+struct Section {
+    QString title; // "FILES"
+    QString text;  // paragraphs separated by blank lines
+};
+
 struct Program {
     QString name;    // as typed: "configurator"
-    QString summary; // one line: what it does
+    QString summary; // one or two sentences: what it does (its first sentence names the page)
     QString version;
-    QList<Option> options; // besides --help and --version
+    QList<Option> options;    // besides --help and --version
+    QString description = {}; // paragraphs after the summary, in --help and the page
+    QList<Section> sections = {};
+    QString command = {};  // the name on PATH when installed, if not `name` ("mouse-suite")
+    QString synopsis = {}; // usage lines, when the options alone do not tell them
 };
 
 struct Parsed {
-    enum class Action { Run, Help, Version, Usage };
+    // Manpage: `--manpage`, which the build uses to write the manual page.
+    enum class Action { Run, Help, Version, Usage, Manpage };
     Action action = Action::Run;
     QStringList given; // the options of Program::options that were given
     QString problem;   // for Usage: what was wrong
@@ -37,6 +49,8 @@ Parsed parse(const QStringList& args, const Program& program);
 QString usageLine(const Program& program);
 QString helpText(const Program& program);
 QString versionText(const Program& program);
+// The manual page (section 1) in roff.
+QString manPage(const Program& program);
 
 // Empty when Qt will find a display to show windows on; otherwise one sentence saying why
 // not. A platform chosen by the caller (QT_QPA_PLATFORM, -platform) is trusted.
