@@ -1,3 +1,4 @@
+cmake_policy(SET CMP0009 NEW)
 # Run by CPack on the staged tree before it is packed (CPACK_PRE_BUILD_SCRIPTS), after
 # the programs were stripped: removes the compiler's .comment notes too, which a
 # package does not need.

@@ -113,6 +113,10 @@ file(STRINGS "${stage}/opt/mouse suite/share/applications/mouse-suite.desktop" e
 if(NOT "Exec=\"/opt/mouse suite/lib/mouse-suite/configurator\"" IN_LIST entry)
     fail("installed with DESTDIR, the menu entry does not run the final, quoted path: ${entry}")
 endif()
+# Under any prefix the program finds its data beside it, through the relative link.
+if(NOT EXISTS "${stage}/opt/mouse suite/lib/mouse-suite/modules/setting/apConfig.bin")
+    fail("installed under a prefix, lib/mouse-suite/modules does not lead to the data")
+endif()
 
 # As a distribution checks a package: no error, no warning, even pedantic. Informational
 # tags are left only with a reason in the package's lintian overrides.
