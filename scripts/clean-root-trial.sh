@@ -32,17 +32,19 @@ echo "== installed:"; dpkg -s mouse-suite | grep -E '^(Version|Depends):'
 echo "== mouse-suite --version:"; mouse-suite --version
 echo "== update --version:"; /usr/lib/mouse-suite/update/update --version
 echo "== man -w mouse-suite:"; man -w mouse-suite 2>/dev/null || ls /usr/share/man/man1/mouse-suite.1.gz
-echo "== the virtual mouse:"
-/tmp/virtual-mouse serve --socket /tmp/vm.sock >/tmp/vm.log 2>&1 &
+echo "== the virtual mouse (as an ordinary user, who must reach its socket):"
+useradd -m trial
+su trial -s /bin/sh -c '/tmp/virtual-mouse serve --socket /tmp/vm.sock' >/tmp/vm.log 2>&1 &
 vm=$!
 for _ in $(seq 50); do grep -q ready /tmp/vm.log && break; sleep 0.1; done
 cat /tmp/vm.log
 echo "== the configurator against it, headless, for 8 s:"
-useradd -m trial
 su trial -s /bin/sh -c 'cd && XDG_RUNTIME_DIR=$(mktemp -d) QT_QPA_PLATFORM=offscreen \
     VIRTUAL_MOUSE_SOCKET=/tmp/vm.sock timeout 8 mouse-suite 2>&1; echo "(ended: $?)"' || true
 echo "== its folder:"; ls /home/trial/.config/mouse-suite/modules
-/tmp/virtual-mouse ctl --socket /tmp/vm.sock state | head -c 300; echo
+echo "== what the mouse holds (report rate, first DPI stage):"
+su trial -s /bin/sh -c '/tmp/virtual-mouse ctl --socket /tmp/vm.sock state' |
+    grep -E '"report_rate"|"dpi"' | head -n 3
 kill $vm
 TRIAL
 mmdebstrap --variant=apt --quiet \
