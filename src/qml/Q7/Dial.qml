@@ -16,6 +16,8 @@ Item {
     property string fontFamily: Theme.fontFamily
     property color accent: Theme.accent
     readonly property alias picture: picture
+    // Held by the pointer: what lies around it waits with changes of its size.
+    readonly property alias pressed: area.pressed
 
     signal levelChange(int value)
 
@@ -73,6 +75,7 @@ Item {
             font.bold: true
         }
         MouseArea {
+            id: area
             anchors.fill: parent
             preventStealing: true
             function follow(mouse) {

@@ -12,8 +12,19 @@ Frame {
     readonly property alias picture: dial.picture
     // The desktop refused the last level sent (see DesktopNote).
     property bool desktopRefused: false
+    // Shown once the dial is let go: the panel grows for it, and nothing may move under a
+    // pointer that is still turning the dial.
+    property bool noteShown: false
+    onDesktopRefusedChanged: if (!dial.pressed) noteShown = desktopRefused
+    Connections {
+        target: dial
+        function onPressedChanged() {
+            if (!dial.pressed)
+                panel.noteShown = panel.desktopRefused
+        }
+    }
 
-    bodyHeight: desktopRefused ? 136 : 106
+    bodyHeight: noteShown ? 136 : 106
 
     function init(send) {
         var n = Number(load())
@@ -33,7 +44,7 @@ Frame {
     }
     DesktopNote {
         y: 106
-        visible: panel.desktopRefused
+        visible: panel.noteShown
         fontSize: panel.fontSize - 1
         fontFamily: panel.fontFamily
     }

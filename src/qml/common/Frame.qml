@@ -14,6 +14,9 @@ Item {
     property color accent: Theme.accent
     property int animationSpeed: Theme.animationSpeed
     default property alias content: body.data
+    // Folding animates; a body that grows or shrinks for its content (a note) does not, so
+    // the column never moves under a pointer for the length of an animation.
+    property bool folding: false
 
     signal openCloseMenu()
     signal clickFrame()
@@ -58,6 +61,7 @@ Item {
             anchors.fill: parent
             hoverEnabled: true
             onClicked: {
+                frame.folding = true
                 frame.opened = !frame.opened
                 frame.openCloseMenu()
                 frame.clickFrame()
@@ -73,7 +77,12 @@ Item {
         color: Theme.panel
         clip: true
         Behavior on height {
-            NumberAnimation { duration: frame.animationSpeed; easing.type: Easing.OutCubic }
+            enabled: frame.folding
+            NumberAnimation {
+                duration: frame.animationSpeed
+                easing.type: Easing.OutCubic
+                onRunningChanged: if (!running) frame.folding = false
+            }
         }
     }
 }
