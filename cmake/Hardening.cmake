@@ -3,6 +3,8 @@
 # read-only and bound at load (relro, bind-now). On every optimised GCC build that has
 # no sanitizer, so that the tested binaries are the packaged ones.
 option(ENABLE_HARDENING "Build with Debian's hardening flags (dpkg-buildflags)" ON)
+# Whether they were applied (the package check expects them only then).
+set(MOUSE_SUITE_HARDENED OFF)
 find_program(DPKG_BUILDFLAGS dpkg-buildflags)
 if(ENABLE_HARDENING AND DPKG_BUILDFLAGS AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU"
    AND NOT ENABLE_ASAN_UBSAN AND NOT ENABLE_TSAN AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
@@ -23,5 +25,6 @@ if(ENABLE_HARDENING AND DPKG_BUILDFLAGS AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU"
     list(TRANSFORM HARDENING_CXXFLAGS APPEND ">")
     add_compile_options(${HARDENING_CPPFLAGS} ${HARDENING_CFLAGS} ${HARDENING_CXXFLAGS})
     add_link_options(${HARDENING_LDFLAGS})
+    set(MOUSE_SUITE_HARDENED ON)
     message(STATUS "Hardening with dpkg-buildflags (hardening=+all)")
 endif()
