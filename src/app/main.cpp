@@ -135,9 +135,12 @@ int main(int argc, char* argv[]) {
     capture->setKeyboardCallback(onKey, window);
     capture->setMouseCallback(onMouse, window);
     // Where the desktop shares no keys (Wayland), the window's own keys are recorded.
-    WindowKeys windowKeys(*window, [&capture](std::uint32_t scan, bool pressed, bool alt) {
-        capture->windowKey(scan, pressed, alt);
-    });
+    std::unique_ptr<WindowKeys> windowKeys;
+    if (capture->source() == capture::KeySource::Window)
+        windowKeys = std::make_unique<WindowKeys>(
+            *window, [&capture](std::uint32_t scan, bool pressed, bool alt) {
+                capture->windowKey(scan, pressed, alt);
+            });
     window->view()->setKeysFromWindowOnly(capture->source() == capture::KeySource::Window);
 #ifdef HAVE_SHORTCUT_PORTAL
     // Shift+Alt+F12 cannot be watched for there: the desktop's portal may bind it for us.

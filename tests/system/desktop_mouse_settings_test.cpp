@@ -18,19 +18,22 @@ class FakeInputDevice : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.kde.KWin.InputDevice")
     Q_PROPERTY(bool pointer MEMBER pointer)
     Q_PROPERTY(bool touchpad MEMBER touchpad)
-    Q_PROPERTY(double pointerAcceleration MEMBER pointerAcceleration)
+    Q_PROPERTY(double pointerAcceleration READ acceleration WRITE setAcceleration)
     Q_PROPERTY(bool pointerAccelerationProfileFlat READ flat WRITE setFlat)
     Q_PROPERTY(bool pointerAccelerationProfileAdaptive READ adaptive WRITE setAdaptive)
   public:
     FakeInputDevice(bool pointer, bool touchpad) : pointer(pointer), touchpad(touchpad) {}
     bool flat() const { return flat_; }
     bool adaptive() const { return !flat_; }
-    void setFlat(bool on) { flat_ = on; }
-    void setAdaptive(bool on) { flat_ = !on; }
+    void setFlat(bool on) { flat_ = stuck ? flat_ : on; }
+    void setAdaptive(bool on) { flat_ = stuck ? flat_ : !on; }
+    double acceleration() const { return pointerAcceleration; }
+    void setAcceleration(double a) { pointerAcceleration = stuck ? pointerAcceleration : a; }
 
     bool pointer;
     bool touchpad;
     double pointerAcceleration = 0;
+    bool stuck = false; // takes the call and keeps its value, like a device that will not change
 
   private:
     bool flat_ = false;
@@ -153,6 +156,10 @@ class DesktopMouseSettingsTest : public QObject {
         QCOMPARE(ask([&] { return desktop.acceleration(); }), false);
         QVERIFY(ask([&] { return desktop.setAcceleration(true); }));
         QCOMPARE(ask([&] { return desktop.acceleration(); }), true);
+        // What reads back otherwise was not taken.
+        mouse.stuck = true;
+        QVERIFY(!ask([&] { return desktop.setAcceleration(false); }));
+        QVERIFY(!ask([&] { return desktop.setPointerSpeed(10); }));
         kwin.unregisterService("org.kde.KWin");
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }

@@ -53,47 +53,47 @@ QStringList KWinPointers::mice() {
     return paths;
 }
 
-bool KWinPointers::setSpeed(double speed) {
+bool KWinPointers::setOnEveryMouse(const QString& property, const QVariant& value,
+                                   const QString& readBack,
+                                   const std::function<bool(const QVariant&)>& took) {
     const QStringList paths = mice();
     for (const QString& path : paths) {
-        if (!set(bus_, path, QStringLiteral("pointerAcceleration"), speed))
+        if (!set(bus_, path, property, value))
             return false;
-        const auto back = get(bus_, path, kDevice, QStringLiteral("pointerAcceleration"));
-        if (!back || std::abs(back->toDouble() - speed) > 1e-3)
+        const auto back = get(bus_, path, kDevice, readBack);
+        if (!back || !took(*back))
             return false;
     }
     return !paths.isEmpty();
 }
 
-std::optional<double> KWinPointers::speed() {
+std::optional<QVariant> KWinPointers::ofFirstMouse(const QString& property) {
     const QStringList paths = mice();
-    if (paths.isEmpty())
-        return std::nullopt;
-    const auto value = get(bus_, paths.first(), kDevice, QStringLiteral("pointerAcceleration"));
+    return paths.isEmpty() ? std::nullopt : get(bus_, paths.first(), kDevice, property);
+}
+
+bool KWinPointers::setSpeed(double speed) {
+    const QString property = QStringLiteral("pointerAcceleration");
+    return setOnEveryMouse(property, speed, property, [speed](const QVariant& back) {
+        return std::abs(back.toDouble() - speed) <= 1e-3;
+    });
+}
+
+std::optional<double> KWinPointers::speed() {
+    const auto value = ofFirstMouse(QStringLiteral("pointerAcceleration"));
     return value ? std::optional<double>(value->toDouble()) : std::nullopt;
 }
 
 bool KWinPointers::setAccelerating(bool accelerating) {
-    const QStringList paths = mice();
-    for (const QString& path : paths) {
-        // One profile is on at a time; the one turned on decides.
-        const QString profile = accelerating ? QStringLiteral("pointerAccelerationProfileAdaptive")
-                                             : QStringLiteral("pointerAccelerationProfileFlat");
-        if (!set(bus_, path, profile, true))
-            return false;
-        const auto flat =
-            get(bus_, path, kDevice, QStringLiteral("pointerAccelerationProfileFlat"));
-        if (!flat || flat->toBool() == accelerating)
-            return false;
-    }
-    return !paths.isEmpty();
+    // One profile is on at a time; the one turned on decides.
+    const QString profile = accelerating ? QStringLiteral("pointerAccelerationProfileAdaptive")
+                                         : QStringLiteral("pointerAccelerationProfileFlat");
+    return setOnEveryMouse(
+        profile, true, QStringLiteral("pointerAccelerationProfileFlat"),
+        [accelerating](const QVariant& flat) { return flat.toBool() != accelerating; });
 }
 
 std::optional<bool> KWinPointers::accelerating() {
-    const QStringList paths = mice();
-    if (paths.isEmpty())
-        return std::nullopt;
-    const auto flat =
-        get(bus_, paths.first(), kDevice, QStringLiteral("pointerAccelerationProfileFlat"));
+    const auto flat = ofFirstMouse(QStringLiteral("pointerAccelerationProfileFlat"));
     return flat ? std::optional<bool>(!flat->toBool()) : std::nullopt;
 }

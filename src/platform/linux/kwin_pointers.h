@@ -6,7 +6,9 @@
 
 #include <QDBusConnection>
 #include <QStringList>
+#include <QVariant>
 
+#include <functional>
 #include <optional>
 
 class KWinPointers {
@@ -23,6 +25,10 @@ class KWinPointers {
   private:
     // Object paths of the mice (pointers that are not touchpads); empty without KWin.
     QStringList mice();
+    // Sets `property` on every mouse and reads `readBack`, which `took` must accept.
+    bool setOnEveryMouse(const QString& property, const QVariant& value, const QString& readBack,
+                         const std::function<bool(const QVariant&)>& took);
+    std::optional<QVariant> ofFirstMouse(const QString& property);
 
     QDBusConnection bus_;
 };
