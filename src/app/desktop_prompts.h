@@ -19,6 +19,7 @@ class DesktopPrompts : public UserPrompts {
     // Someone who answers the file dialogs and the boxes in the user's place (the page
     // tests); null shows the real ones. It must outlive its use here.
     void setDialogStandIn(UserPrompts* standIn) { standIn_ = standIn; }
+    UserPrompts* dialogStandIn() const { return standIn_; }
 
     QString openFileName(const QString& caption, const QString& dir,
                          const QString& filter) override;

@@ -1,4 +1,5 @@
 // configurator: the mouse's configuration program.
+#include "app/command_runner.h"
 #include "app/configurator_root.h"
 #include "app/my_quick_view.h"
 #include "app/single_application.h"
@@ -155,7 +156,16 @@ int main(int argc, char* argv[]) {
         hotKey->start();
     }
 #endif
+    // mouse-suite-ctl's requests: carried out on the pages, answered on the same connection.
+    CommandRunner commands(*root);
     MessageChannel channel;
+#ifndef _WIN32
+    channel.setRequestHandler(
+        msgchannel::kControlTag,
+        [&commands](const QByteArray& data, const MessageChannel::Reply& reply) {
+            commands.runRequest(data, reply);
+        });
+#endif
     channel.setCopyDataHandler(onCopyData, &app, window);
 
     // Without a tray there is nowhere to start hidden in.

@@ -376,8 +376,10 @@ void MacroLibrary::saveMacroIniToFile(const QVariant& name) {
         QStringLiteral(".mc"));
     if (target.isEmpty())
         return;
-    if (!replaceWithCopy(target, source))
+    if (!replaceWithCopy(target, source)) {
         qCDebug(lcMacros) << "Macro export failed" << target;
+        dialogs_->warning(tr("Save File"), tr("The macro could not be written to ") + target);
+    }
 }
 
 QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
@@ -397,6 +399,7 @@ QVariant MacroLibrary::loadMacroIniFromFile(const QVariant& name) {
     }
     if (!replaceWithContent(target, picked.data)) {
         qCDebug(lcMacros) << "Macro import failed" << source;
+        dialogs_->warning(tr("Open File"), tr("The macro could not be stored in ") + target);
         return failed;
     }
     return source;

@@ -1,6 +1,7 @@
 #include "model/button_table_qml.h"
 
 #include "model/button_table.h"
+#include "model/key_functions.h"
 
 #include <climits>
 #include <cmath>
@@ -84,6 +85,10 @@ QVariantList ButtonTableQml::wireValues(const QVariantList& entries) const {
         for (int v : model::wireValues(*table))
             out << v;
     return out;
+}
+
+QString ButtonTableQml::functionCode(const QString& name) const {
+    return keyFunctionCode(name);
 }
 
 } // namespace model

@@ -25,6 +25,8 @@ class ButtonTableQml : public QObject {
                                       const QVariantList& entry) const;
     // The 64 values for the mouse and the profile.
     Q_INVOKABLE QVariantList wireValues(const QVariantList& entries) const;
+    // The code of a key-menu function named in English (see key_functions.h); "" for none.
+    Q_INVOKABLE QString functionCode(const QString& name) const;
 };
 
 } // namespace model

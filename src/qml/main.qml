@@ -287,6 +287,128 @@ Item {
             Qt.openUrlExternally(address)
     }
 
+    // ---------------------------------------------------------------- mouse-suite-ctl
+
+    // What a script asks for, done as the panels' own clicks do it: the panel changes, the
+    // profile is written and the mouse is sent the same commands. runCommand answers ""
+    // when done, otherwise why it was refused (then nothing changed).
+    function runCommand(verb, a) {
+        var stage
+        switch (String(verb)) {
+        case "rate":
+            reportRate.set(Number(a.interval))
+            return ""
+        case "dpiSet":
+            stage = dpiSetting.stageAt(a.stage)
+            if (stage.value !== a.value) {
+                stage.value = a.value
+                stage.valueChange(a.value)
+            }
+            return ""
+        case "dpiEnable":
+            stage = dpiSetting.stageAt(a.stage)
+            if (!stage.stepped)
+                return Strings.dpiStageOutOfReach
+            if (stage.checked !== a.on) {
+                stage.checked = a.on
+                stage.checkChange(a.on)
+            }
+            return ""
+        case "lighting":
+            // Off is static with its slider at the far left.
+            var effect = a.effect === 0 ? 1 : a.effect
+            if (a.effect === 0)
+                lighting.sliderAt(1).value = 0
+            else if (a.levelGiven)
+                lighting.sliderAt(effect).value = a.level
+            else if (effect === 1 && lighting.sliderAt(1).value === 0)
+                lighting.sliderAt(1).value = 4 // static asked for: lit, not off
+            lighting.choose(effect)
+            return ""
+        case "axis":
+            xySettingPanel.xSlider.value = a.x / 20 - 1
+            xySettingPanel.ySlider.value = a.y / 20 - 1
+            xySettingPanel.store()
+            return ""
+        case "button":
+            if (!keyMatrixPanel.modifyCode(a.button, a.code))
+                return "button " + (a.button + 1) + " keeps its function: the mouse must keep a left button"
+            keyMatrixPanel.refreashUI()
+            return ""
+        case "profileSwitch":
+            return switchProfile(a)
+        case "profileImported":
+            // The active profile's file was replaced: shown and sent again.
+            setProtectUI(1200)
+            sendWholeProfile()
+            return ""
+        case "factoryReset":
+            resetToFactory()
+            return ""
+        case "ensureMacro":
+            return macroEditorOverlay.ensureMacro(a.name)
+        case "macroReplaced":
+            macroEditorOverlay.macroReplaced(a.name)
+            return ""
+        }
+        return "unknown command " + verb
+    }
+
+    // By number or by name, as choosing the row and closing the profile overlay does.
+    function switchProfile(a) {
+        var rows = profileOverlay.storedRows()
+        var names = []
+        for (var i = 0; i < rows.length; ++i) {
+            names.push((rows[i].profileNo + 1) + " " + rows[i].profileName)
+            var match = a.name !== "" ? rows[i].profileName === a.name : rows[i].profileNo === a.profile
+            if (!match)
+                continue
+            changeProfile(rows[i].profileNo)
+            profileClosed()
+            return ""
+        }
+        return (a.name !== "" ? "no profile is named \"" + a.name + "\""
+                              : "profile " + (a.profile + 1) + " is not in the profile list")
+               + "; the profiles are " + names.join(", ")
+    }
+
+    // What the panels show: the profile the mouse runs.
+    function commandStatus() {
+        var stages = []
+        for (var i = 0; i < 6; ++i) {
+            var s = dpiSetting.stageAt(i)
+            stages.push({ value: s.value, on: s.stepped && s.checked, colour: String(s.stageColor) })
+        }
+        var buttons = []
+        for (var b = 0; b < keyMatrixPanel.shownButtons; ++b)
+            buttons.push(String(keyMatrixPanel.texts[b]))
+        var rows = profileOverlay.storedRows()
+        var name = ""
+        for (var r = 0; r < rows.length; ++r)
+            if (rows[r].profileNo === profileNo)
+                name = rows[r].profileName
+        return { profile: profileNo, profileName: name, interval: reportRate.value,
+                 stages: stages, effect: lighting.effect,
+                 level: lighting.sliderAt(lighting.effect).value,
+                 x: xySettingPanel.valueOf(xySettingPanel.xSlider.value),
+                 y: xySettingPanel.valueOf(xySettingPanel.ySlider.value), buttons: buttons }
+    }
+
+    function commandProfiles() {
+        var current = parseInt(ui_View.getProfile())
+        return { current: isFinite(current) ? current : 0, rows: profileOverlay.storedRows() }
+    }
+
+    function commandMacros() {
+        return NameLists.names(ui_View.getNameList(0)).filter(function (n) {
+            return String(n) !== "" && !NameLists.isPadding(String(n))
+        })
+    }
+
+    function commandSettingName(code) {
+        return Strings.settingOfCommand(code)
+    }
+
     Timer {
         id: protectTimer
         interval: 1000

@@ -152,7 +152,9 @@ void ProfileStore::saveProfile(int profile) {
         return;
     profiles_[profile]->sync();
     // An existing export is replaced only once the profile has been read.
-    copyFileOver(filePath(profile), path);
+    if (!copyFileOver(filePath(profile), path))
+        dialogs_->warning(translate("Save File"),
+                          translate("The profile could not be written to ") + path);
 }
 
 void ProfileStore::resetProfile(int profile) {

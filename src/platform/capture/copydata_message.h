@@ -20,6 +20,11 @@ inline constexpr std::uint32_t kWarningTag = 0x250F;
 // dwData of a second start's request to show the window; its data is not read.
 inline constexpr std::uint32_t kShowWindowTag = 0x2511;
 
+// dwData of a request of mouse-suite-ctl (UTF-8 JSON: the arguments and the working
+// folder); the running program answers on the same connection with one frame of the same
+// dwData (UTF-8 JSON: exit code, output, error). Linux only.
+inline constexpr std::uint32_t kControlTag = 0x2512;
+
 // Largest cbData a frame may carry; a longer frame breaks the connection.
 inline constexpr std::uint32_t kMaxFrameData = 64 * 1024;
 

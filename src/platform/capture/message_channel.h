@@ -17,7 +17,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QCoreApplication;
 
@@ -40,6 +42,16 @@ class MessageChannel {
     // channel cannot be opened. A null handler lets every message pass (Windows) or
     // drops it (Linux).
     bool setCopyDataHandler(CopyDataHandler handler, QCoreApplication* app, void* context);
+
+#ifndef _WIN32
+    // Linux: frames of dwData `tag` are requests wanting an answer. `handler` gets the data
+    // and a reply function it may call later, once; the answer goes back on the same
+    // connection as one frame of the same dwData (dropped when the asker is gone). While a
+    // request waits for its answer the connection is not closed for being idle.
+    using Reply = std::function<void(const QByteArray& answer)>;
+    using RequestHandler = std::function<void(const QByteArray& data, const Reply& reply)>;
+    void setRequestHandler(std::uint32_t tag, RequestHandler handler);
+#endif
 
     // Linux: at most `maxOpen` connections are kept open (a new one closes the oldest not
     // being handled), and one that sends nothing for `idleMs` is closed.
@@ -70,6 +82,14 @@ namespace msgchannel {
 // `timeoutMs` milliseconds or the data is longer than kMaxFrameData.
 bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
                   int timeoutMs = 3000);
+
+// Sends one request frame and waits for the answer frame of the same dwData.
+struct Answer {
+    bool reached = false;           // a server of this user took the request
+    std::optional<QByteArray> data; // its answer; none when it did not come in `answerMs`
+};
+Answer request(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
+               int connectMs, int answerMs);
 
 } // namespace msgchannel
 #endif

@@ -167,6 +167,39 @@ Overlay {
         return true
     }
 
+    // A macro of this name in the list, made as "New" makes one when there is none yet
+    // (for an import). "" when it is there, else why not.
+    function ensureMacro(name) {
+        name = String(name)
+        if (names().indexOf(name) >= 0)
+            return ""
+        if (recording)
+            return "a macro is being recorded"
+        if (NameLists.isPadding(name) || name.trim() === "")
+            return "\"" + name + "\" cannot name a macro"
+        if (macroModel.count >= maxMacros)
+            return "the macro list is full (" + maxMacros + ")"
+        var no = macroModel.count
+        if (!ui_View.createMacroIni(name, no))
+            return "the macro \"" + name + "\" cannot be stored"
+        macroModel.append({ macroName: name, no: no, macroType: 0 })
+        ui_View.updataNameList(0, names())
+        return ""
+    }
+
+    // A macro's file was replaced: the editor shows it afresh and the buttons of the
+    // current profile that play it get it again.
+    function macroReplaced(name) {
+        name = String(name)
+        if (name === selectedName && !recording)
+            selectMacro(selectedMacro)
+        for (var b = 0; b < 16; ++b) {
+            var slot = macroSlotOf(b, name)
+            if (slot >= 0)
+                sendMacro(slot, name)
+        }
+    }
+
     // The library keeps the name as a file name and refuses what a file system would;
     // the filler of the name list is no name either.
     function renameMacro(index, newName) {

@@ -91,17 +91,28 @@ Overlay {
         editingRow = -1
         if (Strings.main.length > 25)
             menuTexts = Strings.main.slice(21, 26)
-        var names = NameLists.names(ui_View.getNameList(2))
+        var stored = storedRows()
         rows.clear()
-        for (var i = 0; i < names.length && rows.count < maxProfiles; ++i) {
+        for (var i = 0; i < stored.length; ++i)
+            rows.append(stored[i])
+        selectedRow = rowOfNumber(profileNo)
+    }
+
+    // The rows the name list holds: only entries that name a profile the page offers,
+    // each profile once, at most maxProfiles.
+    function storedRows() {
+        var names = NameLists.names(ui_View.getNameList(2))
+        var list = []
+        var seen = {}
+        for (var i = 0; i < names.length && list.length < maxProfiles; ++i) {
             var entry = String(names[i])
             var no = Number(entry.charAt(entry.length - 1))
-            // Only entries that name a profile the page offers, each profile once.
-            if (entry.length < 2 || !/[0-5]$/.test(entry) || rowOfNumber(no) >= 0)
+            if (entry.length < 2 || !/[0-5]$/.test(entry) || seen[no])
                 continue
-            rows.append({ profileName: entry.slice(0, -1), profileNo: no })
+            seen[no] = true
+            list.push({ profileName: entry.slice(0, -1), profileNo: no })
         }
-        selectedRow = rowOfNumber(profileNo)
+        return list
     }
 
     function select(row) {

@@ -8,6 +8,7 @@
 #include "platform/runtime/runtime_dir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -50,6 +51,8 @@ struct MessageChannel::Impl {
     std::unique_ptr<QLocalServer> server;
     CopyDataHandler handler = nullptr;
     void* context = nullptr;
+    std::uint32_t requestTag = 0;
+    RequestHandler requestHandler;
     int inHandler = 0; // depth of handler calls under way
 };
 
@@ -102,7 +105,11 @@ void MessageChannel::Impl::accept() {
         auto* idle = new QTimer(socket);
         idle->setSingleShot(true);
         idle->setInterval(idleMs);
+        idle->setObjectName(QStringLiteral("idle"));
         QObject::connect(idle, &QTimer::timeout, socket, [socket] {
+            // A request being answered is not idle.
+            if (socket->property("awaiting").toInt() > 0)
+                return;
             qCDebug(lcMessages) << "message channel: closed an idle connection";
             hangUp(socket);
         });
@@ -157,7 +164,30 @@ void MessageChannel::Impl::read(QLocalSocket* socket, msgchannel::FrameReader& r
     socket->setProperty("inHandler", true);
     ++inHandler;
     for (const msgchannel::Frame& frame : frames) {
-        if (!server || !handler)
+        if (!server)
+            break;
+        if (requestHandler && frame.dwData == requestTag) {
+            socket->setProperty("awaiting", socket->property("awaiting").toInt() + 1);
+            const QByteArray data(reinterpret_cast<const char*>(frame.data.data()),
+                                  qsizetype(frame.data.size()));
+            const std::uint32_t tag = requestTag;
+            auto answered = std::make_shared<bool>(false);
+            requestHandler(data, [guard, tag, answered](const QByteArray& answer) {
+                if (std::exchange(*answered, true) || !guard)
+                    return;
+                guard->setProperty("awaiting", guard->property("awaiting").toInt() - 1);
+                if (static_cast<std::uint64_t>(answer.size()) > msgchannel::kMaxFrameData)
+                    return;
+                const std::vector<std::uint8_t> bytes = msgchannel::encodeFrame(
+                    tag, answer.constData(), static_cast<std::uint32_t>(answer.size()));
+                guard->write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+                guard->flush();
+                if (auto* idle = guard->findChild<QTimer*>(QStringLiteral("idle")))
+                    idle->start();
+            });
+            continue;
+        }
+        if (!handler)
             break;
         const msgchannel::CopyData message{frame.dwData,
                                            static_cast<std::uint32_t>(frame.data.size()),
@@ -200,6 +230,11 @@ bool MessageChannel::setCopyDataHandler(CopyDataHandler handler, QCoreApplicatio
     d->handler = handler;
     d->context = context;
     return d->listen();
+}
+
+void MessageChannel::setRequestHandler(std::uint32_t tag, RequestHandler handler) {
+    d->requestTag = tag;
+    d->requestHandler = std::move(handler);
 }
 
 void MessageChannel::setConnectionLimits(int maxOpen, int idleMs) {
@@ -247,6 +282,50 @@ bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteAr
     if (socket.state() != QLocalSocket::UnconnectedState)
         socket.waitForDisconnected(timeoutMs);
     return true;
+}
+
+Answer request(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
+               int connectMs, int answerMs) {
+    Answer answer;
+    if (serverName.isEmpty() || static_cast<std::uint64_t>(data.size()) > kMaxFrameData)
+        return answer;
+    QLocalSocket socket;
+    socket.connectToServer(serverName);
+    if (!socket.waitForConnected(connectMs))
+        return answer;
+    if (!peerIsUser(static_cast<int>(socket.socketDescriptor()), ownUid())) {
+        socket.abort();
+        return answer;
+    }
+    const std::vector<std::uint8_t> frame =
+        encodeFrame(dwData, data.constData(), static_cast<std::uint32_t>(data.size()));
+    socket.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
+    while (socket.bytesToWrite() > 0) {
+        if (!socket.waitForBytesWritten(connectMs))
+            return answer;
+    }
+    answer.reached = true;
+    QElapsedTimer clock;
+    clock.start();
+    FrameReader reader;
+    while (clock.elapsed() < answerMs) {
+        if (!socket.waitForReadyRead(int(qMax<qint64>(1, answerMs - clock.elapsed()))))
+            break;
+        const QByteArray bytes = socket.readAll();
+        if (!reader.append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                           static_cast<std::size_t>(bytes.size())))
+            break;
+        for (const Frame& f : reader.takeFrames()) {
+            if (f.dwData != dwData)
+                continue;
+            answer.data =
+                QByteArray(reinterpret_cast<const char*>(f.data.data()), qsizetype(f.data.size()));
+            socket.disconnectFromServer();
+            return answer;
+        }
+    }
+    socket.abort();
+    return answer;
 }
 
 } // namespace msgchannel
