@@ -67,6 +67,10 @@ void MouseSync::confirm() {
 }
 
 void MouseSync::recordIfInStep() {
+    // A resend whose transfers have all run counts, even when its check has not come round
+    // yet (a short-lived program ends right after its sends).
+    if (confirm_.isActive())
+        confirm();
     if (!outOfStep_ && !confirm_.isActive())
         record();
 }

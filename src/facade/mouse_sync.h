@@ -34,7 +34,8 @@ class MouseSync : public QObject {
     // The pages have just queued the whole profile; once it has all run without a
     // failure the mouse is in step and the record is written.
     void resendQueued();
-    // Writes the record when nothing is known to have failed (the program ends cleanly).
+    // Writes the record when nothing is known to have failed (the program ends cleanly),
+    // including after a resend whose transfers have all run.
     void recordIfInStep();
     // The mouse may hold something else than the profile.
     void markOutOfStep();
