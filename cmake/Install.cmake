@@ -12,6 +12,9 @@
 #   P/share/icons/hicolor/NxN/apps/mouse-suite.png (16 … 256), scalable/apps/mouse-suite.svg
 #   P/share/metainfo/…metainfo.xml            what software centres show, with the modalias
 #   P/bin/mouse-suite                          the configurator on PATH (a symbolic link)
+#   P/bin/mouse-suite-ctl                      the command line, beside it (a link as well)
+#   P/share/man/man1/mouse-suite-ctl.1.gz
+#   P/share/bash-completion/completions/mouse-suite-ctl, P/share/zsh/vendor-completions/_mouse-suite-ctl
 #   P/share/mouse-suite/autostart/mouse-suite-tray.desktop  autostart entry, to copy
 #   P/share/doc/mouse-suite/README.md
 #   P/lib/mouse-suite/update/update, libISPDLL.so and data.bin beside it
@@ -20,7 +23,7 @@ set(MOUSE_SUITE_INSTALL_DIR lib/mouse-suite)
 # The AppStream id; the metainfo file carries it in its name.
 set(MOUSE_SUITE_APP_ID net.mouse_suite.configurator)
 
-install(TARGETS configurator RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR})
+install(TARGETS configurator mouse-suite-ctl RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR})
 
 # The updater finds ISPDLL beside itself ($ORIGIN) and reads ./data.bin there.
 install(TARGETS update RUNTIME DESTINATION ${MOUSE_SUITE_INSTALL_DIR}/update)
@@ -50,12 +53,17 @@ add_custom_command(
     COMMAND configurator --manpage > ${MAN_PAGE}
     COMMAND update --manpage > ${CMAKE_BINARY_DIR}/man/update.1
     COMMAND virtual-mouse --manpage > ${CMAKE_BINARY_DIR}/man/virtual-mouse.1
-    COMMAND gzip -9nf ${MAN_PAGE}
-    DEPENDS configurator update virtual-mouse
+    COMMAND mouse-suite-ctl --manpage > ${CMAKE_BINARY_DIR}/man/mouse-suite-ctl.1
+    COMMAND gzip -9nkf ${MAN_PAGE} ${CMAKE_BINARY_DIR}/man/mouse-suite-ctl.1
+    DEPENDS configurator update virtual-mouse mouse-suite-ctl
     COMMENT "Writing the manual pages"
     VERBATIM)
 add_custom_target(man_pages ALL DEPENDS ${MAN_PAGE}.gz)
-install(FILES ${MAN_PAGE}.gz DESTINATION share/man/man1)
+install(FILES ${MAN_PAGE}.gz ${CMAKE_BINARY_DIR}/man/mouse-suite-ctl.1.gz DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/data/completion/mouse-suite-ctl.bash
+    DESTINATION share/bash-completion/completions RENAME mouse-suite-ctl)
+install(FILES ${PROJECT_SOURCE_DIR}/data/completion/_mouse-suite-ctl
+    DESTINATION share/zsh/vendor-completions)
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/desktop/70-mouse-suite.rules
     DESTINATION lib/udev/rules.d)
@@ -93,12 +101,17 @@ install(CODE [=[
 # The launcher: a relative link, so it holds under any prefix and inside a package. The
 # program finds its folder through the link (it asks the kernel for its own path).
 install(CODE [=[
-    set(launcher "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/mouse-suite")
     file(MAKE_DIRECTORY "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
-    file(REMOVE "${launcher}")
-    file(CREATE_LINK ../lib/mouse-suite/configurator "${launcher}" SYMBOLIC)
-    list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${launcher}")
-    message(STATUS "Installing: ${launcher}")
+    foreach(pair "mouse-suite:configurator" "mouse-suite-ctl:mouse-suite-ctl")
+        string(REPLACE ":" ";" pair "${pair}")
+        list(GET pair 0 name)
+        list(GET pair 1 target)
+        set(launcher "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/${name}")
+        file(REMOVE "${launcher}")
+        file(CREATE_LINK ../lib/mouse-suite/${target} "${launcher}" SYMBOLIC)
+        list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${launcher}")
+        message(STATUS "Installing: ${launcher}")
+    endforeach()
 ]=])
 
 # The menu entry names the program by its installed path, which is known only when

@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # The command line of the three programs: --help and --version print and exit 0, an
 # unknown option prints a usage line and exits 2, and the two desktop programs started
 # without a display say so in one line and exit 1 instead of aborting in Qt.
-# Arguments: CONFIGURATOR, UPDATE, VIRTUAL_MOUSE, VERSION.
+# Arguments: CONFIGURATOR, UPDATE, VIRTUAL_MOUSE, CTL (mouse-suite-ctl), VERSION.
 
 set(failures "")
 # check(EXE RC OUT_REGEX ERR_REGEX args...): run without a display, Qt platform or mouse.
@@ -17,15 +17,40 @@ function(check exe want_rc want_out want_err)
     endif()
 endfunction()
 
-foreach(exe "${CONFIGURATOR}" "${UPDATE}" "${VIRTUAL_MOUSE}")
+foreach(exe "${CONFIGURATOR}" "${UPDATE}" "${VIRTUAL_MOUSE}" "${CTL}")
     get_filename_component(name "${exe}" NAME)
-    check("${exe}" 0 "usage: ${name}.*--version" "^$" --help)
+    check("${exe}" 0 "usage: ${name}.*(--version|factory-reset)" "^$" --help)
     check("${exe}" 0 "^${name} ${VERSION}\n$" "^$" --version)
-    check("${exe}" 2 "^$" "usage: ${name}" --no-such-option)
+    if(NOT exe STREQUAL "${CTL}")
+        check("${exe}" 2 "^$" "usage: ${name}" --no-such-option)
+    endif()
 endforeach()
 check("${VIRTUAL_MOUSE}" 2 "" "usage: virtual-mouse" serve --socket /nonexistent/vm.sock --bad)
+# mouse-suite-ctl: a usage fault is one sentence and exit 2, before any mouse is looked for.
+check("${CTL}" 2 "^$" "^mouse-suite-ctl: unknown option --no-such-option\n$" --no-such-option)
+check("${CTL}" 2 "^$" "^mouse-suite-ctl: the mouse cannot run 800 DPI; it takes 250, [^\n]*\n$" dpi set 1 800)
+check("${CTL}" 0 "^left-button +Left Button\n" "^$" button functions)
+# The bash completion offers the commands, the values the mouse takes and the functions
+# mouse-suite-ctl names (found on PATH, as when installed).
+get_filename_component(ctl_dir "${CTL}" DIRECTORY)
+foreach(case "li|lighting" "lighting |off static breath neon tapping" "button 2 vol|volume-up volume-down"
+             "dpi set 1 1|1000 1250 1500 1750" "--json rate |125 250 500 1000" "dpi enable 3 |on off")
+    string(REPLACE "|" ";" case "${case}")
+    list(GET case 0 typed)
+    list(GET case 1 offered)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${ctl_dir}:$ENV{PATH}" bash -c
+            "source '${CMAKE_CURRENT_LIST_DIR}/../../data/completion/mouse-suite-ctl.bash'
+             read -ra COMP_WORDS <<< 'mouse-suite-ctl ${typed}'
+             [[ '${typed}' == *' ' ]] && COMP_WORDS+=('')
+             COMP_CWORD=$((\${#COMP_WORDS[@]} - 1)); _mouse_suite_ctl; echo \"\${COMPREPLY[*]}\""
+        OUTPUT_VARIABLE got OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+    if(NOT got STREQUAL "${offered}")
+        string(APPEND failures "  completion of 'mouse-suite-ctl ${typed}': '${got}' (exit ${rc}), not '${offered}'\n")
+    endif()
+endforeach()
+
 # The manual pages are written from the same text as --help, and man reads them cleanly.
-foreach(exe "${CONFIGURATOR}" "${UPDATE}" "${VIRTUAL_MOUSE}")
+foreach(exe "${CONFIGURATOR}" "${UPDATE}" "${VIRTUAL_MOUSE}" "${CTL}")
     get_filename_component(name "${exe}" NAME)
     execute_process(COMMAND ${exe} --help OUTPUT_VARIABLE help)
     string(REGEX MATCH "\n\n([^\n]+)" first "${help}")

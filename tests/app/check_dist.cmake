@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(failures "")
 file(GLOB_RECURSE data RELATIVE "${SOURCE_DIR}/data" "${SOURCE_DIR}/data/modules/*")
-foreach(f configurator update/update update/libISPDLL.so update/data.bin ${data})
+foreach(f configurator mouse-suite-ctl update/update update/libISPDLL.so update/data.bin ${data})
     if(NOT EXISTS "${DIST_DIR}/${f}")
         string(APPEND failures "  ${f} was not staged\n")
     elseif(f MATCHES "^modules/")

@@ -36,7 +36,9 @@ set(root "${WORK_DIR}/root")
 execute_process(COMMAND dpkg -x "${deb}" "${root}")
 file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${root}" "${root}/*")
 set(app usr/lib/mouse-suite)
-set(expected usr/bin/mouse-suite ${app}/configurator ${app}/update/update
+set(expected usr/bin/mouse-suite usr/bin/mouse-suite-ctl ${app}/configurator ${app}/mouse-suite-ctl
+    ${app}/update/update usr/share/man/man1/mouse-suite-ctl.1.gz
+    usr/share/bash-completion/completions/mouse-suite-ctl usr/share/zsh/vendor-completions/_mouse-suite-ctl
     ${app}/update/libISPDLL.so ${app}/update/data.bin usr/lib/udev/rules.d/70-mouse-suite.rules
     usr/share/applications/mouse-suite.desktop usr/share/icons/hicolor/scalable/apps/mouse-suite.svg
     usr/share/metainfo/net.mouse_suite.configurator.metainfo.xml
@@ -62,13 +64,18 @@ execute_process(COMMAND readlink "${root}/usr/bin/mouse-suite" OUTPUT_VARIABLE l
 if(NOT link STREQUAL "../lib/mouse-suite/configurator")
     fail("usr/bin/mouse-suite does not link to the configurator: '${link}'")
 endif()
+execute_process(COMMAND readlink "${root}/usr/bin/mouse-suite-ctl" OUTPUT_VARIABLE link
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT link STREQUAL "../lib/mouse-suite/mouse-suite-ctl")
+    fail("usr/bin/mouse-suite-ctl does not link to the command line: '${link}'")
+endif()
 # The data, the same on every architecture, under /usr/share; the program finds it beside it.
 execute_process(COMMAND readlink "${root}/${app}/modules" OUTPUT_VARIABLE link
     OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT link STREQUAL "../../share/mouse-suite/modules" OR NOT EXISTS "${root}/${app}/modules/i18n")
     fail("${app}/modules does not lead to usr/share/mouse-suite/modules: '${link}'")
 endif()
-foreach(binary ${app}/configurator ${app}/update/update ${app}/update/libISPDLL.so)
+foreach(binary ${app}/configurator ${app}/mouse-suite-ctl ${app}/update/update ${app}/update/libISPDLL.so)
     execute_process(COMMAND readelf -S -d -l "${root}/${binary}" OUTPUT_VARIABLE sections)
     if(sections MATCHES "\\.symtab|\\.debug_info|\\.comment|R(UN)?PATH.*${BUILD_DIR}")
         fail("${binary} is not stripped or reaches into the build tree")

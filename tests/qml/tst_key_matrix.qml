@@ -1,5 +1,7 @@
 import QtQuick
 import QtTest
+import MouseSuite.Model
+import "qrc:/modules/qml"
 
 // Button assignment through the panel, key menu and overlays, checked on the mouse and on disk.
 TestCase {
@@ -65,6 +67,24 @@ TestCase {
             compare(entry(2), [9, 1, 3, 0])
             compare(table().slice(28), list.slice(28))
         }
+    }
+
+    // The command line names the menu's functions: every row that assigns at once means the
+    // same code there as here, under the name the English menu shows.
+    function test_commandLineNamesMatchTheMenu() {
+        var rows = menu.firstLevel
+        for (var s = 0; s < 4; ++s)
+            rows = rows.concat(menu.subMenus[s])
+        var checked = 0
+        for (var i = 0; i < rows.length; ++i) {
+            var code = rows[i][1]
+            if (!/^[0-9a-f]{8}$/.test(code))
+                continue
+            compare(ButtonTable.functionCode(Strings.englishKeyMenu[rows[i][0]]), code,
+                    Strings.englishKeyMenu[rows[i][0]])
+            ++checked
+        }
+        compare(checked, 35)
     }
 
     function test_brokenProfileEntriesTakeTheFactoryFunction() {
