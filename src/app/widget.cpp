@@ -159,8 +159,15 @@ void Widget::deviceChanged(bool arrival) {
 
 void Widget::requestRun() {
     view()->initUI();
-    if (sync_->needsResend())
-        resendProfile();
+    // Once initUI has made the stored profile current: asked before, the record would be
+    // compared with profile 1 and every start on another profile would send it all again.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (sync_->needsResend())
+                resendProfile();
+        },
+        Qt::QueuedConnection);
     QCoreApplication::postEvent(this, new UserEvent(UserEvent::kRunType, UserEvent::kRunCode));
 }
 

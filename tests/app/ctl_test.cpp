@@ -330,6 +330,10 @@ class CtlTest : public QObject {
                      2);
             if (with)
                 QCOMPARE(rig.shown("profile"), QStringLiteral("2"));
+            // The mouse holds it now: the next start on this profile does not send it again.
+            rig.mouse.clearLog();
+            QCOMPARE(rig.ctl({"status"}).exit, 0);
+            QVERIFY2(!rig.sentCodes().contains("12"), qPrintable(rig.sentCodes().join(' ')));
             r = rig.ctl({"--json", "profile", "list"});
             QCOMPARE(r.out,
                      QStringLiteral("{\"current\":3,\"profiles\":[{\"current\":false,\"name\":"
