@@ -51,10 +51,10 @@ const cli::Program kProgram{
         "key menu (\"button functions\"\nlists them). Every command but the lists, the "
         "exports and \"button functions\" needs the\nmouse."),
     {{QStringLiteral("EXAMPLES"),
-      QStringLiteral("mouse-suite-ctl profile switch 2\nmouse-suite-ctl dpi set 1 800\n"
-                     "mouse-suite-ctl lighting breath --level 3\n"
-                     "mouse-suite-ctl button 4 volume-up\n"
-                     "mouse-suite-ctl --json status")},
+      QStringLiteral("  mouse-suite-ctl profile switch 2\n  mouse-suite-ctl dpi set 1 750\n"
+                     "  mouse-suite-ctl lighting breath --level 3\n"
+                     "  mouse-suite-ctl button 4 volume-up\n"
+                     "  mouse-suite-ctl --json status")},
      {QStringLiteral("EXIT STATUS"),
       QStringLiteral("0 when done; 1 when the mouse is not there or did not take what was "
                      "sent (one sentence\non standard error says which), or a file could not "

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <future>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -255,6 +256,46 @@ class MessageChannelTest : public QObject {
         idle.connectToServer(name);
         QVERIFY(idle.waitForConnected(5000));
         QTRY_COMPARE_WITH_TIMEOUT(idle.state(), QLocalSocket::UnconnectedState, 20000);
+    }
+
+    // A request is answered on its own connection, once, whenever the handler is ready: the
+    // connection is not closed as idle meanwhile. An asker that left gets nothing, and the
+    // warnings keep coming through.
+    void requestsAreAnsweredOnTheirConnection() {
+        channel->setConnectionLimits(4, 50);
+        QList<std::pair<QByteArray, MessageChannel::Reply>> pending;
+        channel->setRequestHandler(msgchannel::kControlTag,
+                                   [&](const QByteArray& data, const MessageChannel::Reply& reply) {
+                                       pending.append({data, reply});
+                                   });
+        const auto ask = [this](const QByteArray& data, int answerMs) {
+            return std::async(std::launch::async, [this, data, answerMs] {
+                return msgchannel::request(name, msgchannel::kControlTag, data, 5000, answerMs);
+            });
+        };
+        auto asked = ask("ping", 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(pending.size(), 1, 20000);
+        QCOMPARE(pending[0].first, QByteArray("ping"));
+        QTest::qWait(300); // well past the idle limit
+        pending[0].second("pong");
+        pending[0].second("again");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 20000);
+        const msgchannel::Answer answer = asked.get();
+        QVERIFY(answer.reached);
+        QCOMPARE(answer.data.value_or("none"), QByteArray("pong"));
+
+        auto gone = ask("bye", 100);
+        QTRY_COMPARE_WITH_TIMEOUT(pending.size(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            gone.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 20000);
+        const msgchannel::Answer unanswered = gone.get();
+        QVERIFY(unanswered.reached && !unanswered.data);
+        pending[1].second("too late");
+        sendMarkerAndWait();
+        QVERIFY(received.isEmpty()); // requests are not warnings
+        QVERIFY(!msgchannel::request(dir.filePath("nobody"), msgchannel::kControlTag, "x", 200, 200)
+                     .reached);
     }
 
     // The peer's user is the effective one at connect(); fsuid 0 still reaches the file.

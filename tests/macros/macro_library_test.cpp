@@ -349,8 +349,10 @@ class MacroLibraryTest : public QObject, public ProfileAccess, public UserPrompt
         }
         lib->saveMacroIniToFile("Absent"); // asks nothing
         QCOMPARE(snapshot(), before);
-        // The two picks that are no file are refused with a sentence each.
-        QCOMPARE(dialogs.size(), 9);
+        // The two picks that are no file are refused with a sentence each, and so is an
+        // export that could not be written.
+        QCOMPARE(dialogs.size(), 10);
+        QVERIFY(dialogs.last().contains("could not be written to " + root + "/no/dir/m.mc"));
         QVERIFY(dialogs.at(2).contains("Cannot open the file: " + root + "/absent.mc"));
         QVERIFY(
             dialogs.at(4).contains("Not a regular file; nothing was read: " + root + "/folder.mc"));

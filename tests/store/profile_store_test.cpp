@@ -172,6 +172,12 @@ class ProfileStoreTest : public QObject {
         dialogs.answer = modules.outside("UPPER.PF");
         store.saveProfile(2);
         QVERIFY(QFile::exists(dialogs.answer));
+        // An export that cannot be written says so.
+        dialogs.warnings.clear();
+        dialogs.answer = modules.outside("no/such/folder/p.pf");
+        store.saveProfile(2);
+        QCOMPARE(dialogs.warnings.size(), 1);
+        QVERIFY(dialogs.warnings.at(0).endsWith("could not be written to " + dialogs.answer));
     }
     void loadDefaultProfile_data() {
         QTest::addColumn<QByteArray>("factory");

@@ -259,11 +259,14 @@ QString MessageChannel::defaultServerName() {
 
 namespace msgchannel {
 
-bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
-                  int timeoutMs) {
-    if (static_cast<std::uint64_t>(data.size()) > kMaxFrameData)
+namespace {
+
+// Connects to this user's server and writes one frame; false when that did not happen in
+// `timeoutMs` (or the server is another user's).
+bool writeFrame(QLocalSocket& socket, const QString& serverName, std::uint32_t dwData,
+                const QByteArray& data, int timeoutMs) {
+    if (serverName.isEmpty() || static_cast<std::uint64_t>(data.size()) > kMaxFrameData)
         return false;
-    QLocalSocket socket;
     socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
@@ -278,6 +281,16 @@ bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteAr
         if (!socket.waitForBytesWritten(timeoutMs))
             return false;
     }
+    return true;
+}
+
+} // namespace
+
+bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
+                  int timeoutMs) {
+    QLocalSocket socket;
+    if (!writeFrame(socket, serverName, dwData, data, timeoutMs))
+        return false;
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
         socket.waitForDisconnected(timeoutMs);
@@ -287,23 +300,9 @@ bool sendCopyData(const QString& serverName, std::uint32_t dwData, const QByteAr
 Answer request(const QString& serverName, std::uint32_t dwData, const QByteArray& data,
                int connectMs, int answerMs) {
     Answer answer;
-    if (serverName.isEmpty() || static_cast<std::uint64_t>(data.size()) > kMaxFrameData)
-        return answer;
     QLocalSocket socket;
-    socket.connectToServer(serverName);
-    if (!socket.waitForConnected(connectMs))
+    if (!writeFrame(socket, serverName, dwData, data, connectMs))
         return answer;
-    if (!peerIsUser(static_cast<int>(socket.socketDescriptor()), ownUid())) {
-        socket.abort();
-        return answer;
-    }
-    const std::vector<std::uint8_t> frame =
-        encodeFrame(dwData, data.constData(), static_cast<std::uint32_t>(data.size()));
-    socket.write(reinterpret_cast<const char*>(frame.data()), static_cast<qint64>(frame.size()));
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(connectMs))
-            return answer;
-    }
     answer.reached = true;
     QElapsedTimer clock;
     clock.start();
