@@ -9,6 +9,7 @@
 #include "bench/bench_shell.h"
 #include "platform/capture/copydata_message.h"
 #include "platform/capture/message_channel.h"
+#include "store/store_test_support.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -209,6 +210,34 @@ class CtlTest : public QObject {
         }
     }
 
+    // What status says is what the mouse runs, both ways and in both forms.
+    void statusSaysWhatTheMouseRuns() {
+        for (const bool with : {false, true}) {
+            Rig rig(with);
+            QCOMPARE(rig.ctl({"rate", "250"}).exit, 0);
+            QCOMPARE(rig.ctl({"lighting", "breath", "--level", "2"}).exit, 0);
+            Run r = rig.ctl({"status"});
+            QCOMPARE(r.exit, 0);
+            for (const char* line :
+                 {"Mouse:         found, firmware 1.0A\n", "Profile:       1 \"profile_0\"\n",
+                  "Report rate:   250 Hz\n", "  1   500  on   #ff0000\n",
+                  "  6  4000  off  #ff00ff\n", "Lighting:      breath, level 2\n",
+                  "Axis:          X 100, Y 100\n", "  6  DPI +\n"})
+                QVERIFY2(r.out.contains(QString::fromUtf8(line)), qPrintable(r.out));
+            r = rig.ctl({"--json", "status"});
+            const QJsonObject s = QJsonDocument::fromJson(r.out.toUtf8()).object();
+            QCOMPARE(s["reportRate"].toInt(), 250);
+            QCOMPARE(s["dpi"][0]["stage"].toInt(), 1);
+            QCOMPARE(s["dpi"][3]["on"].toBool(), true);
+            QCOMPARE(s["dpi"][4]["on"].toBool(), false);
+            QCOMPARE(s["lighting"]["effect"].toString(), QStringLiteral("breath"));
+            QCOMPARE(s["lighting"]["level"].toInt(), 2);
+            QCOMPARE(s["profile"]["number"].toInt(), 1);
+            QCOMPARE(s["buttons"][0]["function"].toString(), QStringLiteral("Left Button"));
+            QCOMPARE(s["mouse"]["firmware"].toString(), QStringLiteral("1.0A"));
+        }
+    }
+
     // Nothing is written or sent for a value the mouse cannot take or the page refuses.
     void refusedValuesChangeNothing_data() {
         QTest::addColumn<bool>("withConfigurator");
@@ -258,6 +287,9 @@ class CtlTest : public QObject {
             QCOMPARE(unplugged.stored("sensor/reportRate_Q7"), QStringLiteral("1"));
             // The lists and exports need no mouse.
             QCOMPARE(unplugged.ctl({"profile", "list"}).out, QStringLiteral("* 1  profile_0\n"));
+            QCOMPARE(unplugged.ctl({"profile", "export", "1", "p"}).exit, 0);
+            QCOMPARE(ModulesDir::readAt(unplugged.file("p.pf")),
+                     ModulesDir::readAt(unplugged.file("modules/setting/p1.bin")));
         }
         {
             Rig refusing(false, true, {"--encrypted", "--code", "654321"});
@@ -322,7 +354,10 @@ class CtlTest : public QObject {
             rig.store("XYSensitive/0", 7, 2);
             if (with) // the page reads the list when it shows the profiles
                 QMetaObject::invokeMethod(rig.item("Profile"), "init");
-            Run r = rig.ctl({"profile", "switch", "game night"});
+            Run r = rig.ctl({"profile", "switch", "game"}); // a name is the whole name
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains("the profiles are 1 work, 3 game night"), qPrintable(r.err));
+            r = rig.ctl({"profile", "switch", "game night"});
             QVERIFY2(r.exit == 0, qPrintable(r.err));
             QCOMPARE(rig.state("dpi_codes#0"), QStringLiteral("47"));
             QCOMPARE(rig.state("xy_sensitivity.x"), QStringLiteral("160"));

@@ -1,8 +1,10 @@
 // Lock files nobody holds any more are taken over; held, fresh or foreign ones are not.
+#include "platform/runtime/device_lock.h"
 #include "platform/runtime/lock_takeover.h"
 
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -75,6 +77,33 @@ class LockTakeoverTest : public QObject {
         QVERIFY(!runtimedir::tryLockOrTakeOver(second, path));
         holder.unlock();
         QVERIFY(runtimedir::tryLockOrTakeOver(second, path));
+    }
+
+    // Another user's lock file is never taken over, however old and unheld.
+    void foreignFileStays() {
+        if (::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("foreign.lock");
+        QVERIFY(writeAged(path, "garbage", 60));
+        QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+        QVERIFY(!runtimedir::lockFileOwnerless(path));
+        QLockFile lock(path);
+        lock.setStaleLockTime(0);
+        QVERIFY(!runtimedir::tryLockOrTakeOver(lock, path));
+    }
+
+    // Whether the program the mouse went to still runs: this one does, one that ended does
+    // not, and no process id is nobody.
+    void processRunning() {
+        QVERIFY(runtimedir::processRunning(QCoreApplication::applicationPid()));
+        QVERIFY(!runtimedir::processRunning(0));
+        QVERIFY(!runtimedir::processRunning(-1));
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForFinished(10000));
+        QVERIFY(!runtimedir::processRunning(ended.processId() ? ended.processId() : 999999));
+        QVERIFY(!runtimedir::processRunning(4194304)); // above any pid_max
     }
 
     // A symbolic link in its place is nobody's lock to take over.
