@@ -30,6 +30,8 @@ check("${VIRTUAL_MOUSE}" 2 "" "usage: virtual-mouse" serve --socket /nonexistent
 check("${CTL}" 2 "^$" "^mouse-suite-ctl: unknown option --no-such-option\n$" --no-such-option)
 check("${CTL}" 2 "^$" "^mouse-suite-ctl: the mouse cannot run 800 DPI; it takes 250, [^\n]*\n$" dpi set 1 800)
 check("${CTL}" 0 "^left-button +Left Button\n" "^$" button functions)
+# A reset asks first; without a terminal to ask on, it needs --yes.
+check("${CTL}" 2 "^$" "^mouse-suite-ctl: factory-reset asks first; give --yes[^\n]*\n$" factory-reset)
 # The bash completion offers the commands, the values the mouse takes and the functions
 # mouse-suite-ctl names (found on PATH, as when installed).
 get_filename_component(ctl_dir "${CTL}" DIRECTORY)

@@ -414,8 +414,16 @@ class CtlTest : public QObject {
             QVERIFY(in.open(QIODevice::WriteOnly));
             in.write(macro);
             in.close();
+            // Button 4 plays it (from slot 4): the import sends it there.
+            if (!with) {
+                rig.store("keydefine_Q7/3", QStringList{"9", "0", "4", "0"});
+                rig.store("macro/3", "Rapid fire");
+            }
+            const QString slotBefore = rig.state("macros.3");
             Run r = rig.ctl({"macro", "import", "Rapid fire.mc"});
             QVERIFY2(r.exit == 0, qPrintable(r.err));
+            if (!with)
+                QVERIFY(rig.state("macros.3") != slotBefore);
             QCOMPARE(rig.ctl({"macro", "list"}).out, QStringLiteral("Rapid fire\n"));
             r = rig.ctl({"macro", "export", "Rapid fire", "out"});
             QCOMPARE(r.exit, 0);
@@ -429,7 +437,9 @@ class CtlTest : public QObject {
                 QCOMPARE(names.value<QJSValue>().toVariant().toStringList(),
                          QStringList{"Rapid fire"});
             }
-            QCOMPARE(rig.ctl({"macro", "import", "out.mc", "../escape"}).exit, 2);
+            r = rig.ctl({"macro", "import", "out.mc", "../escape"});
+            QCOMPARE(r.exit, 2);
+            QVERIFY2(r.err.contains("\"../escape\" cannot name a macro"), qPrintable(r.err));
             QCOMPARE(rig.ctl({"macro", "export", "Nope", "x"}).exit, 2);
             QVERIFY(!QFile::exists(rig.file("modules/escape.bin")));
         }

@@ -1,5 +1,6 @@
 // Where the configurator keeps its settings: beside itself if it may write there, else in a
 // seeded per-user folder. Read-only means nothing to root: as root it reruns as "nobody".
+#include "app/single_application.h"
 #include "app/user_folder.h"
 #include "store/store_test_support.h"
 
@@ -30,6 +31,8 @@ class UserFolderTest : public QObject {
         QDir().mkpath(program + "/modules/macro");
         QDir().mkpath(program + "/modules/setting");
         ModulesDir::writeAt(installed, "[common]\nlanguage=English\n");
+        // Installed files are read-only; the user's copy must not be.
+        QFile::setPermissions(installed, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         qputenv("HOME", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", "relative/config"); // not to be used: ~/.config is
         const QString user = dir.filePath(".config/mouse-suite");
@@ -67,7 +70,26 @@ class UserFolderTest : public QObject {
         choice = userfolder::choose(program);
         QCOMPARE(choice.folder, program);
         QVERIFY(!choice.perUser && !choice.problem.isEmpty());
+
+        // A copy that fails half way (a file it may not read) is never taken for the user's
+        // folder, and says so.
+        const QString secret = program + "/modules/secret.bin";
+        ModulesDir::writeAt(secret, "x");
+        QFile::setPermissions(secret, QFile::Permissions());
+        qputenv("XDG_CONFIG_HOME", dir.filePath("other").toUtf8());
+        choice = userfolder::choose(program);
+        QVERIFY(!choice.perUser && !choice.problem.isEmpty());
+        QVERIFY(!QFileInfo::exists(dir.filePath("other/mouse-suite/modules")));
         QProcess::execute("chmod", {"-R", "u+w", dir.path()});
+    }
+
+    // Copies of the program in different folders are different programs, whatever the
+    // folders are called; the same program reached by another spelling is the same.
+    void instanceLockIsPerProgramCopy() {
+        const QString a = SingleApplication::lockPath("/run", "/opt/a/mouse/configurator");
+        QVERIFY(a.startsWith("/run/configurator-") && a.endsWith(".lock"));
+        QVERIFY(a != SingleApplication::lockPath("/run", "/home/u/mouse/configurator"));
+        QCOMPARE(SingleApplication::lockPath("/run", "/opt/a/./mouse//configurator"), a);
     }
 };
 

@@ -97,6 +97,15 @@ TestCase {
         testEnv.type("x7\n")
         compare(last(0x10).data.slice(3, 6), [7, 0, 255])
         compare(stored("color_Q7/type1").map(Number).slice(3, 6), [7, 0, 255])
+        // Each channel is its own, up to 255 and not beyond.
+        testEnv.click(bar.inputAt(1), 5, 5)
+        testEnv.type("255\n")
+        compare(last(0x10).data.slice(3, 6), [7, 255, 255])
+        testEnv.click(bar.inputAt(2), 5, 5)
+        testEnv.type("256\n")
+        compare(bar.inputAt(2).text, "255")
+        testEnv.type("1\n")
+        compare(last(0x10).data.slice(3, 6), [7, 255, 1])
         testEnv.click(item("emptyArea"), 500, 600)
         verify(!bar.visible, "a press on the empty page closes the bar")
     }
@@ -155,6 +164,12 @@ TestCase {
         testEnv.type("150\n")                   // out of range: nothing stored
         testEnv.type("a42\n")
         compare(Number(stored("sensor/verticalScrollLines_Q7")), 42)
+        // The ends of the range are taken, one past them is not.
+        for (var i = 0; i < 4; ++i) {
+            var typed = [0, 1, 101, 100][i]
+            testEnv.type(typed + "\n")
+            compare(Number(stored("sensor/verticalScrollLines_Q7")), [42, 1, 1, 100][i], "typed " + typed)
+        }
         testEnv.click(item("emptyArea"), 500, 600)
         verify(!page.isScrollRateFocus, "a press on the page drops the input's focus")
     }

@@ -50,6 +50,13 @@ TestCase {
         compare(String(testEnv.setting("setting/p1.bin", "macro/7")), "kept")
     }
 
+    // The name list may name stored profiles the page does not offer (6 to 9): no rows.
+    function test_onlyTheSixOfferedProfilesAreRows() {
+        openProfiles(["a0", "g7", "b5"])
+        compare(profile.rowCount, 2)
+        compare([profile.nameAt(1), profile.numberAt(1)], ["b", 5])
+    }
+
     function test_namesEndInTheirNumber() {
         // A name another row has, or none at all, is refused.
         openProfiles(["solo10", "beta1"])
@@ -75,6 +82,24 @@ TestCase {
         menuCommand(0, 2)
         compare(ui_View.getNameList(2), ["main0", "profile_01", "main(0)2"])
         compare([page.profileNo, rate("setting/p3.bin"), item("ReportRate").value], [2, 2, 2])
+    }
+
+    // Copy starts from the active profile when it is not the first, and a new profile never
+    // takes the number of the active one, even when it has no row.
+    function test_copyAndNewBesideAnotherActiveProfile() {
+        page.changeProfile(3)
+        ui_View.ui_01H_SetReportRate(8)
+        openProfiles(["a0", "d3"])
+        menuCommand(1, 2)
+        compare(ui_View.getNameList(2), ["a0", "d3", "d(0)1"])
+        compare(rate("setting/p2.bin"), 8)
+        profile.close()
+        page.changeProfile(1)
+        page.setProtectUI(0)
+        tryCompare(ui_View, "enabled", true)
+        openProfiles(["a0"])
+        testEnv.click(profile.newButton, 5, 5)
+        compare(ui_View.getNameList(2), ["a0", "profile_02"])
     }
 
     function test_switchReachesTheMouseWhenTheOverlayCloses() {
@@ -177,6 +202,26 @@ TestCase {
         compare(frames(0x04).pop().slice(0, 6), [0x04, 0xF0, 0, 0, 0xF6, 0])
     }
 
+    // Deleting the last row selects the one before; renaming the profile's gun keeps it the
+    // profile's gun.
+    function test_deleteLastAndRenameChosenGun() {
+        testEnv.click(item("launchGunControl"), 5, 5)
+        gun.newGun()
+        gun.newGun()
+        gun.newGun()
+        compare(gun.selectedRow, 2)
+        testEnv.click(gun.deleteButton, 5, 5)
+        compare([gun.rowCount, gun.selectedRow, gun.nameInput.text], [2, 1, "Gun1"])
+        testEnv.click(gun.okButton, 5, 5)
+        compare(String(ui_View.getselectGun(0)), "Gun1")
+        testEnv.click(item("launchGunControl"), 5, 5)
+        testEnv.click(gun.nameInput, 5, 5)
+        gun.nameInput.selectAll()
+        testEnv.type("Sniper\n")
+        compare(String(ui_View.getselectGun(0)), "Sniper")
+        gun.cancel()
+    }
+
     // A full list offers no new gun, and says why; deleting one makes room again.
     function test_gunListHasABound() {
         testEnv.click(item("launchGunControl"), 5, 5)
@@ -220,5 +265,13 @@ TestCase {
         testEnv.drag(xy.xSlider, 100, [150, 185], 25)
         testEnv.click(xy.xSlider, 190, 25)
         compare(frames(0x0E), [[0x0E, 180, 200, 0, 0, 0, 0]])
+        // Read back from a profile whose X and Y differ, each to its own slider; a stored
+        // step past the last shows the last.
+        ui_View.setXYSensitive(0, 2)
+        ui_View.setXYSensitive(1, 12)
+        testEnv.clearTraffic()
+        xy.init(true)
+        compare([xy.xSlider.value, xy.ySlider.value], [2, 9])
+        compare(frames(0x0E), [[0x0E, 60, 200, 0, 0, 0, 0]])
     }
 }
