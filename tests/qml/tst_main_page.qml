@@ -167,6 +167,7 @@ TestCase {
         // The ends of the range are taken, one past them is not.
         for (var i = 0; i < 4; ++i) {
             var typed = [0, 1, 101, 100][i]
+            scroll.input.selectAll()
             testEnv.type(typed + "\n")
             compare(Number(stored("sensor/verticalScrollLines_Q7")), [42, 1, 1, 100][i], "typed " + typed)
         }
