@@ -290,13 +290,12 @@ void CommandRunner::waitForSends() {
     poll_.start();
 }
 
-ctl::Outcome CommandRunner::sendsOutcome() const {
+ctl::Outcome CommandRunner::sendsOutcome() {
     if (failed_.isEmpty())
         return {};
     QStringList names;
     for (const int code : failed_)
-        names
-            << const_cast<CommandRunner*>(this)->callPage("commandSettingName", {code}).toString();
+        names << callPage("commandSettingName", {code}).toString();
     return refused(1, QStringLiteral("The mouse did not take: %1. The profile keeps the change; it "
                                      "is sent again the next time the mouse is reached.")
                           .arg(names.join(QStringLiteral(", "))));

@@ -80,14 +80,13 @@ class CommandRunner : public QObject {
     ctl::Outcome importProfile();
     ctl::Outcome importMacro();
     // After the page has sent: 0 when the mouse took all of it.
-    ctl::Outcome sendsOutcome() const;
+    ctl::Outcome sendsOutcome();
 
     ConfiguratorRoot& root_;
     std::deque<Job> jobs_;
     bool running_ = false;
     // The pages show the profile of an accepted mouse.
     bool pageReady_ = false;
-    bool discoveryEnded_ = false;
     QTimer poll_;
     qint64 waitedMs_ = 0;
     QList<int> failed_;

@@ -248,11 +248,6 @@ void readMacro(Reader& r, Command& c) {
 
 } // namespace
 
-bool Command::reads() const {
-    return verb == Verb::Status || verb == Verb::ProfileList || verb == Verb::MacroList ||
-           verb == Verb::ButtonFunctions;
-}
-
 Parsed parse(const QStringList& args, const QString& workingFolder) {
     Command c;
     QStringList words;
@@ -374,16 +369,6 @@ QString synopsis() {
                           "mouse-suite-ctl macro export NAME FILE\n"
                           "mouse-suite-ctl macro import FILE [NAME]\n"
                           "mouse-suite-ctl factory-reset [--yes]");
-}
-
-QStringList verbs() {
-    return {QStringLiteral("status"), QStringLiteral("profile"),  QStringLiteral("dpi"),
-            QStringLiteral("rate"),   QStringLiteral("lighting"), QStringLiteral("axis"),
-            QStringLiteral("button"), QStringLiteral("macro"),    QStringLiteral("factory-reset")};
-}
-
-QStringList lightingNames() {
-    return kLighting;
 }
 
 } // namespace ctl

@@ -47,9 +47,6 @@ struct Command {
     bool levelGiven = false;
     QString name; // profile or macro name; the button function's code
     QString file; // absolute path
-
-    // Status and the lists: they change nothing.
-    bool reads() const;
 };
 
 struct Parsed {
@@ -74,9 +71,7 @@ Outcome outcomeFromJson(const QJsonObject& object);
 // The answer to "button functions": the words and names `button` takes.
 Outcome buttonFunctions(bool json);
 
-// The usage lines and the words a shell completes.
+// The usage lines.
 QString synopsis();
-QStringList verbs();
-QStringList lightingNames();
 
 } // namespace ctl
